@@ -1,0 +1,17 @@
+# One place for the language standard and the warning set of all our targets.
+add_library(orvane_options INTERFACE)
+target_compile_features(orvane_options INTERFACE cxx_std_20)
+target_compile_options(orvane_options INTERFACE -Wall -Wextra -Werror)
+target_compile_definitions(orvane_options INTERFACE QT_NO_KEYWORDS)
+if(ORVANE_SANITIZE)
+  target_compile_options(orvane_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(orvane_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# orvane_library(name dir-relative-sources... LIBS ...)
+function(orvane_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC orvane_options ${ARG_LIBS})
+endfunction()

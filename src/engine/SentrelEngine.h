@@ -1,0 +1,42 @@
+#pragma once
+
+#include "engine/EngineServices.h"
+#include "engine/MainView.h"
+#include "engine/SentrelState.h"
+#include "engine/mSentrel.h"
+
+#include <QString>
+
+namespace orvane {
+
+// The logic behind the main window fSentrel, free of widgets: start-up, the
+// buttons that open the maintenance windows and the timer's tick.
+class SentrelEngine {
+public:
+    SentrelEngine(mSentrel& module, MainView& view, EngineServices services);
+
+    // The window's load step. False when the program has been ended.
+    bool formLoad(bool anotherCopyRunning, const QString& programDir);
+
+    // "&URL's" and "&Properties".
+    void command2Click();
+    void command3Click();
+
+    // One tick of Timer1.
+    void timer1Timer();
+
+    SentrelState& state() { return state_; }
+    const SentrelState& state() const { return state_; }
+
+private:
+    void openMaintenance(MainView::Maintenance window);
+    void fatal(const QString& title, const QString& text);
+    void readSettings();
+
+    mSentrel& module_;
+    MainView& view_;
+    EngineServices services_;
+    SentrelState state_;
+};
+
+} // namespace orvane

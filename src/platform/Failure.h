@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace orvane {
+
+// A failure as the program reports it: an error number and the standard
+// message text that belongs to that number.
+struct Failure {
+    int number = 0;
+    QString description;
+
+    friend bool operator==(const Failure&, const Failure&) = default;
+};
+
+} // namespace orvane

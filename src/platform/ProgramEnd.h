@@ -1,0 +1,18 @@
+#pragma once
+
+namespace orvane {
+
+// Ends the program at once, without unloading windows in order. A test's
+// replacement records the call instead; callers return right after it.
+class ProgramEnd {
+public:
+    virtual ~ProgramEnd() = default;
+    virtual void endNow(int exitCode) = 0;
+};
+
+class ImmediateProgramEnd final : public ProgramEnd {
+public:
+    void endNow(int exitCode) override;
+};
+
+} // namespace orvane

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/MessageBoxes.h"
+
+namespace orvane {
+
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    void warn(const QString& title, const QString& text) override;
+};
+
+} // namespace orvane

@@ -1,0 +1,29 @@
+#include "platform/ScratchFile.h"
+
+#include "platform/Windows1252.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace orvane {
+
+void ScratchFile::rewrite(const QString& text)
+{
+    ::unlink(kFileName);
+    const int fd = ::open(kFileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    const QByteArray bytes = Windows1252::encode(text);
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n <= 0)
+            break;
+        p += n;
+        left -= n;
+    }
+    ::close(fd);
+}
+
+} // namespace orvane

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace orvane {
+
+// The scratch file "URL.html" in the current directory: deleted, created
+// and written with the page text in the 8-bit code page, one byte per
+// character, then closed. Every failure is ignored; the caller goes on.
+class ScratchFile {
+public:
+    static constexpr const char* kFileName = "URL.html";
+    static void rewrite(const QString& text);
+};
+
+} // namespace orvane

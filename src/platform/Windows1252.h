@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace orvane {
+
+// The 8-bit code page the program writes its scratch file in, and the last
+// resort when a page's bytes are neither declared nor valid UTF-8.
+class Windows1252 {
+public:
+    static QString decode(QByteArrayView bytes);
+    // Characters the code page lacks become '?'.
+    static QByteArray encode(QStringView text);
+};
+
+} // namespace orvane

@@ -1,0 +1,68 @@
+#include "store/Database.h"
+
+#include "platform/ErrorCatalogue.h"
+#include "store/Connection.h"
+#include "store/SqliteFailure.h"
+#include "store/Statement.h"
+
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace orvane {
+
+Result<Database> Database::open(const QString& path, const OpenOptions& options)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return ErrorCatalogue::failure(ErrorCode::DbNotFound);
+    if (!info.isFile())
+        return ErrorCatalogue::failure(ErrorCode::DbCannotOpen);
+    // SQLite would take an empty file for an empty database.
+    if (info.size() == 0)
+        return ErrorCatalogue::failure(ErrorCode::DbNotADatabase);
+
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    auto connection = std::make_shared<Connection>(raw);
+    if (rc != SQLITE_OK)
+        return sqliteFailure(rc);
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, options.busyTimeoutMs);
+
+    Database db(std::move(connection));
+    // Reading the schema proves the file is a database and not held
+    // exclusively by another process.
+    auto probe = Statement::prepare(db.connection_, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    if (!probe.ok())
+        return probe.failure();
+    auto row = probe.value().step();
+    if (!row.ok())
+        return row.failure();
+    // Every stored change reaches the disk before the store returns.
+    if (auto s = db.execute(QStringLiteral("PRAGMA synchronous=FULL")); !s.ok())
+        return s.failure();
+    return db;
+}
+
+Result<Recordset> Database::openRecordset(const QString& source) const
+{
+    if (!connection_)
+        return ErrorCatalogue::failure(ErrorCode::DbClosed);
+    return Recordset::open(connection_, source);
+}
+
+Status Database::execute(const QString& sql) const
+{
+    if (!connection_)
+        return ErrorCatalogue::failure(ErrorCode::DbClosed);
+    char* message = nullptr;
+    const int rc = sqlite3_exec(connection_->handle(), sql.toUtf8().constData(), nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (rc != SQLITE_OK)
+        return sqliteFailure(sqlite3_extended_errcode(connection_->handle()));
+    return {};
+}
+
+} // namespace orvane

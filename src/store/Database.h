@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "store/Recordset.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace orvane {
+
+class Connection;
+
+struct OpenOptions {
+    // How long an open or a statement waits for another connection's lock.
+    int busyTimeoutMs = 2000;
+};
+
+// A shared, read/write connection to a database file that already exists.
+// Opening never creates a file.
+class Database {
+public:
+    static constexpr const char* kFileName = "Sentrel.mdb";
+
+    Database() = default;
+    static Result<Database> open(const QString& path, const OpenOptions& options = {});
+
+    bool isOpen() const { return connection_ != nullptr; }
+    // Lets go of the connection; recordsets still open keep it alive.
+    void close() { connection_.reset(); }
+
+    Result<Recordset> openRecordset(const QString& source) const;
+    Status execute(const QString& sql) const;
+
+    const std::shared_ptr<Connection>& connection() const { return connection_; }
+
+private:
+    explicit Database(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) {}
+    std::shared_ptr<Connection> connection_;
+};
+
+} // namespace orvane

@@ -1,0 +1,513 @@
+#include "store/Recordset.h"
+
+#include "platform/ErrorCatalogue.h"
+#include "store/Connection.h"
+#include "store/FindCriterion.h"
+#include "store/SqliteFailure.h"
+#include "store/Statement.h"
+
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+#include <unordered_set>
+#include <vector>
+
+namespace orvane {
+
+namespace {
+
+Failure fail(ErrorCode code)
+{
+    return ErrorCatalogue::failure(code);
+}
+
+QString quoted(const QString& identifier)
+{
+    QString name = identifier;
+    name.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+QString withoutTrailingBlanks(const QString& text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.left(end);
+}
+
+} // namespace
+
+struct Recordset::Impl {
+    std::shared_ptr<Connection> connection;
+    bool keyset = false;
+    QString table;
+    std::vector<FieldInfo> fields;
+
+    std::vector<qint64> keys;               // keyset: the rows' keys in order
+    std::optional<Statement> rowQuery;      // keyset: one row by key
+    std::vector<std::vector<Value>> rows;   // snapshot: every row
+
+    qsizetype pos = 0;                      // -1 before the first row, size() past the last
+    bool currentDeleted = false;
+    mutable std::optional<std::vector<Value>> cache;
+
+    EditMode mode = EditMode::None;
+    std::vector<std::optional<Value>> buffer;
+    std::optional<qint64> lastModified;
+    bool noMatch = false;
+
+    qsizetype size() const { return keyset ? static_cast<qsizetype>(keys.size()) : static_cast<qsizetype>(rows.size()); }
+    bool hasCurrent() const { return pos >= 0 && pos < size() && !currentDeleted; }
+
+    void moved()
+    {
+        cache.reset();
+        currentDeleted = false;
+        mode = EditMode::None;
+        buffer.clear();
+    }
+
+    int indexOf(const QString& name) const
+    {
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].name == name)
+                return static_cast<int>(i);
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                return static_cast<int>(i);
+        return -1;
+    }
+
+    Result<const std::vector<Value>*> currentRow() const
+    {
+        if (!hasCurrent())
+            return fail(ErrorCode::DbNoCurrentRecord);
+        if (!keyset)
+            return &rows[static_cast<size_t>(pos)];
+        if (!cache) {
+            Statement& q = const_cast<Statement&>(*rowQuery);
+            q.reset();
+            if (auto s = q.bind(1, Value(keys[static_cast<size_t>(pos)])); !s.ok())
+                return s.failure();
+            auto row = q.step();
+            if (!row.ok())
+                return row.failure();
+            if (!row.value())
+                return fail(ErrorCode::DbRecordDeleted);
+            std::vector<Value> values;
+            values.reserve(fields.size());
+            for (int i = 0; i < static_cast<int>(fields.size()); ++i)
+                values.push_back(q.column(i));
+            q.reset();
+            cache = std::move(values);
+        }
+        return &*cache;
+    }
+
+    Status openKeyset(const QString& columns, const QString& rest)
+    {
+        auto rowStmt = Statement::prepare(connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1").arg(columns, table));
+        if (!rowStmt.ok())
+            return rowStmt.failure();
+        for (int i = 0; i < rowStmt.value().columnCount(); ++i)
+            fields.push_back(FieldInfo::fromDeclaration(rowStmt.value().columnName(i), rowStmt.value().columnDeclaredType(i)));
+        auto keyStmt = Statement::prepare(connection, QStringLiteral("SELECT rowid FROM %1%2").arg(table, rest));
+        if (!keyStmt.ok())
+            return keyStmt.failure();
+        for (;;) {
+            auto row = keyStmt.value().step();
+            if (!row.ok())
+                return row.failure();
+            if (!row.value())
+                break;
+            keys.push_back(keyStmt.value().columnInt64(0));
+        }
+        rowQuery.emplace(std::move(rowStmt).value());
+        keyset = true;
+        return {};
+    }
+
+    Status openSnapshot(const QString& sql)
+    {
+        auto stmt = Statement::prepare(connection, sql);
+        if (!stmt.ok())
+            return stmt.failure();
+        Statement& q = stmt.value();
+        for (int i = 0; i < q.columnCount(); ++i)
+            fields.push_back(FieldInfo::fromDeclaration(q.columnName(i), q.columnDeclaredType(i)));
+        for (;;) {
+            auto row = q.step();
+            if (!row.ok())
+                return row.failure();
+            if (!row.value())
+                break;
+            std::vector<Value> values;
+            values.reserve(fields.size());
+            for (int i = 0; i < q.columnCount(); ++i)
+                values.push_back(q.column(i));
+            rows.push_back(std::move(values));
+        }
+        return {};
+    }
+};
+
+Result<Recordset> Recordset::open(std::shared_ptr<Connection> connection, const QString& source)
+{
+    static const QRegularExpression tableOnly(
+        QStringLiteral("^\\s*(\\[[^\\]]+\\]|[A-Za-z_][A-Za-z0-9_]*)\\s*;?\\s*$"));
+    static const QRegularExpression singleTable(
+        QStringLiteral("^\\s*select\\s+(.+?)\\s+from\\s+(\\[[^\\]]+\\]|[A-Za-z_][A-Za-z0-9_]*)"
+                       "((?:\\s+(?:where|order\\s+by)\\b.*)?)\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+
+    auto impl = std::make_unique<Impl>();
+    impl->connection = std::move(connection);
+
+    QString snapshotSql = source;
+    Status opened = fail(ErrorCode::DbRejected);
+    if (const auto m = tableOnly.match(source); m.hasMatch()) {
+        impl->table = m.captured(1);
+        opened = impl->openKeyset(QStringLiteral("*"), QString());
+        snapshotSql = QStringLiteral("SELECT * FROM ") + impl->table;
+    } else if (const auto s = singleTable.match(source); s.hasMatch()) {
+        impl->table = s.captured(2);
+        opened = impl->openKeyset(s.captured(1), s.captured(3));
+    }
+    if (!opened.ok()) {
+        // A lock or a damaged file is no reason to try another way.
+        const int n = opened.failure().number;
+        if (n == static_cast<int>(ErrorCode::DbLocked) || n == static_cast<int>(ErrorCode::DbNotADatabase)
+            || n == static_cast<int>(ErrorCode::DbCorrupt) || n == static_cast<int>(ErrorCode::DbIo))
+            return opened.failure();
+        auto fresh = std::make_unique<Impl>();
+        fresh->connection = impl->connection;
+        impl = std::move(fresh);
+        if (auto s = impl->openSnapshot(snapshotSql); !s.ok())
+            return s.failure();
+    }
+    return Recordset(std::move(impl));
+}
+
+Recordset::Recordset() = default;
+Recordset::Recordset(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
+Recordset::~Recordset() = default;
+
+bool Recordset::isOpen() const { return d_ != nullptr; }
+void Recordset::close() { d_.reset(); }
+bool Recordset::updatable() const { return d_ && d_->keyset; }
+
+bool Recordset::eof() const { return !d_ || (d_->pos >= d_->size() && !d_->currentDeleted); }
+bool Recordset::bof() const { return !d_ || d_->pos < 0 || d_->size() == 0; }
+bool Recordset::hasCurrent() const { return d_ && d_->hasCurrent(); }
+int Recordset::recordCount() const { return d_ ? static_cast<int>(d_->size()) : 0; }
+
+Status Recordset::moveFirst()
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    d_->moved();
+    d_->pos = 0;
+    return {};
+}
+
+Status Recordset::moveNext()
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    if (d_->currentDeleted) { // the row after a deleted one already stands at its place
+        d_->moved();
+        return {};
+    }
+    if (d_->pos >= d_->size())
+        return fail(ErrorCode::DbNoCurrentRecord);
+    d_->moved();
+    ++d_->pos;
+    return {};
+}
+
+Status Recordset::movePrevious()
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    if (d_->pos < 0)
+        return fail(ErrorCode::DbNoCurrentRecord);
+    d_->moved();
+    --d_->pos;
+    return {};
+}
+
+int Recordset::fieldCount() const { return d_ ? static_cast<int>(d_->fields.size()) : 0; }
+
+const FieldInfo& Recordset::field(int index) const
+{
+    return d_->fields.at(static_cast<size_t>(index));
+}
+
+Result<FieldInfo> Recordset::field(const QString& name) const
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    const int i = d_->indexOf(name);
+    if (i < 0)
+        return fail(ErrorCode::DbFieldNotFound);
+    return d_->fields[static_cast<size_t>(i)];
+}
+
+Result<Value> Recordset::value(const QString& column) const
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    const int i = d_->indexOf(column);
+    if (i < 0)
+        return fail(ErrorCode::DbFieldNotFound);
+    return value(i);
+}
+
+Result<Value> Recordset::value(int index) const
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    if (index < 0 || index >= fieldCount())
+        return fail(ErrorCode::DbFieldNotFound);
+    const auto i = static_cast<size_t>(index);
+    if (d_->mode != EditMode::None && d_->buffer[i])
+        return *d_->buffer[i];
+    if (d_->mode == EditMode::Adding)
+        return Value();
+    auto row = d_->currentRow();
+    if (!row.ok())
+        return row.failure();
+    return (*row.value())[i];
+}
+
+Recordset::EditMode Recordset::editMode() const { return d_ ? d_->mode : EditMode::None; }
+
+Status Recordset::edit()
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    if (!d_->keyset)
+        return fail(ErrorCode::DbNotUpdatable);
+    if (auto row = d_->currentRow(); !row.ok())
+        return row.failure();
+    d_->mode = EditMode::Editing;
+    d_->buffer.assign(d_->fields.size(), std::nullopt);
+    return {};
+}
+
+Status Recordset::addNew()
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    if (!d_->keyset)
+        return fail(ErrorCode::DbNotUpdatable);
+    d_->mode = EditMode::Adding;
+    d_->buffer.assign(d_->fields.size(), std::nullopt);
+    return {};
+}
+
+Status Recordset::setValue(const QString& column, Value value)
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    if (d_->mode == EditMode::None)
+        return fail(ErrorCode::DbNotEditing);
+    const int i = d_->indexOf(column);
+    if (i < 0)
+        return fail(ErrorCode::DbFieldNotFound);
+    d_->buffer[static_cast<size_t>(i)] = std::move(value);
+    return {};
+}
+
+Status Recordset::update()
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    Impl& d = *d_;
+    if (d.mode == EditMode::None)
+        return fail(ErrorCode::DbNotEditing);
+
+    QStringList names;
+    std::vector<const Value*> values;
+    for (size_t i = 0; i < d.fields.size(); ++i) {
+        if (d.buffer[i]) {
+            names << quoted(d.fields[i].name);
+            values.push_back(&*d.buffer[i]);
+        }
+    }
+
+    if (d.mode == EditMode::Editing) {
+        if (!d.hasCurrent())
+            return fail(ErrorCode::DbNoCurrentRecord);
+        const qint64 key = d.keys[static_cast<size_t>(d.pos)];
+        if (!names.isEmpty()) {
+            QStringList sets;
+            for (qsizetype i = 0; i < names.size(); ++i)
+                sets << QStringLiteral("%1 = ?%2").arg(names[i]).arg(i + 1);
+            auto stmt = Statement::prepare(d.connection, QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
+                                                             .arg(d.table, sets.join(QLatin1String(", ")))
+                                                             .arg(names.size() + 1));
+            if (!stmt.ok())
+                return stmt.failure();
+            for (size_t i = 0; i < values.size(); ++i)
+                if (auto s = stmt.value().bind(static_cast<int>(i + 1), *values[i]); !s.ok())
+                    return s;
+            if (auto s = stmt.value().bind(static_cast<int>(values.size() + 1), Value(key)); !s.ok())
+                return s;
+            if (auto s = stmt.value().run(); !s.ok())
+                return s;
+            if (sqlite3_changes(d.connection->handle()) == 0)
+                return fail(ErrorCode::DbRecordDeleted);
+        }
+        d.lastModified = key;
+        d.cache.reset();
+    } else {
+        QString sql;
+        if (names.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(d.table);
+        } else {
+            QStringList marks;
+            for (qsizetype i = 0; i < names.size(); ++i)
+                marks << QStringLiteral("?%1").arg(i + 1);
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(d.table, names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+        }
+        auto stmt = Statement::prepare(d.connection, sql);
+        if (!stmt.ok())
+            return stmt.failure();
+        for (size_t i = 0; i < values.size(); ++i)
+            if (auto s = stmt.value().bind(static_cast<int>(i + 1), *values[i]); !s.ok())
+                return s;
+        if (auto s = stmt.value().run(); !s.ok())
+            return s;
+        const qint64 key = sqlite3_last_insert_rowid(d.connection->handle());
+        const bool wasPastEnd = d.pos >= d.size();
+        d.keys.push_back(key);
+        if (wasPastEnd)
+            d.pos = d.size();
+        d.lastModified = key;
+    }
+    d.mode = EditMode::None;
+    d.buffer.clear();
+    return {};
+}
+
+void Recordset::cancelUpdate()
+{
+    if (d_) {
+        d_->mode = EditMode::None;
+        d_->buffer.clear();
+    }
+}
+
+Status Recordset::deleteCurrent()
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    Impl& d = *d_;
+    if (!d.keyset)
+        return fail(ErrorCode::DbNotUpdatable);
+    if (!d.hasCurrent())
+        return fail(ErrorCode::DbNoCurrentRecord);
+    auto stmt = Statement::prepare(d.connection, QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(d.table));
+    if (!stmt.ok())
+        return stmt.failure();
+    if (auto s = stmt.value().bind(1, Value(d.keys[static_cast<size_t>(d.pos)])); !s.ok())
+        return s;
+    if (auto s = stmt.value().run(); !s.ok())
+        return s;
+    d.keys.erase(d.keys.begin() + d.pos);
+    d.moved();
+    d.currentDeleted = true;
+    return {};
+}
+
+std::optional<qint64> Recordset::bookmark() const
+{
+    if (!d_ || !d_->hasCurrent())
+        return std::nullopt;
+    return d_->keyset ? d_->keys[static_cast<size_t>(d_->pos)] : static_cast<qint64>(d_->pos);
+}
+
+Status Recordset::setBookmark(qint64 key)
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    qsizetype index = -1;
+    if (d_->keyset) {
+        for (size_t i = 0; i < d_->keys.size(); ++i)
+            if (d_->keys[i] == key) {
+                index = static_cast<qsizetype>(i);
+                break;
+            }
+    } else if (key >= 0 && key < d_->size()) {
+        index = static_cast<qsizetype>(key);
+    }
+    if (index < 0)
+        return fail(ErrorCode::DbRecordDeleted);
+    d_->moved();
+    d_->pos = index;
+    return {};
+}
+
+std::optional<qint64> Recordset::lastModified() const
+{
+    return d_ ? d_->lastModified : std::nullopt;
+}
+
+Status Recordset::findFirst(const QString& criterion)
+{
+    if (!d_)
+        return fail(ErrorCode::DbClosed);
+    auto parsed = FindCriterion::parse(criterion);
+    if (!parsed.ok())
+        return parsed.failure();
+    Impl& d = *d_;
+    const int column = d.indexOf(parsed.value().column);
+    if (column < 0)
+        return fail(ErrorCode::DbBadCriterion);
+    const QString key = withoutTrailingBlanks(parsed.value().key);
+
+    qsizetype found = -1;
+    if (d.keyset) {
+        auto stmt = Statement::prepare(
+            d.connection, QStringLiteral("SELECT rowid FROM %1 WHERE rtrim(CAST(%2 AS TEXT), ' ') = ?1")
+                              .arg(d.table, quoted(d.fields[static_cast<size_t>(column)].name)));
+        if (!stmt.ok())
+            return stmt.failure();
+        if (auto s = stmt.value().bind(1, Value(key)); !s.ok())
+            return s;
+        std::unordered_set<qint64> matching;
+        for (;;) {
+            auto row = stmt.value().step();
+            if (!row.ok())
+                return row.failure();
+            if (!row.value())
+                break;
+            matching.insert(stmt.value().columnInt64(0));
+        }
+        for (size_t i = 0; i < d.keys.size() && found < 0; ++i)
+            if (matching.count(d.keys[i]))
+                found = static_cast<qsizetype>(i);
+    } else {
+        for (size_t i = 0; i < d.rows.size() && found < 0; ++i) {
+            const Value& v = d.rows[i][static_cast<size_t>(column)];
+            if (!v.isNull() && withoutTrailingBlanks(v.textOrEmpty()) == key)
+                found = static_cast<qsizetype>(i);
+        }
+    }
+    d.noMatch = found < 0;
+    if (found >= 0) {
+        d.moved();
+        d.pos = found;
+    }
+    return {};
+}
+
+bool Recordset::noMatch() const { return d_ && d_->noMatch; }
+
+} // namespace orvane

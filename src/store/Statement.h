@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "store/Value.h"
+
+#include <QString>
+
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orvane {
+
+class Connection;
+
+// A prepared statement, finalized when it goes; keeps its connection alive.
+class Statement {
+public:
+    static Result<Statement> prepare(std::shared_ptr<Connection> connection, const QString& sql);
+
+    Statement(Statement&&) noexcept = default;
+    Statement& operator=(Statement&&) noexcept = default;
+    ~Statement() = default;
+
+    Status bind(int index, const Value& value);
+    // Runs one step: true when a row is ready, false when done.
+    Result<bool> step();
+    Status reset();
+    // Steps to the end; for statements that return no rows.
+    Status run();
+
+    int columnCount() const;
+    QString columnName(int index) const;
+    QString columnDeclaredType(int index) const;
+    Value column(int index) const;
+    qint64 columnInt64(int index) const;
+
+private:
+    struct Finalizer {
+        void operator()(sqlite3_stmt* stmt) const;
+    };
+    Statement(std::shared_ptr<Connection> connection, sqlite3_stmt* stmt);
+
+    std::shared_ptr<Connection> connection_;
+    std::unique_ptr<sqlite3_stmt, Finalizer> stmt_;
+};
+
+} // namespace orvane
