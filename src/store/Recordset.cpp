@@ -162,6 +162,14 @@ Result<Recordset> Recordset::open(std::shared_ptr<Connection> connection, const 
                        "((?:\\s+(?:where|order\\s+by)\\b.*)?)\\s*;?\\s*$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
 
+    // Only plain column lists give one result row per table row.
+    static const QRegularExpression plainColumns(
+        QStringLiteral("^\\s*(?:\\*|(?:\\[[^\\]]+\\]|\"[^\"]+\"|[A-Za-z_][A-Za-z0-9_]*)"
+                       "(?:\\s*,\\s*(?:\\[[^\\]]+\\]|\"[^\"]+\"|[A-Za-z_][A-Za-z0-9_]*))*)\\s*$"));
+    static const QRegularExpression setOperations(
+        QStringLiteral("\\b(?:union|intersect|except|group\\s+by|having|limit|join)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+
     auto impl = std::make_unique<Impl>();
     impl->connection = std::move(connection);
 
@@ -171,7 +179,8 @@ Result<Recordset> Recordset::open(std::shared_ptr<Connection> connection, const 
         impl->table = m.captured(1);
         opened = impl->openKeyset(QStringLiteral("*"), QString());
         snapshotSql = QStringLiteral("SELECT * FROM ") + impl->table;
-    } else if (const auto s = singleTable.match(source); s.hasMatch()) {
+    } else if (const auto s = singleTable.match(source);
+               s.hasMatch() && plainColumns.match(s.captured(1)).hasMatch() && !setOperations.match(s.captured(3)).hasMatch()) {
         impl->table = s.captured(2);
         opened = impl->openKeyset(s.captured(1), s.captured(3));
     }
