@@ -1,0 +1,18 @@
+# Sourced by the other scripts: installs the Debian packages the build,
+# the program and the tests need, when any is missing.
+ORVANE_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libcurl4-openssl-dev
+  ca-certificates libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev python3-aiosmtpd
+  fonts-dejavu-core"
+
+orvane_install_deps() {
+    local missing=""
+    for p in $ORVANE_PACKAGES "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+    done
+    [ -z "$missing" ] && return 0
+    echo "Installing:$missing"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing >/dev/null
+}

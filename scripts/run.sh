@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds Orvane, makes a ready Sentrel.mdb beside the program when there is
+# none, and starts it. Without a display it runs on Qt's offscreen platform.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/deps.sh
+orvane_install_deps
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target orvane orvane-db
+
+if [ ! -e build/bin/Sentrel.mdb ]; then
+    build/bin/orvane-db init build/bin
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display: Orvane runs headless (offscreen). Stop it with Ctrl+C or: pkill -x orvane"
+    export QT_QPA_PLATFORM=offscreen
+fi
+exec build/bin/orvane
