@@ -1,5 +1,6 @@
 #include "engine/fSentrel.h"
 
+#include "engine/InputBlocker.h"
 #include "engine/SentrelIcon.h"
 #include "engine/Twips.h"
 
@@ -105,6 +106,9 @@ void fSentrel::Command3_Click()
 
 void fSentrel::Timer1_Timer()
 {
+    // A cycle runs on this thread; while it fetches, the window repaints
+    // but takes no input, so nothing can start beside it.
+    const InputBlocker blocker(this);
     engine_.timer1Timer();
 }
 

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <optional>
+
+namespace orvane {
+
+// A stretch in which a failing step is left out and the next one runs,
+// while the last failure stays on record for a later test. Arming the
+// stretch clears the record.
+class SkipStretch {
+public:
+    void arm() { last_.reset(); }
+
+    // Records the step's failure, if any; true when the step succeeded.
+    bool step(const Status& status)
+    {
+        if (!status.ok())
+            last_ = status.failure();
+        return status.ok();
+    }
+
+    bool failed() const { return last_.has_value(); }
+    int lastNumber() const { return last_ ? last_->number : 0; }
+
+private:
+    std::optional<Failure> last_;
+};
+
+} // namespace orvane
