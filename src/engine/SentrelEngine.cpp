@@ -1,5 +1,6 @@
 #include "engine/SentrelEngine.h"
 
+#include "engine/MailAlert.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ScreenPointer.h"
@@ -109,6 +110,11 @@ void SentrelEngine::timer1Timer()
     if (state_.TickCount < state_.WakeUp)
         return;
     // The wake-up cycle arrives with the cycle's own change.
+}
+
+Status SentrelEngine::mailIt(qint16 CType)
+{
+    return MailAlert(state_, services_.smtp1, services_.messages, services_.clock).mailIt(CType);
 }
 
 } // namespace orvane

@@ -25,6 +25,9 @@ public:
     // One tick of Timer1.
     void timer1Timer();
 
+    // MailIt: mails the alert of kind CType for the current watch entry.
+    Status mailIt(qint16 CType);
+
     SentrelState& state() { return state_; }
     const SentrelState& state() const { return state_; }
 

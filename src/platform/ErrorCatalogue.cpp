@@ -36,8 +36,8 @@ const char* ownText(ErrorCode code)
     case ErrorCode::FetchTooLarge: return "The page is larger than the 32 MB limit.";
     case ErrorCode::FetchProtocol: return "Only http and https addresses can be fetched.";
     case ErrorCode::FetchNoAddress: return "The address is empty or malformed.";
-    case ErrorCode::MailBadPort: return "The SMTP port is not a number.";
-    case ErrorCode::MailBadAddress: return "The mail address holds a line break.";
+    case ErrorCode::MailBadPort: return "The SMTP port is not a number from 1 to 65535.";
+    case ErrorCode::MailBadAddress: return "The mail address is empty or holds a line break.";
     case ErrorCode::TransferBase: break;
     }
     return nullptr;

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <utility>
+
+namespace orvane {
+
+// Owns one easy handle of the transfer library for the life of the object.
+// A handle that could not be made is null; callers test it before use.
+class CurlHandle {
+public:
+    CurlHandle() : handle_(curl_easy_init()) {}
+    ~CurlHandle()
+    {
+        if (handle_)
+            curl_easy_cleanup(handle_);
+    }
+
+    CurlHandle(const CurlHandle&) = delete;
+    CurlHandle& operator=(const CurlHandle&) = delete;
+    CurlHandle(CurlHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    CurlHandle& operator=(CurlHandle&& other) noexcept
+    {
+        std::swap(handle_, other.handle_);
+        return *this;
+    }
+
+    CURL* get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != nullptr; }
+
+    // Back to the options of a new handle, so nothing of the last transfer
+    // carries over into the next.
+    void reset() noexcept
+    {
+        if (handle_)
+            curl_easy_reset(handle_);
+    }
+
+private:
+    CURL* handle_;
+};
+
+} // namespace orvane
