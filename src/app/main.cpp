@@ -1,9 +1,8 @@
 #include "engine/fSentrel.h"
 #include "engine/mSentrel.h"
 #include "platform/Clock.h"
-#include "platform/ErrorCatalogue.h"
-#include "platform/MailClient.h"
-#include "platform/PageFetcher.h"
+#include "platform/CurlMailClient.h"
+#include "platform/CurlPageFetcher.h"
 #include "platform/ProgramEnd.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtScreenPointer.h"
@@ -12,10 +11,13 @@
 
 #include <QApplication>
 
+#include <curl/curl.h>
+
 using namespace orvane;
 
 int main(int argc, char* argv[])
 {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
     const QString programDir = QCoreApplication::applicationDirPath();
     const SingleInstance instance(programDir);
@@ -24,8 +26,12 @@ int main(int argc, char* argv[])
     QtScreenPointer pointer;
     ImmediateProgramEnd programEnd;
     SystemClock clock;
-    PageFetcher* inet1 = nullptr;
-    MailClient* smtp1 = nullptr;
+    // The window keeps painting while a page is fetched; its input is
+    // dropped meanwhile (see fSentrel).
+    CurlPageFetcher::Options fetchOptions;
+    fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
+    CurlPageFetcher inet1(fetchOptions);
+    CurlMailClient smtp1;
     mSentrel module;
 
     auto opener = [](MainView::Maintenance window, QWidget* parent) {
@@ -33,7 +39,7 @@ int main(int argc, char* argv[])
                                                                                 : QStringLiteral("Property Pages"),
                                           parent);
     };
-    fSentrel window(module, EngineServices{messages, pointer, programEnd, clock, *inet1, *smtp1}, opener);
+    fSentrel window(module, EngineServices{messages, pointer, programEnd, clock, inet1, smtp1}, opener);
     if (!window.Form_Load(instance.anotherCopyRunning(), programDir))
         return 1;
     window.show();
