@@ -111,4 +111,9 @@ void SentrelEngine::timer1Timer()
     // The wake-up cycle arrives with the cycle's own change.
 }
 
+Result<TableSearch::Verdict> SentrelEngine::doTableSearch(const std::function<Status()>& sendNoTableAlert)
+{
+    return TableSearch::run(state_.NewContent, state_.WatchRecordset, CellPieces, sendNoTableAlert);
+}
+
 } // namespace orvane

@@ -3,9 +3,12 @@
 #include "engine/EngineServices.h"
 #include "engine/MainView.h"
 #include "engine/SentrelState.h"
+#include "engine/TableSearch.h"
 #include "engine/mSentrel.h"
 
 #include <QString>
+
+#include <functional>
 
 namespace orvane {
 
@@ -25,6 +28,12 @@ public:
     // One tick of Timer1.
     void timer1Timer();
 
+    // DoTableSearch over NewContent and the current row of WatchRecordset.
+    // `sendNoTableAlert` sends the no-table alert (kind 4) while that row is
+    // still current.
+    Result<TableSearch::Verdict> doTableSearch(const std::function<Status()>& sendNoTableAlert);
+    const CellPieceList& cellPieces() const { return CellPieces; }
+
     SentrelState& state() { return state_; }
     const SentrelState& state() const { return state_; }
 
@@ -37,6 +46,7 @@ private:
     MainView& view_;
     EngineServices services_;
     SentrelState state_;
+    CellPieceList CellPieces; // only the table search uses it
 };
 
 } // namespace orvane
