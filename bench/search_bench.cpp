@@ -32,7 +32,8 @@ const BenchPage& benchPage()
         p.text.reserve(1'050'000);
         p.text += QStringLiteral("<html><head><title>Prices</title></head><body>\n<h1>Price list</h1>\n"
                                  "<TABLE class=\"prices\" border=\"0\">\n");
-        const QString filler = QStringLiteral("a description long enough to make the row look like a real one, with some more words and so on, ");
+        const QString filler = QStringLiteral("a description long enough to make the row look like a real one, "
+                                              "with some more words and so on, ");
         for (int r = 1; r <= kRows; ++r) {
             const QString n = QString::number(r);
             // Tags in varying letter case, cells with and without attributes.
@@ -41,7 +42,8 @@ const BenchPage& benchPage()
             p.text += QStringLiteral("<Td class=\"name\">Item ") + n + QStringLiteral(" ") + filler
                       + QStringLiteral("</tD>");
             p.text += QStringLiteral("<TD>value ") + n.rightJustified(4, QLatin1Char('0')) + QStringLiteral("</TD>");
-            p.text += QStringLiteral("<td align=\"right\">") + QString::number(r * 7 % 1000) + QStringLiteral(".00</td>");
+            p.text += QStringLiteral("<td align=\"right\">") + QString::number(r * 7 % 1000)
+                      + QStringLiteral(".00</td>");
             p.text += QStringLiteral("</tr>\n");
             if (r == kWantedRow)
                 p.scanned = p.text.size();

@@ -77,7 +77,8 @@ TEST(StringSearch, PositionBeyond32767FailsAndKeepsMatchPos)
 {
     const QString filler(32766, QLatin1Char('x'));
     qint16 MatchPos = 0;
-    auto at = StringSearch::run(filler + kOld, filler + kOld, stringEntry(Value(kWanted), Value(0), Value(6)), MatchPos);
+    const QString shifted = filler + kOld;
+    auto at = StringSearch::run(shifted, shifted, stringEntry(Value(kWanted), Value(0), Value(6)), MatchPos);
     EXPECT_EQ(MatchPos, 32767);
     EXPECT_FALSE(at.change);
     EXPECT_EQ(at.NewPiece, kWanted);

@@ -98,7 +98,8 @@ TEST(TableSearch, MissingTableSendsOneAlertAndGivesEmpty)
 
     // A failing alert is passed on.
     const Failure mailDown = ErrorCatalogue::failure(ErrorCode::MailBadAddress);
-    auto failed = search(page, tableEntry(Value(1), Value(1), Value(1), Value(1), Value(3), Value(5), Value("x")), mailDown);
+    auto failed =
+        search(page, tableEntry(Value(1), Value(1), Value(1), Value(1), Value(3), Value(5), Value("x")), mailDown);
     EXPECT_EQ(failed.alerts, 1);
     EXPECT_EQ(errorOf(failed.result), code(ErrorCode::MailBadAddress));
 }
@@ -107,7 +108,8 @@ TEST(TableSearch, TableNumberZeroOrLessCountsRowsFromThePageStart)
 {
     const QString page = QStringLiteral("<tr><td>Hello</td></tr>");
     for (int table : {0, -1}) {
-        auto s = search(page, tableEntry(Value(table), Value(1), Value(1), Value(1), Value(3), Value(5), Value("Hello")));
+        auto s =
+            search(page, tableEntry(Value(table), Value(1), Value(1), Value(1), Value(3), Value(5), Value("Hello")));
         EXPECT_EQ(verdictOf(s), Verdict::True) << table;
         EXPECT_EQ(s.alerts, 0);
         EXPECT_EQ(slotsOf(s.pieces), QStringList{QStringLiteral("Hello")});
@@ -232,9 +234,10 @@ TEST(TableSearch, TagPositionsAreLimitedTo32767FromTheScanPoint)
 
     // The limit counts from the scan point: after the cut through "<table"
     // the scan text starts with "table>", so the row tag sits at 7 + filler.
-    auto rowAt = search(QStringLiteral("<table>") + QString(32760, QLatin1Char('x')) + QStringLiteral("<tr><td>Alpha</td></tr>"), entry);
+    const QString row = QStringLiteral("<tr><td>Alpha</td></tr>");
+    auto rowAt = search(QStringLiteral("<table>") + QString(32760, QLatin1Char('x')) + row, entry);
     EXPECT_EQ(verdictOf(rowAt), Verdict::True);
-    auto rowBeyond = search(QStringLiteral("<table>") + QString(32761, QLatin1Char('x')) + QStringLiteral("<tr><td>Alpha</td></tr>"), entry);
+    auto rowBeyond = search(QStringLiteral("<table>") + QString(32761, QLatin1Char('x')) + row, entry);
     EXPECT_EQ(errorOf(rowBeyond.result), code(ErrorCode::Overflow));
 
     // A failure in a later row keeps the pieces cut before it.
@@ -292,7 +295,8 @@ TEST(TableSearch, ColumnNumberBelowOneTakesThePieceWhereTheScanStands)
 {
     const QString page = QStringLiteral("<table><tr><td>a</td></tr><tr><td>b</td></tr></table>");
     for (int column : {0, -5}) {
-        auto s = search(page, tableEntry(Value(1), Value(1), Value(column), Value(2), Value(0), Value(4), Value::null()));
+        auto s =
+            search(page, tableEntry(Value(1), Value(1), Value(column), Value(2), Value(0), Value(4), Value::null()));
         EXPECT_EQ(verdictOf(s), Verdict::True);
         // First after the row tag's "<", then just after the row end's "</tr".
         EXPECT_EQ(slotsOf(s.pieces), (QStringList{"tr><", "><tr"})) << column;
@@ -321,7 +325,8 @@ TEST(TableSearch, BadColumnValuesArePassedOn)
         {"length beyond 32 bits",
          tableEntry(Value(1), Value(2), Value(3), Value(1), Value(3), Value(qint64(1) << 31), Value("Alpha")),
          code(ErrorCode::Overflow)},
-        {"table beyond 16 bits", tableEntry(Value(40000), Value(2), Value(3), Value(1), Value(3), Value(5), Value("Alpha")),
+        {"table beyond 16 bits",
+         tableEntry(Value(40000), Value(2), Value(3), Value(1), Value(3), Value(5), Value("Alpha")),
          code(ErrorCode::Overflow)},
         {"row not a number", tableEntry(Value(1), Value("two"), Value(3), Value(1), Value(3), Value(5), Value("Alpha")),
          code(ErrorCode::TypeMismatch)},
@@ -345,7 +350,8 @@ TEST(TableSearch, BadColumnValuesArePassedOn)
         EXPECT_EQ(s.alerts, 0);
     }
     // The row number is read only after the table step.
-    auto rowLater = search(noTable, tableEntry(Value(1), Value::null(), Value(1), Value(1), Value(3), Value(5), Value("x")));
+    auto rowLater =
+        search(noTable, tableEntry(Value(1), Value::null(), Value(1), Value(1), Value(3), Value(5), Value("x")));
     EXPECT_EQ(verdictOf(rowLater), Verdict::Empty);
     EXPECT_EQ(rowLater.alerts, 1);
 }
@@ -354,14 +360,11 @@ TEST(TableSearch, PiecesAreRecreatedAtEveryCall)
 {
     CellPieceList pieces;
     auto quiet = [] { return Status(); };
-    ASSERT_TRUE(TableSearch::run(kFourRows, tableEntry(Value(1), Value(1), Value(2), Value(3), Value(3), Value(2), Value("ON")),
-                                 pieces, quiet)
-                    .ok());
+    const FakeRow three = tableEntry(Value(1), Value(1), Value(2), Value(3), Value(3), Value(2), Value("ON"));
+    ASSERT_TRUE(TableSearch::run(kFourRows, three, pieces, quiet).ok());
     EXPECT_EQ(slotsOf(pieces), (QStringList{"ON", "ON", "ON"}));
 
-    ASSERT_TRUE(TableSearch::run(QStringLiteral("no table"),
-                                 tableEntry(Value(1), Value(1), Value(2), Value(2), Value(3), Value(2), Value("ON")), pieces,
-                                 quiet)
-                    .ok());
+    const FakeRow two = tableEntry(Value(1), Value(1), Value(2), Value(2), Value(3), Value(2), Value("ON"));
+    ASSERT_TRUE(TableSearch::run(QStringLiteral("no table"), two, pieces, quiet).ok());
     EXPECT_EQ(slotsOf(pieces), (QStringList{"", ""}));
 }
