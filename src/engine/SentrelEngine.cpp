@@ -1,5 +1,6 @@
 #include "engine/SentrelEngine.h"
 
+#include "engine/AlertKind.h"
 #include "engine/MailAlert.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramEnd.h"
@@ -115,6 +116,12 @@ void SentrelEngine::timer1Timer()
 Status SentrelEngine::mailIt(qint16 CType)
 {
     return MailAlert(state_, services_.smtp1, services_.messages, services_.clock).mailIt(CType);
+}
+
+Result<TableSearch::Verdict> SentrelEngine::doTableSearch()
+{
+    return TableSearch::run(state_.NewContent, state_.WatchRecordset, CellPieces,
+                            [this] { return mailIt(AlertKind::NoTable); });
 }
 
 } // namespace orvane

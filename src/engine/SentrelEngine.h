@@ -3,9 +3,12 @@
 #include "engine/EngineServices.h"
 #include "engine/MainView.h"
 #include "engine/SentrelState.h"
+#include "engine/TableSearch.h"
 #include "engine/mSentrel.h"
 
 #include <QString>
+
+#include <functional>
 
 namespace orvane {
 
@@ -27,6 +30,10 @@ public:
 
     // MailIt: mails the alert of kind CType for the current watch entry.
     Status mailIt(qint16 CType);
+    // DoTableSearch over NewContent and the current row of WatchRecordset;
+    // sends the no-table alert (kind 4) itself while that row is current.
+    Result<TableSearch::Verdict> doTableSearch();
+    const CellPieceList& cellPieces() const { return CellPieces; }
 
     SentrelState& state() { return state_; }
     const SentrelState& state() const { return state_; }
@@ -40,6 +47,7 @@ private:
     MainView& view_;
     EngineServices services_;
     SentrelState state_;
+    CellPieceList CellPieces; // only the table search uses it
 };
 
 } // namespace orvane

@@ -1,0 +1,102 @@
+#include "engine/StringSearch.h"
+
+#include "platform/ErrorCatalogue.h"
+#include "platform/Result.h"
+
+#include <limits>
+
+namespace orvane {
+
+namespace {
+
+const QString kStringSearch = QStringLiteral("String search");
+const QString kStringOffset = QStringLiteral("String offset");
+const QString kStringLength = QStringLiteral("String length");
+
+constexpr qsizetype kMaxPosition = std::numeric_limits<qint16>::max();
+
+Result<QString> readText(const RowReader& row, const QString& column)
+{
+    auto v = row.value(column);
+    if (!v.ok())
+        return v.failure();
+    return v.value().toText();
+}
+
+// 1-based position of the first exact occurrence, 0 when there is none.
+qsizetype inStr(const QString& text, const QString& wanted)
+{
+    if (text.isEmpty())
+        return 0;
+    if (wanted.isEmpty())
+        return 1;
+    return text.indexOf(wanted) + 1;
+}
+
+} // namespace
+
+StringSearch::Outcome StringSearch::run(const QString& OldContent, const QString& NewContent, const RowReader& row,
+                                        qint16& MatchPos)
+{
+    Outcome out;
+    auto fail = [&out](const Failure& failure) { out.lastFailure = failure.number; };
+
+    // Where the search text stands in the new page.
+    if (auto wanted = readText(row, kStringSearch); !wanted.ok()) {
+        fail(wanted.failure());
+    } else if (const qsizetype found = inStr(NewContent, wanted.value()); found > kMaxPosition) {
+        fail(ErrorCatalogue::failure(ErrorCode::Overflow));
+    } else {
+        MatchPos = static_cast<qint16>(found);
+    }
+
+    // A non-zero offset counts from the first character after the search text.
+    if (auto offset = row.value(kStringOffset); !offset.ok()) {
+        // The test cannot be read, so the move runs and fails on the same read.
+        fail(offset.failure());
+    } else if (!offset.value().isNull()) {
+        auto amount = offset.value().toReal();
+        if (!amount.ok()) {
+            fail(amount.failure());
+        } else if (amount.value() != 0) {
+            auto wanted = readText(row, kStringSearch);
+            if (!wanted.ok()) {
+                fail(wanted.failure());
+            } else {
+                const double sum = static_cast<double>(MatchPos) + static_cast<double>(wanted.value().size())
+                                   + amount.value();
+                auto moved = Value(sum).toInt16();
+                if (moved.ok())
+                    MatchPos = moved.value();
+                else
+                    fail(moved.failure());
+            }
+        }
+    }
+
+    // Both pieces at the position found in the new page.
+    auto cut = [&](const QString& text) -> QString {
+        auto length = row.value(kStringLength);
+        if (!length.ok()) {
+            fail(length.failure());
+            return {};
+        }
+        auto count = length.value().toInt32();
+        if (!count.ok()) {
+            fail(count.failure());
+            return {};
+        }
+        if (MatchPos < 1 || count.value() < 0) {
+            fail(ErrorCatalogue::failure(ErrorCode::InvalidArgument));
+            return {};
+        }
+        return text.mid(MatchPos - 1, count.value());
+    };
+    out.OldPiece = cut(OldContent);
+    out.NewPiece = cut(NewContent);
+
+    out.change = out.lastFailure != 0 || out.OldPiece != out.NewPiece;
+    return out;
+}
+
+} // namespace orvane
