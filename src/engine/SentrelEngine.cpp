@@ -2,6 +2,7 @@
 
 #include "engine/AlertKind.h"
 #include "engine/MailAlert.h"
+#include "engine/WakeUpCycle.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ScreenPointer.h"
@@ -110,7 +111,7 @@ void SentrelEngine::timer1Timer()
                     + signForm(state_.WakeUp));
     if (state_.TickCount < state_.WakeUp)
         return;
-    // The wake-up cycle arrives with the cycle's own change.
+    WakeUpCycle(*this, module_, view_, services_).run();
 }
 
 Status SentrelEngine::mailIt(qint16 CType)

@@ -1,0 +1,169 @@
+#include "engine/WakeUpCycle.h"
+
+#include "engine/AlertKind.h"
+#include "engine/MainView.h"
+#include "engine/SentrelEngine.h"
+#include "engine/SkipStretch.h"
+#include "engine/StringSearch.h"
+#include "engine/mSentrel.h"
+#include "platform/MessageBoxes.h"
+#include "platform/PageFetcher.h"
+#include "platform/ProgramEnd.h"
+#include "platform/ScratchFile.h"
+#include "platform/ScreenPointer.h"
+
+namespace orvane {
+
+namespace {
+
+const QString kActiveEntries = QStringLiteral("Select * from [URLs] where Active = -1");
+const QString kSearchType = QStringLiteral("Search type");
+
+// Reads "Search type" afresh and tells whether it is the given code. A
+// failed read is a failed test, which counts as passed.
+bool typeIs(const Recordset& row, const char* code, SkipStretch& stretch)
+{
+    auto type = row.value(kSearchType);
+    if (!stretch.step(type.status()))
+        return true;
+    const QString* text = type.value().textPtr();
+    return text && *text == QLatin1String(code);
+}
+
+} // namespace
+
+WakeUpCycle::WakeUpCycle(SentrelEngine& engine, mSentrel& module, MainView& view, EngineServices services)
+    : engine_(engine), state_(engine.state()), module_(module), view_(view), services_(services)
+{
+}
+
+void WakeUpCycle::run()
+{
+    if (!start())
+        return;
+    qint16 matchPos = 0; // lives for one tick, carried from entry to entry
+    while (!state_.WatchRecordset.eof()) {
+        switch (visitEntry(matchPos)) {
+        case Visit::Next: break;
+        case Visit::Halted: return;
+        case Visit::Broken: finish(); return;
+        }
+    }
+    finish();
+}
+
+bool WakeUpCycle::start()
+{
+    state_.TickCount = 0;
+    services_.pointer.set(ScreenPointer::Shape::Busy);
+    view_.setTimerEnabled(false);
+    view_.setStatus(QStringLiteral("Waking..."));
+
+    auto db = Database::open(QString::fromLatin1(Database::kFileName));
+    if (!db.ok()) {
+        services_.messages.warn(QStringLiteral("Cannot Open Database"),
+                                QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
+        services_.programEnd.endNow(1);
+        return false;
+    }
+    module_.WatchDatabase = std::move(db).value();
+
+    auto entries = module_.WatchDatabase.openRecordset(kActiveEntries);
+    if (!entries.ok()) {
+        services_.messages.warn(QStringLiteral("Cannot Open RecordSet"),
+                                QStringLiteral("Cannot open the Sentrel URL recordset : ") + entries.failure().description);
+        module_.WatchDatabase.close();
+        services_.programEnd.endNow(1);
+        return false;
+    }
+    state_.WatchRecordset = std::move(entries).value();
+    return true;
+}
+
+WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
+{
+    Recordset& entry = state_.WatchRecordset;
+
+    // The fetch: any failing step makes a page fault.
+    SkipStretch fetching;
+    auto url = entry.value(QStringLiteral("URL"));
+    Result<QString> urlText = url.ok() ? url.value().toText() : Result<QString>(url.failure());
+    if (fetching.step(urlText.status())) {
+        view_.setStatus(urlText.value());
+        state_.CurrentUrl = urlText.value();
+        // No request for an entry whose address cannot be read.
+        auto page = services_.inet1.fetch(state_.CurrentUrl);
+        if (fetching.step(page.status()))
+            state_.PageData = std::move(page).value();
+    }
+    if (fetching.failed()) {
+        state_.FetchError = fetching.lastNumber();
+        // Watching halts here, with the pointer busy, the timer off, the
+        // status line on the failing address and the handles open, until a
+        // maintenance window is closed. A failing alert changes nothing.
+        (void)engine_.mailIt(AlertKind::PageFault);
+        return Visit::Halted;
+    }
+
+    // Not skipped: a failure here ends the cycle.
+    auto content = entry.value(QStringLiteral("Content"));
+    if (!content.ok()) {
+        uncaught(content.failure());
+        return Visit::Broken;
+    }
+    state_.OldContent = content.value().textOrEmpty();
+    state_.NewContent = state_.PageData;
+
+    SkipStretch comparing;
+    ScratchFile::rewrite(state_.NewContent);
+
+    if (typeIs(entry, "W", comparing) && state_.OldContent != state_.NewContent)
+        storeAndAlert(AlertKind::WholePage);
+
+    if (typeIs(entry, "S", comparing)) {
+        if (StringSearch::run(state_.OldContent, state_.NewContent, entry, matchPos).change)
+            storeAndAlert(AlertKind::StringSearch);
+    }
+
+    if (typeIs(entry, "T", comparing)) {
+        auto triggered = engine_.doTableSearch();
+        // A search that fails counts as a table alert.
+        if (!comparing.step(triggered.status()) || triggered.value() == TableSearch::Verdict::True)
+            storeAndAlert(AlertKind::TableAlert);
+    }
+
+    if (!comparing.step(entry.moveNext()))
+        return Visit::Broken; // never walk the same row twice
+    return Visit::Next;
+}
+
+void WakeUpCycle::storeAndAlert(qint16 kind)
+{
+    Recordset& entry = state_.WatchRecordset;
+    SkipStretch storing;
+    storing.step(entry.edit());
+    storing.step(entry.setValue(QStringLiteral("Content"), Value(state_.NewContent)));
+    // Only a row stored now becomes current: an older LastModified would
+    // mail, and walk on from, another entry.
+    if (storing.step(entry.update()) && entry.lastModified())
+        storing.step(entry.setBookmark(*entry.lastModified()));
+    else
+        entry.cancelUpdate();
+    (void)engine_.mailIt(kind);
+}
+
+void WakeUpCycle::finish()
+{
+    view_.setStatus(QStringLiteral("Sleeping..."));
+    state_.WatchRecordset.close();
+    module_.WatchDatabase.close();
+    services_.pointer.set(ScreenPointer::Shape::Arrow);
+    view_.setTimerEnabled(true);
+}
+
+void WakeUpCycle::uncaught(const Failure& failure)
+{
+    services_.messages.warn(QStringLiteral("Sentrel Error"), failure.description);
+}
+
+} // namespace orvane
