@@ -30,6 +30,8 @@ public:
     PageServer();
     void set(const QString& path, QByteArray body, QByteArray contentType = "text/html", int status = 200);
     void redirect(const QString& path, const QString& to);
+    // The page's answer waits this long.
+    void delay(const QString& path, int ms);
     QString url(const QString& path) const { return http_.url(path); }
     int requests(const QString& path) const;
 
@@ -39,6 +41,7 @@ private:
     std::map<std::string, Page> pages_;
     std::map<std::string, std::string> redirects_;
     std::map<std::string, int> requests_;
+    std::map<std::string, int> delays_;
 };
 
 // The real engine, its fetcher and mail client, a real database, a real
