@@ -3,6 +3,7 @@
 #include "platform/ErrorCatalogue.h"
 
 #include <QDateTime>
+#include <QLocale>
 
 #include <cmath>
 #include <limits>
@@ -17,10 +18,22 @@ Failure refused(const QString& text, const FieldInfo& field, const Failure& why)
                             .arg(text, field.name, ErrorCatalogue::standardText(why.number))};
 }
 
-Result<Value> whole(const QString& text, const FieldInfo& field)
+// The text as a number, read the way the store reads numbers.
+Result<double> number(const QString& text)
 {
-    qint64 lo = std::numeric_limits<qint64>::min();
-    qint64 hi = std::numeric_limits<qint64>::max();
+    bool ok = false;
+    const double d = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok)
+        return ErrorCatalogue::failure(ErrorCode::TypeMismatch);
+    if (!std::isfinite(d))
+        return ErrorCatalogue::failure(ErrorCode::Overflow);
+    return d;
+}
+
+Result<qint64> whole(const QString& text, const FieldInfo& field)
+{
+    double lo = static_cast<double>(std::numeric_limits<qint64>::min());
+    double hi = static_cast<double>(std::numeric_limits<qint64>::max());
     if (field.size == 2) {
         lo = std::numeric_limits<qint16>::min();
         hi = std::numeric_limits<qint16>::max();
@@ -28,36 +41,38 @@ Result<Value> whole(const QString& text, const FieldInfo& field)
         lo = std::numeric_limits<qint32>::min();
         hi = std::numeric_limits<qint32>::max();
     }
-    auto n = Value(text).toWhole(lo, hi);
-    if (!n.ok())
-        return refused(text, field, n.failure());
-    return Value(n.value());
-}
-
-Result<Value> real(const QString& text, const FieldInfo& field)
-{
-    auto d = Value(text).toReal();
+    const auto d = number(text);
     if (!d.ok())
         return refused(text, field, d.failure());
-    if (!std::isfinite(d.value()))
+    // A fraction rounds to the nearest whole number, a half to the even one.
+    const double rounded = std::nearbyint(d.value());
+    if (rounded < lo || rounded >= hi + 1.0)
         return refused(text, field, ErrorCatalogue::failure(ErrorCode::Overflow));
-    return Value(d.value());
+    return static_cast<qint64>(rounded);
 }
 
-Result<Value> yesNo(const QString& text, const FieldInfo& field)
+Result<double> real(const QString& text, const FieldInfo& field)
+{
+    const auto d = number(text);
+    if (!d.ok())
+        return refused(text, field, d.failure());
+    return d.value();
+}
+
+Result<qint64> yesNo(const QString& text, const FieldInfo& field)
 {
     const QString t = text.trimmed().toLower();
     if (t == QLatin1String("true") || t == QLatin1String("yes") || t == QLatin1String("on"))
-        return Value(-1);
+        return qint64(-1);
     if (t == QLatin1String("false") || t == QLatin1String("no") || t == QLatin1String("off"))
-        return Value(0);
-    auto d = Value(t).toReal();
+        return qint64(0);
+    const auto d = number(t);
     if (!d.ok())
         return refused(text, field, d.failure());
-    return Value(d.value() != 0.0 ? -1 : 0);
+    return qint64(d.value() != 0.0 ? -1 : 0);
 }
 
-Result<Value> dateTime(const QString& text, const FieldInfo& field)
+Result<QString> dateTime(const QString& text, const FieldInfo& field)
 {
     const QString t = text.trimmed();
     static const char* const forms[] = {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-ddThh:mm:ss", "yyyy-MM-dd hh:mm",
@@ -65,7 +80,7 @@ Result<Value> dateTime(const QString& text, const FieldInfo& field)
     for (const char* form : forms) {
         const QDateTime when = QDateTime::fromString(t, QLatin1String(form));
         if (when.isValid())
-            return Value(when.toString(QLatin1String(ColumnText::kDateTimeFormat)));
+            return when.toString(QLatin1String(ColumnText::kDateTimeFormat));
     }
     return refused(text, field, ErrorCatalogue::failure(ErrorCode::TypeMismatch));
 }
@@ -94,13 +109,17 @@ Result<Value> ColumnText::parse(const QString& text, const FieldInfo& field)
         break;
     }
     if (text.trimmed().isEmpty())
-        return Value();
-    switch (field.kind) {
-    case FieldKind::Integer: return whole(text, field);
-    case FieldKind::Real: return real(text, field);
-    case FieldKind::Boolean: return yesNo(text, field);
-    default: return dateTime(text, field);
+        return Value::null();
+    if (field.kind == FieldKind::Real) {
+        const auto d = real(text, field);
+        return d.ok() ? Result<Value>(Value(d.value())) : Result<Value>(d.failure());
     }
+    if (field.kind == FieldKind::DateTime) {
+        const auto when = dateTime(text, field);
+        return when.ok() ? Result<Value>(Value(when.value())) : Result<Value>(when.failure());
+    }
+    const auto n = field.kind == FieldKind::Integer ? whole(text, field) : yesNo(text, field);
+    return n.ok() ? Result<Value>(Value(n.value())) : Result<Value>(n.failure());
 }
 
 } // namespace orvane
