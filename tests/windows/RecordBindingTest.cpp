@@ -41,22 +41,6 @@ protected:
 
 } // namespace
 
-TEST_F(RecordBindingTest, ShowsTheFirstRowAndTracksChangesSinceItLastFilled)
-{
-    ASSERT_TRUE(binding.Refresh().ok());
-    EXPECT_EQ(binding.objectName(), QStringLiteral("Data1"));
-    EXPECT_EQ(wakeUp.text(), QStringLiteral("5"));
-    EXPECT_EQ(server.text(), QStringLiteral("localhost"));
-    EXPECT_EQ(port.text(), QStringLiteral("25"));
-    EXPECT_FALSE(binding.hasChanges());
-
-    server.setText(QStringLiteral("mail.example.test")); // a change made by code counts
-    EXPECT_TRUE(binding.hasChanges());
-    ASSERT_TRUE(binding.UpdateControls().ok());
-    EXPECT_EQ(server.text(), QStringLiteral("localhost"));
-    EXPECT_FALSE(binding.hasChanges());
-}
-
 TEST_F(RecordBindingTest, UpdateWritesOnlyTheChangedBoxes)
 {
     ASSERT_TRUE(binding.Refresh().ok());
@@ -100,19 +84,6 @@ TEST_F(RecordBindingTest, AnActionTurnedIntoAnotherCancelsTheStore)
     ASSERT_TRUE(binding.Update().ok());
     EXPECT_EQ(column(QStringLiteral("System"), QStringLiteral("Wake-up"), 1), Value(5));
     EXPECT_EQ(column(QStringLiteral("System"), QStringLiteral("Mail server"), 1), Value("localhost"));
-}
-
-TEST_F(RecordBindingTest, ABoxThatDoesNotConvertFailsAndStoresNothing)
-{
-    ASSERT_TRUE(binding.Refresh().ok());
-    server.setText(QStringLiteral("mail.example.test"));
-    wakeUp.setText(QStringLiteral("ab"));
-    ASSERT_TRUE(binding.Edit().ok());
-    const Status s = binding.Update();
-    ASSERT_FALSE(s.ok());
-    EXPECT_TRUE(s.failure().description.contains(QStringLiteral("Wake-up")));
-    EXPECT_EQ(column(QStringLiteral("System"), QStringLiteral("Mail server"), 1), Value("localhost"));
-    EXPECT_EQ(wakeUp.text(), QStringLiteral("ab")); // left for the user to put right
 }
 
 TEST_F(RecordBindingTest, UnloadRaisesActionElevenAndWritesOnlyWhenTheFlagStaysTrue)

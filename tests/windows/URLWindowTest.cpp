@@ -542,19 +542,6 @@ TEST_F(URLWindowTest, SaveWithNoCurrentRowIsReported)
     EXPECT_EQ(countRows(QStringLiteral("URLs")), 0);
 }
 
-TEST_F(URLWindowTest, InputLimits)
-{
-    auto window = openWindow();
-    click(window->Command1);
-    click(window->Option2);
-    type(window->Text8, QStringLiteral("12345"));
-    EXPECT_EQ(window->Text8->text(), QStringLiteral("1234"));
-    type(window->Text1, QString(90, QLatin1Char('u')));
-    EXPECT_EQ(window->Text1->text().size(), 80);
-    type(window->Text11, QString(60, QLatin1Char('s')));
-    EXPECT_EQ(window->Text11->text().size(), 50);
-}
-
 TEST_F(URLWindowTest, ValidationRefusesAStoreOrDeleteWithoutAURL)
 {
     URL window(services());
