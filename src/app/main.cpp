@@ -7,7 +7,7 @@
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtScreenPointer.h"
 #include "platform/SingleInstance.h"
-#include "windows/MaintenancePlaceholder.h"
+#include "windows/MaintenanceWindows.h"
 
 #include <QApplication>
 
@@ -34,10 +34,9 @@ int main(int argc, char* argv[])
     CurlMailClient smtp1;
     mSentrel module;
 
-    auto opener = [](MainView::Maintenance window, QWidget* parent) {
-        MaintenancePlaceholder::showModal(window == MainView::Maintenance::Urls ? QStringLiteral("URL Definition")
-                                                                                : QStringLiteral("Property Pages"),
-                                          parent);
+    const MaintenanceWindows maintenance(MaintenanceServices{module, messages, pointer, clock});
+    auto opener = [&maintenance](MainView::Maintenance window, QWidget* parent) {
+        maintenance.showModal(window, parent);
     };
     fSentrel window(module, EngineServices{messages, pointer, programEnd, clock, inet1, smtp1}, opener);
     if (!window.Form_Load(instance.anotherCopyRunning(), programDir))
