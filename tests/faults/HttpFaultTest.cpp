@@ -297,6 +297,16 @@ TEST_F(OddPage, Utf8BytesDeclaredLatin1)
     EXPECT_EQ(contentLength(), QStringLiteral(" 7"));
 }
 
+TEST_F(OddPage, Utf16WithALoneSurrogate)
+{
+    // A byte-order mark makes it UTF-16; 00 D8 is half of a surrogate pair
+    // with no second half, which no stored text can hold: it is stored, and
+    // compared, as one replacement character.
+    const Value stored =
+        storedAfterTwoCycles("/utf16", ScriptedHttp::ok(std::string("\xFF\xFE" "a\0\x00\xD8" "b\0", 8), "text/html"));
+    EXPECT_EQ(stored, Value(QStringLiteral("a") + QChar(0xFFFD) + QStringLiteral("b")));
+}
+
 TEST_F(OddPage, UnknownDeclaredCharsetFallsBackToTheBytes)
 {
     const Value stored =
