@@ -29,6 +29,7 @@ enum class Break {
     AfterMessage,     // the line drops after the whole message, before the verdict
     TlsHandshake,     // STARTTLS offered and agreed to, then no TLS at all
     StartTlsRefused,  // STARTTLS offered, then refused
+    SilentAtQuit,     // the message taken, then no answer to QUIT
 };
 
 // A server that speaks SMTP until the chosen break.
@@ -70,8 +71,13 @@ void converse(Raw& c, Break at)
     if (!c.readUntil("\r\n.\r\n") || at == Break::AfterMessage)
         return;
     c.send("250 2.0.0 queued as 1\r\n");
-    if (command())
-        c.send("221 2.0.0 bye\r\n");
+    if (!command())
+        return;
+    if (at == Break::SilentAtQuit) {
+        c.pause(60s); // holds the line until the client leaves or the test ends
+        return;
+    }
+    c.send("221 2.0.0 bye\r\n");
 }
 
 // Two watch entries: a new page that is stored and alerted, then one whose
@@ -221,4 +227,17 @@ TEST_F(MailServerFault, PageFaultAlertWithTheMailServerDownStillHalts)
     EXPECT_EQ(h_->pointer.shape, ScreenPointer::Shape::Busy);
     EXPECT_EQ(h_->view.statusText, dead);
     EXPECT_FALSE(h_->programEnd.code.has_value());
+}
+
+TEST_F(MailServerFault, NoAnswerToQuitAfterTheMessageWasTaken)
+{
+    // The server has the mail; waiting for its goodbye must neither hold
+    // the cycle past the mail time-out nor count the mail as not sent.
+    RawTcpServer server([](Raw& c) { converse(c, Break::SilentAtQuit); });
+    ASSERT_TRUE(server.start());
+    runCycle(static_cast<quint16>(server.port()));
+    EXPECT_EQ(h_->mail.status(), 0);
+    EXPECT_TRUE(h_->messages.shown.empty());
+    EXPECT_LT(took_.count(), (kMailTimeout + 3000ms).count());
+    EXPECT_TRUE(h_->view.timerOn);
 }
