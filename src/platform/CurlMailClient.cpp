@@ -191,8 +191,8 @@ int CurlMailClient::deliver(const QByteArray& recipient, const QByteArray& messa
     // The transfer time-out does not cover the wait for the answer to QUIT
     // once the mail is handed over; without this a server that never says
     // goodbye holds the cycle for two minutes. Whole seconds, rounded up.
-    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT,
-                     static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, (transferTimeout_.count() + 999) / 1000)));
+    const auto answerSeconds = std::max<std::chrono::milliseconds::rep>(1, (transferTimeout_.count() + 999) / 1000);
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(answerSeconds));
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     // Straight to the mail server, whatever proxy the environment names, and
     // no connection left open between alerts minutes apart.

@@ -20,7 +20,9 @@ using Raw = RawTcpServer::Connection;
 // Room for the alerts around the fault: the fetch time-out of the harness
 // is 1.5 s, and every fault here ends well before it unless it is the
 // time-out itself.
-constexpr auto kQuick = 4000ms;
+constexpr auto kQuick = 5000ms;
+
+const QString kTooLarge = QStringLiteral(" 9001 : The page is larger than the 32 MB limit.");
 
 const std::string kHeadersFor1000 = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 1000\r\n\r\n";
 
@@ -131,7 +133,8 @@ TEST(HttpFault, ErrorStatuses)
         const char* tail;
     } cases[] = {
         {"HTTP/1.1 404 Not Found", " 404 : The web server answered HTTP status 404 (Not Found)."},
-        {"HTTP/1.1 500 Internal Server Error", " 500 : The web server answered HTTP status 500 (Internal Server Error)."},
+        {"HTTP/1.1 500 Internal Server Error",
+         " 500 : The web server answered HTTP status 500 (Internal Server Error)."},
         {"HTTP/1.1 503 Service Unavailable", " 503 : The web server answered HTTP status 503 (Service Unavailable)."},
     };
     for (const Case& c : cases) {
@@ -174,8 +177,7 @@ TEST(HttpFault, PageAboveAConfiguredLimit)
     options.maxPageBytes = 256 * 1024;
     FaultRun r(options);
     ASSERT_TRUE(r.run(http.url(QStringLiteral("/big"))));
-    expectPageFault(r, http.url(QStringLiteral("/big")), QStringLiteral(" 9001 : The page is larger than the 32 MB limit."),
-                    kQuick);
+    expectPageFault(r, http.url(QStringLiteral("/big")), kTooLarge, kQuick);
 }
 
 TEST(HttpFault, FiftyMegabytePageAgainstTheDefaultLimit)
@@ -206,7 +208,7 @@ TEST(HttpFault, FiftyMegabytePageAgainstTheDefaultLimit)
         FaultRun r(options);
         const QString url = http.url(QLatin1String(path));
         ASSERT_TRUE(r.run(url));
-        expectPageFault(r, url, QStringLiteral(" 9001 : The page is larger than the 32 MB limit."), options.totalTimeout);
+        expectPageFault(r, url, kTooLarge, options.totalTimeout);
     }
 }
 
@@ -214,8 +216,8 @@ TEST(HttpFault, BadCompressedBodies)
 {
     ScriptedHttp http;
     const std::string garbage = "this was never compressed";
-    http.on("/bad-gzip", ScriptedHttp::response("HTTP/1.1 200 OK", {"Content-Type: text/html", "Content-Encoding: gzip"},
-                                                garbage));
+    http.on("/bad-gzip", ScriptedHttp::response("HTTP/1.1 200 OK",
+                                                {"Content-Type: text/html", "Content-Encoding: gzip"}, garbage));
     http.on("/bad-br", ScriptedHttp::response("HTTP/1.1 200 OK", {"Content-Type: text/html", "Content-Encoding: br"},
                                               garbage));
     // an encoding this client never asked for and cannot undo
@@ -351,7 +353,8 @@ TEST(HttpRedirect, PermanentMoveToAnotherHostIsFollowed)
     h.pages.set(QStringLiteral("/landing"), "<p>moved here</p>");
     ScriptedHttp http;
     // 127.0.0.1 sends the client to "localhost", a different host and port
-    const std::string target = QStringLiteral("http://localhost:%1/landing").arg(h.pages.url({}).section(':', -1)).toStdString();
+    const QString port = h.pages.url(QString()).section(QLatin1Char(':'), -1);
+    const std::string target = QStringLiteral("http://localhost:%1/landing").arg(port).toStdString();
     http.on("/old", ScriptedHttp::response("HTTP/1.1 301 Moved Permanently",
                                            {"Location: " + target, "Content-Length: 0"}, ""));
     const QString url = http.url(QStringLiteral("/old"));
