@@ -188,6 +188,11 @@ int CurlMailClient::deliver(const QByteArray& recipient, const QByteArray& messa
     curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeout_.count()));
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(transferTimeout_.count()));
+    // The transfer time-out does not cover the wait for the answer to QUIT
+    // once the mail is handed over; without this a server that never says
+    // goodbye holds the cycle for two minutes. Whole seconds, rounded up.
+    const auto answerSeconds = std::max<std::chrono::milliseconds::rep>(1, (transferTimeout_.count() + 999) / 1000);
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(answerSeconds));
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     // Straight to the mail server, whatever proxy the environment names, and
     // no connection left open between alerts minutes apart.

@@ -132,6 +132,24 @@ QByteArray metaTagCharset(QByteArrayView text, qsizetype& pos)
     return {};
 }
 
+// Half a surrogate pair cannot be written as UTF-8: the store would keep a
+// '?' in its place, and the page would differ from what was stored at every
+// visit. Converters pass such halves through, so they become U+FFFD here.
+QString withoutLoneSurrogates(QString text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (!QChar::isSurrogate(c))
+            continue;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(text.at(i + 1).unicode()))
+            ++i;
+        else
+            text[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
 std::optional<QString> decodeAs(QByteArrayView label, QByteArrayView body, bool declaredInPage)
 {
     QByteArray name = lowered(label.trimmed());
@@ -148,13 +166,13 @@ std::optional<QString> decodeAs(QByteArrayView label, QByteArrayView body, bool 
     QStringDecoder decoder(name.constData(), QStringDecoder::Flag::Stateless);
     if (!decoder.isValid())
         return std::nullopt;
-    return QString(decoder.decode(body));
+    return withoutLoneSurrogates(decoder.decode(body));
 }
 
 QString decodeUtf16(QByteArrayView body, QStringDecoder::Encoding encoding)
 {
     QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
-    return decoder.decode(body);
+    return withoutLoneSurrogates(decoder.decode(body));
 }
 
 } // namespace

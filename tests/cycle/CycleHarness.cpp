@@ -70,9 +70,9 @@ CurlPageFetcher::Options CycleHarness::shortFetch()
     return o;
 }
 
-CycleHarness::CycleHarness(qint16 wakeUp, CurlPageFetcher::Options fetchOptions)
+CycleHarness::CycleHarness(qint16 wakeUp, CurlPageFetcher::Options fetchOptions, std::chrono::milliseconds mailTimeout)
     : fetcher(std::move(fetchOptions)),
-      mail(std::chrono::milliseconds(2000), std::chrono::milliseconds(5000)),
+      mail(std::chrono::milliseconds(2000), mailTimeout),
       engine(module, view, EngineServices{messages, pointer, programEnd, clock, fetcher, mail}),
       savedDir_(QDir::currentPath())
 {

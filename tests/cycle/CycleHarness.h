@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QString>
 
+#include <chrono>
 #include <map>
 #include <mutex>
 
@@ -48,7 +49,9 @@ private:
 // SMTP server: a wake-up cycle as the program runs it, minus the widgets.
 class CycleHarness {
 public:
-    explicit CycleHarness(qint16 wakeUp = 1, CurlPageFetcher::Options fetchOptions = shortFetch());
+    // mailTimeout bounds one whole conversation with the mail server.
+    explicit CycleHarness(qint16 wakeUp = 1, CurlPageFetcher::Options fetchOptions = shortFetch(),
+                          std::chrono::milliseconds mailTimeout = std::chrono::milliseconds(5000));
     ~CycleHarness();
 
     static CurlPageFetcher::Options shortFetch();

@@ -179,3 +179,14 @@ TEST(PageDecoder, EmptyBodyIsEmptyText)
     EXPECT_TRUE(decode(QByteArray()).isEmpty());
     EXPECT_TRUE(decode(QByteArray(), "text/html; charset=shift_jis").isEmpty());
 }
+
+TEST(PageDecoder, HalfASurrogatePairBecomesOneReplacementCharacter)
+{
+    const QString aFffdB = QStringLiteral("a") + QChar(0xFFFD) + QStringLiteral("b");
+    // a high half with no low half, and a low half alone
+    EXPECT_EQ(decode(bytes("\xFF\xFE" "a\0\x00\xD8" "b\0", 8)), aFffdB);
+    EXPECT_EQ(decode(bytes("\xFE\xFF\0a\xDC\x00\0b", 8)), aFffdB);
+    EXPECT_EQ(decode(bytes("a\0\x00\xD8" "b\0", 6), "text/html; charset=utf-16le"), aFffdB);
+    // a whole pair stays: U+1F600
+    EXPECT_EQ(decode(bytes("\xFF\xFE\x3D\xD8\x00\xDE", 6)), QString::fromUcs4(U"\U0001F600"));
+}
