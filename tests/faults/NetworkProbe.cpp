@@ -1,23 +1,12 @@
-// The program as main.cpp builds it, with two differences for the tests:
-// the directory of Sentrel.mdb and the timer's interval in milliseconds
-// come as the two arguments, so that cycles follow each other quickly.
+// The whole program, with two differences for the tests: the directory of
+// Sentrel.mdb and the timer's interval in milliseconds come as the two
+// arguments, so that cycles follow each other quickly.
 
-#include "engine/fSentrel.h"
-#include "engine/mSentrel.h"
-#include "platform/Clock.h"
-#include "platform/CurlMailClient.h"
-#include "platform/CurlPageFetcher.h"
-#include "platform/ProgramEnd.h"
-#include "platform/QtMessageBoxes.h"
-#include "platform/QtScreenPointer.h"
-#include "platform/SingleInstance.h"
-#include "windows/MaintenancePlaceholder.h"
+#include "app/Program.h"
 
 #include <QApplication>
 
 #include <curl/curl.h>
-
-using namespace orvane;
 
 int main(int argc, char* argv[])
 {
@@ -25,28 +14,5 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     if (argc != 3)
         return 2;
-    const QString programDir = QString::fromLocal8Bit(argv[1]);
-    const int tickMs = QByteArray(argv[2]).toInt();
-    const SingleInstance instance(programDir);
-
-    QtMessageBoxes messages;
-    QtScreenPointer pointer;
-    ImmediateProgramEnd programEnd;
-    SystemClock clock;
-    CurlPageFetcher::Options fetchOptions;
-    fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
-    CurlPageFetcher inet1(fetchOptions);
-    CurlMailClient smtp1;
-    mSentrel module;
-
-    auto opener = [](MainView::Maintenance window, QWidget* parent) {
-        MaintenancePlaceholder::showModal(window == MainView::Maintenance::Urls ? QStringLiteral("URL Definition")
-                                                                                : QStringLiteral("Property Pages"),
-                                          parent);
-    };
-    fSentrel window(module, EngineServices{messages, pointer, programEnd, clock, inet1, smtp1}, opener, tickMs);
-    if (!window.Form_Load(instance.anotherCopyRunning(), programDir))
-        return 1;
-    window.show();
-    return app.exec();
+    return orvane::Program::run(QString::fromLocal8Bit(argv[1]), QByteArray(argv[2]).toInt());
 }
