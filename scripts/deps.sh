@@ -2,7 +2,7 @@
 # the program and the tests need, when any is missing.
 ORVANE_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libcurl4-openssl-dev
   ca-certificates libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev python3-aiosmtpd
-  fonts-dejavu-core"
+  fonts-dejavu-core zlib1g-dev libbrotli-dev"
 
 orvane_install_deps() {
     local missing=""
