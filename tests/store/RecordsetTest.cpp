@@ -195,3 +195,37 @@ TEST(Recordset, SnapshotOfAnyStatementIsReadOnly)
     EXPECT_EQ(rs.value().edit().failure().number, static_cast<int>(ErrorCode::DbNotUpdatable));
     EXPECT_FALSE(db.open().openRecordset(QStringLiteral("Select * from NoSuchTable")).ok());
 }
+
+// Texts are bound without a copy; each must still reach its own row whole,
+// also when one statement binds several and when the next row's bind follows.
+TEST(RecordsetLargeText, PagesOfManyStoragePagesRoundTripExactly)
+{
+    test::TempDatabase tmp;
+    QString text;
+    for (int i = 0; i < 20000; ++i)
+        text += QStringLiteral("line %1 caf\u00e9 \u20ac \U0001F600\n").arg(i); // 1-, 2-, 3- and 4-byte UTF-8
+    const QString first = text;
+    const QString second = text.toUpper();
+    const qint64 a = tmp.addEntry(QStringLiteral("http://a.test/"));
+    const qint64 b = tmp.addEntry(QStringLiteral("http://b.test/"));
+    {
+        Database db = tmp.open();
+        auto rs = db.openRecordset(QStringLiteral("Select * from [URLs] where Active = -1"));
+        ASSERT_TRUE(rs.ok());
+        Recordset& r = rs.value();
+        for (const QString* text : {&first, &second}) {
+            ASSERT_TRUE(r.edit().ok());
+            ASSERT_TRUE(r.setValue(QStringLiteral("Content"), Value(*text)).ok());
+            ASSERT_TRUE(r.setValue(QStringLiteral("Subject"), Value(text->left(10))).ok());
+            ASSERT_TRUE(r.update().ok());
+            ASSERT_TRUE(r.moveNext().ok());
+        }
+    }
+    Database db = tmp.open();
+    for (const auto& [key, text] : {std::pair{a, &first}, std::pair{b, &second}}) {
+        auto rs = db.openRecordset(QStringLiteral("select * from URLs where rowid = %1").arg(key));
+        ASSERT_TRUE(rs.ok());
+        EXPECT_EQ(rs.value().value(QStringLiteral("Content")).value(), Value(*text));
+        EXPECT_EQ(rs.value().value(QStringLiteral("Subject")).value(), Value(text->left(10)));
+    }
+}
