@@ -157,6 +157,8 @@ void WakeUpCycle::finish()
     view_.setStatus(QStringLiteral("Sleeping..."));
     state_.WatchRecordset.close();
     module_.WatchDatabase.close();
+    // Nothing is fetched until the next cycle, minutes away.
+    services_.inet1.idle();
     services_.pointer.set(ScreenPointer::Shape::Arrow);
     view_.setTimerEnabled(true);
 }
