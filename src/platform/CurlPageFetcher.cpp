@@ -155,7 +155,11 @@ Result<QString> CurlPageFetcher::fetch(const QString& url)
 
     const char* contentType = nullptr;
     curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
-    return PageDecoder::decode(body_, contentType ? QByteArrayView(contentType) : QByteArrayView());
+    const QByteArrayView type = contentType ? QByteArrayView(contentType) : QByteArrayView();
+    // A large page is not kept anyway: let its bytes go while they become text.
+    if (body_.size() > kKeptBufferBytes)
+        return PageDecoder::decodeReleasing(std::exchange(body_, QByteArray()), type);
+    return PageDecoder::decode(body_, type);
 }
 
 void CurlPageFetcher::idle()

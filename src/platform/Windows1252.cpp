@@ -27,7 +27,12 @@ char fromHigh(char16_t c)
 QString Windows1252::decode(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
+    decodeInto(bytes, text.data());
+    return text;
+}
+
+QChar* Windows1252::decodeInto(QByteArrayView bytes, QChar* out)
+{
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         char16_t c = b;
@@ -35,7 +40,7 @@ QString Windows1252::decode(QByteArrayView bytes)
             c = kHigh[b - 0x80];
         out[i] = QChar(c);
     }
-    return text;
+    return out + bytes.size();
 }
 
 QByteArray Windows1252::encode(QStringView text)
