@@ -27,6 +27,7 @@
 #include "engine/mSentrel.h"
 #include "platform/CurlMailClient.h"
 #include "platform/CurlPageFetcher.h"
+#include "platform/HeapPolicy.h"
 #include "store/Statement.h"
 
 #include <QCoreApplication>
@@ -370,6 +371,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // As the program starts.
+    HeapPolicy::apply();
     curl_global_init(CURL_GLOBAL_DEFAULT);
     QCoreApplication app(argc, argv);
     test::SmtpTestServer smtp;

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/CurlMailClient.h"
 #include "platform/CurlPageFetcher.h"
+#include "platform/HeapPolicy.h"
 #include "platform/ProgramEnd.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtScreenPointer.h"
@@ -17,6 +18,7 @@ using namespace orvane;
 
 int main(int argc, char* argv[])
 {
+    HeapPolicy::apply();
     curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
     const QString programDir = QCoreApplication::applicationDirPath();
