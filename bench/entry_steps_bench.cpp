@@ -102,3 +102,40 @@ void BM_CompareWholePage(benchmark::State& state)
 BENCHMARK(BM_CompareWholePage);
 
 } // namespace
+
+namespace {
+
+// Storing a changed page into its row, durable when it returns, as the
+// cycle does for every changed entry.
+void BM_StoreChangedPage(benchmark::State& state)
+{
+    orvane::test::TempDatabase db;
+    {
+        orvane::Database conn = db.open();
+        conn.execute(QStringLiteral("BEGIN"));
+        auto rs = conn.openRecordset(QStringLiteral("URLs"));
+        for (int i = 0; i < 200; ++i) {
+            rs.value().addNew();
+            rs.value().setValue(QStringLiteral("URL"), orvane::Value(QStringLiteral("http://x/%1").arg(i)));
+            rs.value().setValue(QStringLiteral("Active"), orvane::Value(-1));
+            rs.value().setValue(QStringLiteral("Content"), orvane::Value(pageText()));
+            rs.value().update();
+        }
+        conn.execute(QStringLiteral("COMMIT"));
+    }
+    orvane::Database conn = db.open();
+    auto rs = conn.openRecordset(QStringLiteral("Select * from [URLs] where Active = -1"));
+    orvane::Recordset& entries = rs.value();
+    const QString changed = QString(pageText()).replace(QStringLiteral("Paragraph"), QStringLiteral("Section"));
+    for (auto _ : state) {
+        if (entries.eof())
+            entries.moveFirst();
+        entries.edit();
+        entries.setValue(QStringLiteral("Content"), orvane::Value(changed));
+        entries.update();
+        entries.moveNext();
+    }
+}
+BENCHMARK(BM_StoreChangedPage)->Iterations(400)->Repetitions(3)->ReportAggregatesOnly(true);
+
+} // namespace

@@ -6,8 +6,9 @@ namespace orvane {
 
 void HeapPolicy::apply()
 {
-    // Setting the threshold also stops the library from moving it.
+    // Setting the thresholds also stops the library from moving them.
     ::mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes);
+    ::mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
 }
 
 } // namespace orvane

@@ -14,6 +14,9 @@ public:
     // the system when freed; smaller ones (pages of ordinary size) are
     // reused from the heap.
     static constexpr int kOwnMappingBytes = 1024 * 1024;
+    // Free memory at the heap's top kept for the next pages rather than
+    // given back and faulted in again for every page.
+    static constexpr int kKeptFreeBytes = 8 * 1024 * 1024;
 
     static void apply();
 };
