@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <malloc.h>
 
 namespace orvane::bench {
 
@@ -31,7 +30,6 @@ int entries(const QString& dir)
 
 void ProcessFootprint::startPeak()
 {
-    ::malloc_trim(0);
     QFile f(QStringLiteral("/proc/self/clear_refs"));
     if (f.open(QIODevice::WriteOnly))
         f.write("5"); // resets VmHWM to the current resident size

@@ -7,8 +7,7 @@ namespace orvane::bench {
 // This process's memory, threads and open files, from /proc/self.
 class ProcessFootprint {
 public:
-    // Gives back freed heap memory, then starts a new peak from the memory
-    // in use now.
+    // Starts a new peak from the memory resident now.
     static void startPeak();
     static long peakKb();    // resident high-water mark since startPeak
     static long residentKb();
