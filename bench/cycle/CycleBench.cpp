@@ -16,16 +16,13 @@
 #include "BareFetchLoop.h"
 #include "BareMailSender.h"
 #include "BareStoreLoop.h"
-#include "Fakes.h"
-#include "HeadlessView.h"
 #include "PageMaker.h"
 #include "PageServerProcess.h"
 #include "ProcessFootprint.h"
+#include "Watcher.h"
 #include "SmtpTestServer.h"
 #include "TempDatabase.h"
 
-#include "engine/SentrelEngine.h"
-#include "engine/mSentrel.h"
 #include "platform/CurlMailClient.h"
 #include "platform/CurlPageFetcher.h"
 #include "platform/HeapPolicy.h"
@@ -87,24 +84,6 @@ QString searchType(int i)
     static const QString types[] = {QStringLiteral("W"), QStringLiteral("S"), QStringLiteral("T")};
     return types[i % 3];
 }
-
-// The services and the engine of the program, minus the widgets. The
-// fetcher and the mail client are the program's, made once for the run.
-class Watcher {
-public:
-    Watcher(CurlPageFetcher& fetcher, CurlMailClient& mail)
-        : engine(module, view, EngineServices{messages, pointer, programEnd, clock, fetcher, mail})
-    {
-    }
-
-    test::RecordingMessages messages;
-    test::RecordingPointer pointer;
-    test::RecordingProgramEnd programEnd;
-    SystemClock clock;
-    HeadlessView view;
-    mSentrel module;
-    SentrelEngine engine;
-};
 
 void setColumnsByType(const test::TempDatabase& db)
 {
@@ -420,7 +399,8 @@ int main(int argc, char** argv)
         leftBehind(options, server, smtp, fetcher, mail);
         std::printf("pages of %lld KB; %d repetitions (%d for unchanged pages), medians; the ratio is the median of\n"
                     "each cycle's time over the floor measured just before it\n",
-                    static_cast<long long>(PageMaker::kDefaultBytes / 1024), options.reps, kUnchangedRepsFactor * options.reps);
+                    static_cast<long long>(PageMaker::kDefaultBytes / 1024), options.reps,
+                    kUnchangedRepsFactor * options.reps);
         std::printf("%-10s %6s %14s %14s %7s  %9s %11s\n", "pages", "N", "cycle/entry", "floor/entry", "ratio",
                     "mails/s", "peak RSS");
         for (int pages : options.pages)

@@ -13,9 +13,10 @@ namespace orvane {
 
 // Fetches pages over HTTP and HTTPS with libcurl, on the calling thread.
 // The curl handles live as long as the fetcher, so connections and DNS
-// answers are reused from one fetch to the next until idle() is called. The transfer is driven
-// through a multi handle rather than curl_easy_perform so that the fetcher
-// wakes up every keepPaintingInterval even while the server is silent.
+// answers are reused from one fetch to the next until idle() is called. The
+// transfer is driven through a multi handle rather than curl_easy_perform so
+// that the fetcher wakes up every keepPaintingInterval even while the server
+// is silent.
 class CurlPageFetcher final : public PageFetcher {
 public:
     struct Options {
