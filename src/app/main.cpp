@@ -1,5 +1,6 @@
 #include "app/Program.h"
 #include "engine/fSentrel.h"
+#include "platform/HeapPolicy.h"
 
 #include <QApplication>
 
@@ -7,6 +8,7 @@
 
 int main(int argc, char* argv[])
 {
+    orvane::HeapPolicy::apply();
     curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
     return orvane::Program::run(QCoreApplication::applicationDirPath(), orvane::fSentrel::kTimerIntervalMs);
