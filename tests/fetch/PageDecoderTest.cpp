@@ -193,6 +193,7 @@ TEST(PageDecoder, HalfASurrogatePairBecomesOneReplacementCharacter)
     EXPECT_EQ(decode(bytes("a\0\x00\xD8" "b\0", 6), "text/html; charset=utf-16le"), aFffdB);
     // a whole pair stays: U+1F600
     EXPECT_EQ(decode(bytes("\xFF\xFE\x3D\xD8\x00\xDE", 6)), QString::fromUcs4(U"\U0001F600"));
+}
 
 // Decoding slice by slice must give exactly what decoding the whole gives,
 // wherever the slices fall: bodies mixing valid sequences of every length
