@@ -60,24 +60,28 @@ void BM_RewriteScratchFile(benchmark::State& state)
 }
 BENCHMARK(BM_RewriteScratchFile);
 
+// A watch table of `count` active entries, each holding the test page.
+void fillEntries(const orvane::test::TempDatabase& db, int count)
+{
+    orvane::Database conn = db.open();
+    conn.execute(QStringLiteral("BEGIN"));
+    auto rs = conn.openRecordset(QStringLiteral("URLs"));
+    for (int i = 0; i < count; ++i) {
+        rs.value().addNew();
+        rs.value().setValue(QStringLiteral("URL"), orvane::Value(QStringLiteral("http://x/%1").arg(i)));
+        rs.value().setValue(QStringLiteral("Active"), orvane::Value(-1));
+        rs.value().setValue(QStringLiteral("Content"), orvane::Value(pageText()));
+        rs.value().update();
+    }
+    conn.execute(QStringLiteral("COMMIT"));
+}
+
 // One row of a 1,000-entry table read through the cycle's recordset, as the
 // cycle reads it: moving to it and asking for its URL and "Content".
 void BM_ReadStoredRow(benchmark::State& state)
 {
     orvane::test::TempDatabase db;
-    {
-        orvane::Database conn = db.open();
-        conn.execute(QStringLiteral("BEGIN"));
-        auto rs = conn.openRecordset(QStringLiteral("URLs"));
-        for (int i = 0; i < 1000; ++i) {
-            rs.value().addNew();
-            rs.value().setValue(QStringLiteral("URL"), orvane::Value(QStringLiteral("http://x/%1").arg(i)));
-            rs.value().setValue(QStringLiteral("Active"), orvane::Value(-1));
-            rs.value().setValue(QStringLiteral("Content"), orvane::Value(pageText()));
-            rs.value().update();
-        }
-        conn.execute(QStringLiteral("COMMIT"));
-    }
+    fillEntries(db, 1000);
     orvane::Database conn = db.open();
     auto rs = conn.openRecordset(QStringLiteral("Select * from [URLs] where Active = -1"));
     orvane::Recordset& entries = rs.value();
@@ -110,19 +114,7 @@ namespace {
 void BM_StoreChangedPage(benchmark::State& state)
 {
     orvane::test::TempDatabase db;
-    {
-        orvane::Database conn = db.open();
-        conn.execute(QStringLiteral("BEGIN"));
-        auto rs = conn.openRecordset(QStringLiteral("URLs"));
-        for (int i = 0; i < 200; ++i) {
-            rs.value().addNew();
-            rs.value().setValue(QStringLiteral("URL"), orvane::Value(QStringLiteral("http://x/%1").arg(i)));
-            rs.value().setValue(QStringLiteral("Active"), orvane::Value(-1));
-            rs.value().setValue(QStringLiteral("Content"), orvane::Value(pageText()));
-            rs.value().update();
-        }
-        conn.execute(QStringLiteral("COMMIT"));
-    }
+    fillEntries(db, 200);
     orvane::Database conn = db.open();
     auto rs = conn.openRecordset(QStringLiteral("Select * from [URLs] where Active = -1"));
     orvane::Recordset& entries = rs.value();
