@@ -15,14 +15,6 @@ const QString kStringLength = QStringLiteral("String length");
 
 constexpr qsizetype kMaxPosition = std::numeric_limits<qint16>::max();
 
-Result<QString> readText(const RowReader& row, const QString& column)
-{
-    auto v = row.value(column);
-    if (!v.ok())
-        return v.failure();
-    return v.value().toText();
-}
-
 // 1-based position of the first exact occurrence, 0 when there is none.
 qsizetype inStr(const QString& text, const QString& wanted)
 {
@@ -42,7 +34,7 @@ StringSearch::Outcome StringSearch::run(const QString& OldContent, const QString
     auto fail = [&out](const Failure& failure) { out.lastFailure = failure.number; };
 
     // Where the search text stands in the new page.
-    if (auto wanted = readText(row, kStringSearch); !wanted.ok()) {
+    if (auto wanted = row.text(kStringSearch); !wanted.ok()) {
         fail(wanted.failure());
     } else if (const qsizetype found = inStr(NewContent, wanted.value()); found > kMaxPosition) {
         fail(ErrorCatalogue::failure(ErrorCode::Overflow));
@@ -59,7 +51,7 @@ StringSearch::Outcome StringSearch::run(const QString& OldContent, const QString
         if (!amount.ok()) {
             fail(amount.failure());
         } else if (amount.value() != 0) {
-            auto wanted = readText(row, kStringSearch);
+            auto wanted = row.text(kStringSearch);
             if (!wanted.ok()) {
                 fail(wanted.failure());
             } else {

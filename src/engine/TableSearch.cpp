@@ -19,22 +19,6 @@ const QString kStringSearch = QStringLiteral("String search");
 
 constexpr qsizetype kMaxPosition = std::numeric_limits<qint16>::max();
 
-Result<qint16> readInt16(const RowReader& row, const QString& column)
-{
-    auto v = row.value(column);
-    if (!v.ok())
-        return v.failure();
-    return v.value().toInt16();
-}
-
-Result<qint32> readInt32(const RowReader& row, const QString& column)
-{
-    auto v = row.value(column);
-    if (!v.ok())
-        return v.failure();
-    return v.value().toInt32();
-}
-
 // Only the blank is trimmed, not tabs or line breaks.
 QStringView trimSpaces(QStringView text)
 {
@@ -114,7 +98,7 @@ QString TableSearch::piece(qint16 s, qint32 length)
 Result<TableSearch::Verdict> TableSearch::search(CellPieceList& cellPieces,
                                                  const std::function<Status()>& sendNoTableAlert)
 {
-    auto repeat = readInt32(row_, kRepeatCount);
+    auto repeat = row_.int32(kRepeatCount);
     if (!repeat.ok())
         return repeat.failure();
     if (repeat.value() < 0)
@@ -123,7 +107,7 @@ Result<TableSearch::Verdict> TableSearch::search(CellPieceList& cellPieces,
 
     start_ = 0;
 
-    auto tables = readInt16(row_, kTableNumber);
+    auto tables = row_.int16(kTableNumber);
     if (!tables.ok())
         return tables.failure();
     for (qint32 i = 1; i <= tables.value(); ++i) {
@@ -138,7 +122,7 @@ Result<TableSearch::Verdict> TableSearch::search(CellPieceList& cellPieces,
         start_ += position.value();
     }
 
-    auto rows = readInt16(row_, kRowNumber);
+    auto rows = row_.int16(kRowNumber);
     if (!rows.ok())
         return rows.failure();
     if (Status cut = cutThroughEach(rowTag_, rows.value()); !cut.ok())
@@ -150,7 +134,7 @@ Result<TableSearch::Verdict> TableSearch::search(CellPieceList& cellPieces,
         return last.failure();
 
     for (qint32 j = 0; j <= last.value(); ++j) {
-        auto columns = readInt16(row_, kColumnNumber);
+        auto columns = row_.int16(kColumnNumber);
         if (!columns.ok())
             return columns.failure();
         // Below 1 the column step is left out; the piece then counts from the
@@ -160,7 +144,7 @@ Result<TableSearch::Verdict> TableSearch::search(CellPieceList& cellPieces,
 
         const qint16 s = offsetStart(1);
 
-        auto length = readInt32(row_, kStringLength);
+        auto length = row_.int32(kStringLength);
         if (!length.ok())
             return length.failure();
         if (s < 1 || length.value() < 0)
