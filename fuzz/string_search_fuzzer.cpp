@@ -6,7 +6,7 @@
 // (that many 'x' put before the new page, to reach positions past 16 bits).
 // The body is the stored page, a line "---", and the new page, as UTF-8.
 
-#include "FakeRow.h"
+#include "FuzzRow.h"
 #include "FuzzCheck.h"
 #include "FuzzRecord.h"
 #include "LiteralSearch.h"
@@ -39,7 +39,7 @@ std::string text(const QString& s)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const FuzzRecord in(data, size);
-    test::FakeRow row;
+    FuzzRow row;
     if (auto v = in.value("search"))
         row.set(QStringLiteral("String search"), *v);
     if (auto v = in.value("offset"))
