@@ -144,11 +144,14 @@ void WakeUpCycle::storeAndAlert(qint16 kind)
     storing.step(entry.edit());
     storing.step(entry.setValue(QStringLiteral("Content"), Value(state_.NewContent)));
     // Only a row stored now becomes current: an older LastModified would
-    // mail, and walk on from, another entry.
-    if (storing.step(entry.update()) && entry.lastModified())
-        storing.step(entry.setBookmark(*entry.lastModified()));
-    else
+    // mail, and walk on from, another entry. The row stored is the current
+    // one already; moving to it again would only read it anew.
+    if (storing.step(entry.update()) && entry.lastModified()) {
+        if (entry.bookmark() != entry.lastModified())
+            storing.step(entry.setBookmark(*entry.lastModified()));
+    } else {
         entry.cancelUpdate();
+    }
     (void)engine_.mailIt(kind);
 }
 
@@ -157,6 +160,10 @@ void WakeUpCycle::finish()
     view_.setStatus(QStringLiteral("Sleeping..."));
     state_.WatchRecordset.close();
     module_.WatchDatabase.close();
+    // Nothing is fetched until the next cycle, minutes away, and nothing
+    // reads the last stored page before the next visit sets it anew.
+    services_.inet1.idle();
+    state_.OldContent = QString();
     services_.pointer.set(ScreenPointer::Shape::Arrow);
     view_.setTimerEnabled(true);
 }

@@ -1,5 +1,6 @@
 #include "platform/CurlMailClient.h"
 
+#include "platform/CurlHandle.h"
 #include "platform/CurlStringList.h"
 #include "platform/ErrorCatalogue.h"
 #include "platform/ErrorCode.h"
@@ -151,11 +152,6 @@ void CurlMailClient::send(const QString& body)
 
 int CurlMailClient::deliver(const QByteArray& recipient, const QByteArray& message)
 {
-    if (!curl_)
-        return transferNumber(CURLE_FAILED_INIT);
-    curl_.reset();
-    CURL* const c = curl_.get();
-
     QByteArray host = server_.trimmed().toUtf8();
     if (host.contains(':') && !host.startsWith('['))
         host = '[' + host + ']';
@@ -178,6 +174,14 @@ int CurlMailClient::deliver(const QByteArray& recipient, const QByteArray& messa
         return transferNumber(CURLE_OUT_OF_MEMORY);
     Upload upload{&message, 0};
 
+    // A handle of its own for every mail, made last so that it goes first:
+    // it points at the locals above, and a used handle keeps libcurl's own
+    // wake-up sockets open, which have no business staying open between
+    // alerts minutes apart.
+    const CurlHandle handle;
+    if (!handle)
+        return transferNumber(CURLE_FAILED_INIT);
+    CURL* const c = handle.get();
     curl_easy_setopt(c, CURLOPT_CURLU, url.get());
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, sender.constData());
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, recipients.get());
@@ -188,6 +192,11 @@ int CurlMailClient::deliver(const QByteArray& recipient, const QByteArray& messa
     curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeout_.count()));
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(transferTimeout_.count()));
+    // The transfer time-out does not cover the wait for the answer to QUIT
+    // once the mail is handed over; without this a server that never says
+    // goodbye holds the cycle for two minutes. Whole seconds, rounded up.
+    const auto answerSeconds = std::max<std::chrono::milliseconds::rep>(1, (transferTimeout_.count() + 999) / 1000);
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(answerSeconds));
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     // Straight to the mail server, whatever proxy the environment names, and
     // no connection left open between alerts minutes apart.
@@ -195,8 +204,6 @@ int CurlMailClient::deliver(const QByteArray& recipient, const QByteArray& messa
     curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
 
     const CURLcode result = curl_easy_perform(c);
-    // The handle must not keep pointers to this call's locals.
-    curl_.reset();
     return result == CURLE_OK ? 0 : transferNumber(result);
 }
 

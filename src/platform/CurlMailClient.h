@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/CurlHandle.h"
 #include "platform/MailClient.h"
 
 #include <QByteArray>
@@ -44,7 +43,6 @@ private:
 
     std::chrono::milliseconds connectTimeout_;
     std::chrono::milliseconds transferTimeout_;
-    CurlHandle curl_;
     QString server_;
     qint32 port_ = 25;
     QList<std::pair<QString, QString>> headers_; // kept as given; cleaned when sent

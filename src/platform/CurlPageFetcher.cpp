@@ -15,6 +15,7 @@ namespace {
 
 constexpr long kMaxRedirects = 10;
 constexpr qsizetype kKeptBufferBytes = 4 * 1024 * 1024;
+constexpr long kReceiveBufferBytes = 256 * 1024;
 
 bool isSchemeChar(QChar c, bool first)
 {
@@ -77,6 +78,8 @@ Status CurlPageFetcher::setUp()
         {CURLOPT_FAILONERROR, 1L},
         {CURLOPT_CONNECTTIMEOUT_MS, connectMs},
         {CURLOPT_TIMEOUT_MS, totalMs},
+        // Fewer, larger reads from the socket for pages of some size.
+        {CURLOPT_BUFFERSIZE, kReceiveBufferBytes},
     };
     for (const auto& [option, value] : longs)
         if (const CURLcode rc = setOption(curl, option, value); rc != CURLE_OK)
@@ -152,7 +155,20 @@ Result<QString> CurlPageFetcher::fetch(const QString& url)
 
     const char* contentType = nullptr;
     curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
-    return PageDecoder::decode(body_, contentType ? QByteArrayView(contentType) : QByteArrayView());
+    const QByteArrayView type = contentType ? QByteArrayView(contentType) : QByteArrayView();
+    // A large page is not kept anyway: let its bytes go while they become text.
+    if (body_.size() > kKeptBufferBytes)
+        return PageDecoder::decodeReleasing(std::exchange(body_, QByteArray()), type);
+    return PageDecoder::decode(body_, type);
+}
+
+void CurlPageFetcher::idle()
+{
+    // The easy handle is never left in the multi handle between fetches, so
+    // a new multi handle is all it takes; its connection cache goes with
+    // the old one.
+    if (!busy_)
+        multi_ = CurlMultiHandle();
 }
 
 CURLcode CurlPageFetcher::transfer()

@@ -13,9 +13,10 @@ namespace orvane {
 
 // Fetches pages over HTTP and HTTPS with libcurl, on the calling thread.
 // The curl handles live as long as the fetcher, so connections and DNS
-// answers are reused from one fetch to the next. The transfer is driven
-// through a multi handle rather than curl_easy_perform so that the fetcher
-// wakes up every keepPaintingInterval even while the server is silent.
+// answers are reused from one fetch to the next until idle() is called. The
+// transfer is driven through a multi handle rather than curl_easy_perform so
+// that the fetcher wakes up every keepPaintingInterval even while the server
+// is silent.
 class CurlPageFetcher final : public PageFetcher {
 public:
     struct Options {
@@ -39,6 +40,9 @@ public:
     CurlPageFetcher& operator=(const CurlPageFetcher&) = delete;
 
     Result<QString> fetch(const QString& url) override;
+    // Closes the connections kept for reuse; servers drop idle ones long
+    // before the next cycle anyway. The handles and their options stay.
+    void idle() override;
 
 private:
     Status setUp();

@@ -32,6 +32,7 @@ const char* ownText(ErrorCode code)
     case ErrorCode::DbConstraint: return "The change breaks a rule of the database.";
     case ErrorCode::DbNotUpdatable: return "The recordset cannot be updated.";
     case ErrorCode::DbClosed: return "The object is closed.";
+    case ErrorCode::DbFieldTooSmall: return "The text is longer than the column allows.";
     case ErrorCode::DbEngine: return "Database engine error.";
     case ErrorCode::FetchTooLarge: return "The page is larger than the 32 MB limit.";
     case ErrorCode::FetchProtocol: return "Only http and https addresses can be fetched.";

@@ -35,6 +35,7 @@ enum class ErrorCode : int {
     DbConstraint = 6015,
     DbNotUpdatable = 6016,
     DbClosed = 6017,
+    DbFieldTooSmall = 6018,
     DbEngine = 6099,
 
     // page fetch

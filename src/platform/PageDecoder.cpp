@@ -8,6 +8,10 @@
 #include <array>
 #include <optional>
 #include <string_view>
+#include <vector>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace orvane {
 
@@ -132,7 +136,33 @@ QByteArray metaTagCharset(QByteArrayView text, qsizetype& pos)
     return {};
 }
 
-std::optional<QString> decodeAs(QByteArrayView label, QByteArrayView body, bool declaredInPage)
+// Half a surrogate pair cannot be written as UTF-8: the store would keep a
+// '?' in its place, and the page would differ from what was stored at every
+// visit. Converters pass such halves through, so they become U+FFFD here.
+QString withoutLoneSurrogates(QString text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (!QChar::isSurrogate(c))
+            continue;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(text.at(i + 1).unicode()))
+            ++i;
+        else
+            text[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
+// How a page's bytes are read as text.
+struct Reading {
+    enum class Kind { Utf8, Windows1252, Utf16LE, Utf16BE, Named, Utf8ElseWindows1252 };
+    Kind kind;
+    QByteArray name;    // Named only
+    qsizetype skip = 0; // the byte-order mark
+};
+
+std::optional<Reading> readingFor(QByteArrayView label, bool declaredInPage)
 {
     QByteArray name = lowered(label.trimmed());
     if (name.isEmpty() || name.size() > kMaxCharsetName)
@@ -142,19 +172,97 @@ std::optional<QString> decodeAs(QByteArrayView label, QByteArrayView body, bool 
     if (declaredInPage && name.startsWith("utf-16"))
         name = "utf-8";
     if (isOneOf(name, kUtf8Labels))
-        return QString::fromUtf8(body);
+        return Reading{Reading::Kind::Utf8, {}};
     if (isOneOf(name, kWindows1252Labels))
-        return Windows1252::decode(body);
-    QStringDecoder decoder(name.constData(), QStringDecoder::Flag::Stateless);
-    if (!decoder.isValid())
+        return Reading{Reading::Kind::Windows1252, {}};
+    if (!QStringDecoder(name.constData()).isValid())
         return std::nullopt;
-    return QString(decoder.decode(body));
+    return Reading{Reading::Kind::Named, name};
 }
 
-QString decodeUtf16(QByteArrayView body, QStringDecoder::Encoding encoding)
+Reading readingOf(QByteArrayView body, QByteArrayView contentType)
 {
-    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
-    return decoder.decode(body);
+    // A byte-order mark outranks every declaration, as in browsers.
+    if (body.startsWith("\xEF\xBB\xBF"))
+        return {Reading::Kind::Utf8, {}, 3};
+    if (body.startsWith("\xFF\xFE"))
+        return {Reading::Kind::Utf16LE, {}, 2};
+    if (body.startsWith("\xFE\xFF"))
+        return {Reading::Kind::Utf16BE, {}, 2};
+    if (auto declared = readingFor(PageDecoder::charsetFromContentType(contentType), false))
+        return *std::move(declared);
+    if (auto declared = readingFor(PageDecoder::charsetFromMeta(body), true))
+        return *std::move(declared);
+    return {Reading::Kind::Utf8ElseWindows1252, {}};
+}
+
+QString readWhole(const Reading& reading, QByteArrayView body)
+{
+    const QByteArrayView bytes = body.sliced(reading.skip);
+    switch (reading.kind) {
+    case Reading::Kind::Utf8: return QString::fromUtf8(bytes);
+    case Reading::Kind::Windows1252: return Windows1252::decode(bytes);
+    case Reading::Kind::Utf16LE:
+        return withoutLoneSurrogates(QStringDecoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless)(bytes));
+    case Reading::Kind::Utf16BE:
+        return withoutLoneSurrogates(QStringDecoder(QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless)(bytes));
+    case Reading::Kind::Named:
+        return withoutLoneSurrogates(QStringDecoder(reading.name.constData(), QStringDecoder::Flag::Stateless)(bytes));
+    case Reading::Kind::Utf8ElseWindows1252: break;
+    }
+    // One pass both decodes and tells whether the bytes were valid UTF-8.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return Windows1252::decode(bytes);
+}
+
+// Where a slice of UTF-8 beginning at `from` may end near `wanted`: before an
+// ASCII byte, which no sequence, valid or not, runs across; so the slice
+// decodes as it would within the whole.
+qsizetype utf8Cut(QByteArrayView body, qsizetype from, qsizetype wanted)
+{
+    if (wanted >= body.size())
+        return body.size();
+    for (qsizetype at = wanted; at > from; --at)
+        if (static_cast<unsigned char>(body[at]) < 0x80)
+            return at;
+    for (qsizetype at = wanted + 1; at < body.size(); ++at)
+        if (static_cast<unsigned char>(body[at]) < 0x80)
+            return at;
+    return body.size();
+}
+
+QStringDecoder sliceDecoder()
+{
+    // Like QString::fromUtf8: a byte-order mark at a slice's start is text.
+    return QStringDecoder(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+}
+
+bool isUtf8(QByteArrayView body, qsizetype sliceBytes)
+{
+    QStringDecoder utf8 = sliceDecoder();
+    std::vector<QChar> scratch;
+    for (qsizetype from = 0; from < body.size() && !utf8.hasError();) {
+        const qsizetype to = utf8Cut(body, from, from + sliceBytes);
+        scratch.resize(static_cast<size_t>(to - from));
+        utf8.appendToBuffer(scratch.data(), body.sliced(from, to - from));
+        from = to;
+    }
+    return !utf8.hasError();
+}
+
+// Gives the whole memory pages between begin and end back to the system;
+// reading them afterwards gives zeros.
+void giveBack(char* begin, char* end)
+{
+    const auto page = static_cast<quintptr>(::sysconf(_SC_PAGESIZE));
+    const quintptr first = (reinterpret_cast<quintptr>(begin) + page - 1) & ~(page - 1);
+    const quintptr last = reinterpret_cast<quintptr>(end) & ~(page - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 } // namespace
@@ -223,25 +331,33 @@ QByteArray PageDecoder::charsetFromMeta(QByteArrayView body)
 
 QString PageDecoder::decode(QByteArrayView body, QByteArrayView contentType)
 {
-    // A byte-order mark outranks every declaration, as in browsers.
-    if (body.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(body.sliced(3));
-    if (body.startsWith("\xFF\xFE"))
-        return decodeUtf16(body.sliced(2), QStringDecoder::Utf16LE);
-    if (body.startsWith("\xFE\xFF"))
-        return decodeUtf16(body.sliced(2), QStringDecoder::Utf16BE);
+    return readWhole(readingOf(body, contentType), body);
+}
 
-    if (auto text = decodeAs(charsetFromContentType(contentType), body, false))
-        return *std::move(text);
-    if (auto text = decodeAs(charsetFromMeta(body), body, true))
-        return *std::move(text);
+QString PageDecoder::decodeReleasing(QByteArray body, QByteArrayView contentType, qsizetype sliceBytes)
+{
+    Reading reading = readingOf(body, contentType);
+    if (reading.kind == Reading::Kind::Utf8ElseWindows1252)
+        reading.kind = isUtf8(body, sliceBytes) ? Reading::Kind::Utf8 : Reading::Kind::Windows1252;
+    // Other encodings (shift states, byte pairs) are not cut; rare for pages.
+    const bool utf8 = reading.kind == Reading::Kind::Utf8;
+    if (!utf8 && reading.kind != Reading::Kind::Windows1252)
+        return readWhole(reading, body);
 
-    // One pass both decodes and tells whether the bytes were valid UTF-8.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(body);
-    if (!utf8.hasError())
-        return text;
-    return Windows1252::decode(body);
+    char* bytes = body.data(); // our own copy if anyone else shared it
+    // Never more characters than bytes in either encoding.
+    QString text(body.size() - reading.skip, Qt::Uninitialized);
+    QChar* out = text.data();
+    QStringDecoder decoder = sliceDecoder();
+    for (qsizetype from = reading.skip; from < body.size();) {
+        const qsizetype to = utf8 ? utf8Cut(body, from, from + sliceBytes) : std::min(body.size(), from + sliceBytes);
+        const QByteArrayView slice(bytes + from, to - from);
+        out = utf8 ? decoder.appendToBuffer(out, slice) : Windows1252::decodeInto(slice, out);
+        giveBack(bytes + from, bytes + to);
+        from = to;
+    }
+    text.truncate(out - text.constData());
+    return text;
 }
 
 } // namespace orvane

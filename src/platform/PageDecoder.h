@@ -21,6 +21,13 @@ public:
     // the server sent none.
     static QString decode(QByteArrayView body, QByteArrayView contentType);
 
+    // The same text for a body the caller hands over, decoded slice by slice
+    // with the memory of each slice given back once it is text, so that a
+    // large page is never held whole both as bytes and as text. Bodies in
+    // encodings other than UTF-8 and Windows-1252 are decoded whole.
+    static constexpr qsizetype kSliceBytes = 1024 * 1024;
+    static QString decodeReleasing(QByteArray body, QByteArrayView contentType, qsizetype sliceBytes = kSliceBytes);
+
     // The charset named by a header value such as "text/html; charset=utf-8"
     // or a meta content attribute; empty when none is named.
     static QByteArray charsetFromContentType(QByteArrayView contentType);

@@ -12,6 +12,9 @@ class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
     virtual Result<QString> fetch(const QString& url) = 0;
+    // Nothing more will be fetched for a while: what was kept open for the
+    // next fetch (connections) may go.
+    virtual void idle() {}
 };
 
 } // namespace orvane

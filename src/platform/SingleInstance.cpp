@@ -12,7 +12,10 @@ namespace orvane {
 
 QString SingleInstance::lockPath(const QString& programDir)
 {
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // The per-user runtime directory when the session has one, else /tmp.
+    QString runtime = qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")
+        ? QDir::tempPath()
+        : QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty())
         runtime = QDir::tempPath();
     const QByteArray id = QCryptographicHash::hash(QDir(programDir).canonicalPath().toUtf8(),

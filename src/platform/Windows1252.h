@@ -10,6 +10,8 @@ namespace orvane {
 class Windows1252 {
 public:
     static QString decode(QByteArrayView bytes);
+    // Writes one character per byte from `out` on; returns the end.
+    static QChar* decodeInto(QByteArrayView bytes, QChar* out);
     // Characters the code page lacks become '?'.
     static QByteArray encode(QStringView text);
 };

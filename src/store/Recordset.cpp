@@ -29,6 +29,19 @@ QString quoted(const QString& identifier)
     return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
+// Whether SQLite stores a text given to a column of this declared type as
+// that very text: the column has text affinity, or none.
+bool keepsText(const QString& declaredType)
+{
+    const QString type = declaredType.toUpper();
+    if (type.contains(QLatin1String("INT")))
+        return false;
+    if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB"))
+        || type.contains(QLatin1String("TEXT")))
+        return true;
+    return type.isEmpty() || type.contains(QLatin1String("BLOB"));
+}
+
 QString withoutTrailingBlanks(const QString& text)
 {
     qsizetype end = text.size();
@@ -78,6 +91,30 @@ struct Recordset::Impl {
             if (fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
                 return static_cast<int>(i);
         return -1;
+    }
+
+    // The current row was just stored from the edit buffer. A Null, or a
+    // text (valid UTF-16) in a column that keeps texts, reads back as it was
+    // given; when every stored value is such, the row read before is brought
+    // up to date instead of being read again (a stored page can be large).
+    void stored()
+    {
+        if (!cache)
+            return;
+        for (size_t i = 0; i < buffer.size(); ++i) {
+            if (!buffer[i])
+                continue;
+            const QString* text = buffer[i]->textPtr();
+            const bool readsBackAsGiven = buffer[i]->isNull()
+                || (text && keepsText(fields[i].declaredType) && QStringView(*text).isValidUtf16());
+            if (!readsBackAsGiven) {
+                cache.reset();
+                return;
+            }
+        }
+        for (size_t i = 0; i < buffer.size(); ++i)
+            if (buffer[i])
+                (*cache)[i] = std::move(*buffer[i]);
     }
 
     Result<const std::vector<Value>*> currentRow() const
@@ -373,7 +410,7 @@ Status Recordset::update()
                 return fail(ErrorCode::DbRecordDeleted);
         }
         d.lastModified = key;
-        d.cache.reset();
+        d.stored();
     } else {
         QString sql;
         if (names.isEmpty()) {

@@ -57,7 +57,10 @@ Status Schema::createFile(const QString& path)
     int rc = sqlite3_open_v2(building.toUtf8().constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc == SQLITE_OK) {
-        const QByteArray sql = (QStringLiteral("BEGIN;\n") + creationSql() + QStringLiteral("COMMIT;\n")
+        // Large pages: a stored web page is read and written in a few pages
+        // rather than a chain of dozens. Only a new, empty file takes it.
+        const QByteArray sql = (QStringLiteral("PRAGMA page_size = %1;\n").arg(kPageSize) + QStringLiteral("BEGIN;\n")
+                                + creationSql() + QStringLiteral("COMMIT;\n")
                                 + QStringLiteral("PRAGMA journal_mode = WAL;\n"))
                                    .toUtf8();
         rc = sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);

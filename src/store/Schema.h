@@ -18,6 +18,8 @@ public:
     static constexpr int kSearchTypeSize = 1;
     static constexpr int kStringSearchSize = 50;
     static constexpr int kMailServerSize = 50;
+    // SQLite's largest page, in bytes.
+    static constexpr int kPageSize = 65536;
 
     // The statements that build the tables and the one settings row.
     static QString creationSql();

@@ -42,10 +42,9 @@ Status Statement::bind(int index, const Value& value)
     } else if (value.isReal()) {
         rc = sqlite3_bind_double(stmt_.get(), index, value.toReal().value());
     } else {
-        const QByteArray utf8 = value.textPtr()->toUtf8();
+        const QByteArray& utf8 = boundTexts_.emplace_back(value.textPtr()->toUtf8());
         rc = sqlite3_bind_text64(stmt_.get(), index, utf8.constData(),
-                                 static_cast<sqlite3_uint64>(utf8.size()), SQLITE_TRANSIENT,
-                                 SQLITE_UTF8);
+                                 static_cast<sqlite3_uint64>(utf8.size()), SQLITE_STATIC, SQLITE_UTF8);
     }
     if (rc != SQLITE_OK)
         return sqliteFailure(rc);
@@ -68,6 +67,7 @@ Status Statement::reset()
 {
     sqlite3_reset(stmt_.get());
     sqlite3_clear_bindings(stmt_.get());
+    boundTexts_.clear();
     return {};
 }
 

@@ -3,9 +3,11 @@
 #include "platform/Result.h"
 #include "store/Value.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -43,6 +45,9 @@ private:
     Statement(std::shared_ptr<Connection> connection, sqlite3_stmt* stmt);
 
     std::shared_ptr<Connection> connection_;
+    // The bytes of bound texts, kept until the next reset so that SQLite
+    // reads them in place instead of copying them (a page can be large).
+    std::vector<QByteArray> boundTexts_;
     std::unique_ptr<sqlite3_stmt, Finalizer> stmt_;
 };
 

@@ -2,6 +2,9 @@
 
 #include <QFile>
 
+#include <chrono>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace orvane::test {
@@ -9,6 +12,14 @@ namespace orvane::test {
 PageServer::PageServer()
 {
     http_.server().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+        int wait = 0;
+        {
+            std::lock_guard lock(mutex_);
+            if (auto d = delays_.find(req.path); d != delays_.end())
+                wait = d->second;
+        }
+        if (wait > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(wait));
         std::lock_guard lock(mutex_);
         ++requests_[req.path];
         if (auto r = redirects_.find(req.path); r != redirects_.end()) {
@@ -32,6 +43,12 @@ void PageServer::set(const QString& path, QByteArray body, QByteArray contentTyp
     pages_[path.toStdString()] = Page{status, std::move(body), std::move(contentType)};
 }
 
+void PageServer::delay(const QString& path, int ms)
+{
+    std::lock_guard lock(mutex_);
+    delays_[path.toStdString()] = ms;
+}
+
 void PageServer::redirect(const QString& path, const QString& to)
 {
     std::lock_guard lock(mutex_);
@@ -53,9 +70,9 @@ CurlPageFetcher::Options CycleHarness::shortFetch()
     return o;
 }
 
-CycleHarness::CycleHarness(qint16 wakeUp, CurlPageFetcher::Options fetchOptions)
+CycleHarness::CycleHarness(qint16 wakeUp, CurlPageFetcher::Options fetchOptions, std::chrono::milliseconds mailTimeout)
     : fetcher(std::move(fetchOptions)),
-      mail(std::chrono::milliseconds(2000), std::chrono::milliseconds(5000)),
+      mail(std::chrono::milliseconds(2000), mailTimeout),
       engine(module, view, EngineServices{messages, pointer, programEnd, clock, fetcher, mail}),
       savedDir_(QDir::currentPath())
 {

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QString>
 
+#include <chrono>
 #include <map>
 #include <mutex>
 
@@ -30,6 +31,8 @@ public:
     PageServer();
     void set(const QString& path, QByteArray body, QByteArray contentType = "text/html", int status = 200);
     void redirect(const QString& path, const QString& to);
+    // The page's answer waits this long.
+    void delay(const QString& path, int ms);
     QString url(const QString& path) const { return http_.url(path); }
     int requests(const QString& path) const;
 
@@ -39,13 +42,16 @@ private:
     std::map<std::string, Page> pages_;
     std::map<std::string, std::string> redirects_;
     std::map<std::string, int> requests_;
+    std::map<std::string, int> delays_;
 };
 
 // The real engine, its fetcher and mail client, a real database, a real
 // SMTP server: a wake-up cycle as the program runs it, minus the widgets.
 class CycleHarness {
 public:
-    explicit CycleHarness(qint16 wakeUp = 1, CurlPageFetcher::Options fetchOptions = shortFetch());
+    // mailTimeout bounds one whole conversation with the mail server.
+    explicit CycleHarness(qint16 wakeUp = 1, CurlPageFetcher::Options fetchOptions = shortFetch(),
+                          std::chrono::milliseconds mailTimeout = std::chrono::milliseconds(5000));
     ~CycleHarness();
 
     static CurlPageFetcher::Options shortFetch();

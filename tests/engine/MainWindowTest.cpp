@@ -2,8 +2,6 @@
 #include "TempDatabase.h"
 
 #include "engine/fSentrel.h"
-#include "platform/MailClient.h"
-#include "platform/PageFetcher.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -15,21 +13,6 @@ using namespace orvane;
 using namespace orvane::test;
 
 namespace {
-
-class NoFetch final : public PageFetcher {
-public:
-    Result<QString> fetch(const QString&) override { return Failure{1, QStringLiteral("unused")}; }
-};
-
-class NoMail final : public MailClient {
-public:
-    void setServer(const QString&) override {}
-    void setPort(qint32) override {}
-    void clearHeaders() override {}
-    void addHeader(const QString&, const QString&) override {}
-    void send(const QString&) override {}
-    int status() const override { return 0; }
-};
 
 struct Window {
     RecordingMessages messages;

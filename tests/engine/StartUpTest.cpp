@@ -4,8 +4,6 @@
 #include "TempDatabase.h"
 
 #include "engine/SentrelEngine.h"
-#include "platform/MailClient.h"
-#include "platform/PageFetcher.h"
 #include "platform/SingleInstance.h"
 
 #include <QDir>
@@ -18,21 +16,6 @@ using namespace orvane;
 using namespace orvane::test;
 
 namespace {
-
-class NoFetch final : public PageFetcher {
-public:
-    Result<QString> fetch(const QString&) override { return Failure{1, QStringLiteral("unused")}; }
-};
-
-class NoMail final : public MailClient {
-public:
-    void setServer(const QString&) override {}
-    void setPort(qint32) override {}
-    void clearHeaders() override {}
-    void addHeader(const QString&, const QString&) override {}
-    void send(const QString&) override {}
-    int status() const override { return 0; }
-};
 
 // The engine with every seam recorded, started on a directory.
 struct Harness {

@@ -227,6 +227,19 @@ TEST_F(CurlPageFetcherTest, KeepsOneConnectionAcrossFetches)
     EXPECT_EQ(first.value(), second.value());
 }
 
+TEST_F(CurlPageFetcherTest, IdleLetsTheConnectionGoAndFetchingGoesOn)
+{
+    CurlPageFetcher fetcher;
+    const auto first = fetcher.fetch(http_.url("/client-port"));
+    fetcher.idle();
+    const auto second = fetcher.fetch(http_.url("/client-port"));
+    const auto third = fetcher.fetch(http_.url("/client-port"));
+    ASSERT_TRUE(first.ok() && second.ok() && third.ok());
+    // a new connection after idle(), kept again for the fetch after it
+    EXPECT_NE(first.value(), second.value());
+    EXPECT_EQ(second.value(), third.value());
+}
+
 TEST_F(CurlPageFetcherTest, ErrorStatusesFailWithTheirNumber)
 {
     CurlPageFetcher fetcher;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 using orvane::PageDecoder;
 
 namespace {
@@ -178,4 +182,75 @@ TEST(PageDecoder, EmptyBodyIsEmptyText)
 {
     EXPECT_TRUE(decode(QByteArray()).isEmpty());
     EXPECT_TRUE(decode(QByteArray(), "text/html; charset=shift_jis").isEmpty());
+}
+
+TEST(PageDecoder, HalfASurrogatePairBecomesOneReplacementCharacter)
+{
+    const QString aFffdB = QStringLiteral("a") + QChar(0xFFFD) + QStringLiteral("b");
+    // a high half with no low half, and a low half alone
+    EXPECT_EQ(decode(bytes("\xFF\xFE" "a\0\x00\xD8" "b\0", 8)), aFffdB);
+    EXPECT_EQ(decode(bytes("\xFE\xFF\0a\xDC\x00\0b", 8)), aFffdB);
+    EXPECT_EQ(decode(bytes("a\0\x00\xD8" "b\0", 6), "text/html; charset=utf-16le"), aFffdB);
+    // a whole pair stays: U+1F600
+    EXPECT_EQ(decode(bytes("\xFF\xFE\x3D\xD8\x00\xDE", 6)), QString::fromUcs4(U"\U0001F600"));
+}
+
+// Decoding slice by slice must give exactly what decoding the whole gives,
+// wherever the slices fall: bodies mixing valid sequences of every length
+// with the kinds of broken ones, cut into slices from 1 byte up.
+TEST(PageDecoderReleasing, SameTextAsWholeDecodingWhereverTheSlicesFall)
+{
+    const std::vector<QByteArray> valid = {
+        "<p>plain ASCII text</p>\n", "caf\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+        "\xEF\xBB\xBF", // a byte-order mark inside the text is a character
+        QByteArray("\0", 1),
+    };
+    const std::vector<QByteArray> broken = {
+        "\x80", "\xBF\xBF", "\xC3", "\xE2\x82", "\xF0\x9F\x98", // stray and cut-short sequences
+        "\xC0\xAF", "\xED\xA0\x80", "\xF5\x80\x80\x80", "\xFF", // overlong, surrogate, out of range
+        "\x93quoted\x94",
+    };
+    const char* const types[] = {"", "text/html; charset=utf-8", "text/html; charset=windows-1252",
+                                 "text/html; charset=iso-8859-2"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 24; ++round) {
+        const bool onlyValid = round % 2 == 0; // undeclared and valid: read as UTF-8
+        QByteArray body;
+        while (body.size() < 2000) {
+            const auto& from = onlyValid || random() % 3 ? valid : broken;
+            body += from[random() % from.size()];
+        }
+        for (const char* type : types) {
+            const QString whole = PageDecoder::decode(body, type);
+            for (qsizetype slice : {1, 2, 3, 5, 16, 100, 4096}) {
+                SCOPED_TRACE(std::string("round ") + std::to_string(round) + ", type '" + type + "', slice "
+                             + std::to_string(slice));
+                EXPECT_EQ(PageDecoder::decodeReleasing(body, type, slice), whole);
+            }
+        }
+    }
+}
+
+TEST(PageDecoderReleasing, MarksAndDeclarationsAsInWholeDecoding)
+{
+    const QByteArray text = "caf\xC3\xA9 \xE2\x82\xAC";
+    const QString cafeEuro = QStringLiteral("caf") + QChar(0xE9) + QStringLiteral(" ") + QChar(0x20AC);
+    // a UTF-8 byte-order mark is dropped, the text after it read as UTF-8
+    EXPECT_EQ(PageDecoder::decodeReleasing("\xEF\xBB\xBF" + text, "text/html; charset=windows-1252", 2), cafeEuro);
+    // UTF-16 is decoded whole
+    EXPECT_EQ(PageDecoder::decodeReleasing(bytes("\xFF\xFE" "a\0\xE9\0", 6), "", 1),
+              QStringLiteral("a") + QChar(0xE9));
+    // a declaration in the page
+    EXPECT_EQ(PageDecoder::decodeReleasing("<meta charset=\"windows-1252\">\x80", "", 3),
+              QStringLiteral("<meta charset=\"windows-1252\">") + QChar(0x20AC));
+    EXPECT_EQ(PageDecoder::decodeReleasing(QByteArray(), "text/html"), QString());
+}
+
+TEST(PageDecoderReleasing, LeavesTheCallersCopyAlone)
+{
+    const QByteArray body = QByteArray("caf\xC3\xA9 ").repeated(200'000); // 1.2 MB, more than one slice
+    const QByteArray kept = body;
+    const QString text = PageDecoder::decodeReleasing(body, "text/html; charset=utf-8");
+    EXPECT_EQ(text, (QStringLiteral("caf") + QChar(0xE9) + QStringLiteral(" ")).repeated(200'000));
+    EXPECT_EQ(body, kept);
 }

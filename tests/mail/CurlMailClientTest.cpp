@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <curl/curl.h>
+
 #include <chrono>
 
 using namespace orvane;

@@ -2,6 +2,8 @@
 
 #include "engine/MainView.h"
 #include "platform/Clock.h"
+#include "platform/MailClient.h"
+#include "platform/PageFetcher.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ScreenPointer.h"
@@ -69,6 +71,29 @@ public:
     bool timerOn = true;
     std::vector<Maintenance> opened;
     std::vector<bool> timerWhileOpen;
+};
+
+// A fetcher for tests that never reach a wake-up cycle.
+class NoFetch final : public PageFetcher {
+public:
+    Result<QString> fetch(const QString&) override
+    {
+        ++calls;
+        return Failure{1, QStringLiteral("no fetch in this test")};
+    }
+    int calls = 0;
+};
+
+// A mail client that hands nothing over and reports success.
+class NoMail final : public MailClient {
+public:
+    void setServer(const QString&) override {}
+    void setPort(qint32) override {}
+    void clearHeaders() override {}
+    void addHeader(const QString&, const QString&) override {}
+    void send(const QString&) override { ++sends; }
+    int status() const override { return 0; }
+    int sends = 0;
 };
 
 } // namespace orvane::test

@@ -173,6 +173,11 @@ std::vector<ReceivedMail> SmtpTestServer::messages() const
     return out;
 }
 
+int SmtpTestServer::messageCount() const
+{
+    return static_cast<int>(QDir(dir_.path()).entryList({QStringLiteral("*.json")}, QDir::Files).size());
+}
+
 int SmtpTestServer::greetings() const
 {
     return static_cast<int>(readAll(QDir(dir_.path()).filePath(QStringLiteral("greetings.log"))).count('\n'));

@@ -50,6 +50,8 @@ public:
 
     // Messages taken so far, oldest first.
     std::vector<ReceivedMail> messages() const;
+    // How many messages were taken so far, without reading them.
+    int messageCount() const;
     // How many EHLO or HELO commands the server has seen: 0 means no client
     // ever got as far as talking to it.
     int greetings() const;

@@ -1,0 +1,256 @@
+#include "windows/RecordBinding.h"
+
+#include "platform/ErrorCatalogue.h"
+#include "windows/ColumnText.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include <limits>
+
+namespace orvane {
+
+RecordBinding::RecordBinding(QObject* parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("Data1"));
+}
+
+RecordBinding::~RecordBinding() = default;
+
+void RecordBinding::bind(QLineEdit* box, const QString& column)
+{
+    const size_t index = bound_.size();
+    bound_.push_back(Bound{box, nullptr, column});
+    connect(box, &QLineEdit::textChanged, this, [this, index] {
+        if (!filling_)
+            bound_[index].changed = true;
+    });
+}
+
+void RecordBinding::bind(QCheckBox* box, const QString& column)
+{
+    const size_t index = bound_.size();
+    bound_.push_back(Bound{nullptr, box, column});
+    connect(box, &QCheckBox::toggled, this, [this, index] {
+        if (!filling_)
+            bound_[index].changed = true;
+    });
+}
+
+Status RecordBinding::closedFailure() const
+{
+    return ErrorCatalogue::failure(ErrorCode::DbClosed);
+}
+
+Status RecordBinding::Refresh()
+{
+    recordset_.close();
+    database_.close();
+    auto db = Database::open(databaseName_);
+    if (!db.ok()) {
+        fill();
+        return db.failure();
+    }
+    auto rs = db.value().openRecordset(recordSource_);
+    if (!rs.ok()) {
+        fill();
+        return rs.failure();
+    }
+    database_ = std::move(db).value();
+    recordset_ = std::move(rs).value();
+    return fill();
+}
+
+bool RecordBinding::hasChanges() const
+{
+    for (const Bound& b : bound_)
+        if (b.changed)
+            return true;
+    return false;
+}
+
+bool RecordBinding::raise(qint16 action, bool& save)
+{
+    qint16 asked = action;
+    save = hasChanges();
+    if (validate_)
+        validate_(asked, save);
+    return asked == action;
+}
+
+Status RecordBinding::copyChanges()
+{
+    for (const Bound& b : bound_) {
+        if (!b.changed)
+            continue;
+        auto field = recordset_.field(b.column);
+        if (!field.ok())
+            return field.failure();
+        Value value;
+        if (b.check) {
+            value = Value(b.check->isChecked() ? -1 : 0);
+        } else if (b.text) {
+            auto parsed = ColumnText::parse(b.text->text(), field.value());
+            if (!parsed.ok())
+                return parsed.failure();
+            value = std::move(parsed).value();
+        } else {
+            continue;
+        }
+        if (auto s = recordset_.setValue(b.column, std::move(value)); !s.ok())
+            return s;
+    }
+    return {};
+}
+
+Status RecordBinding::storeBeforeLeaving(bool save)
+{
+    if (!save) {
+        recordset_.cancelUpdate();
+        return {};
+    }
+    bool startedHere = false;
+    if (recordset_.editMode() == Recordset::EditMode::None) {
+        if (!recordset_.hasCurrent())
+            return {}; // a deleted row or none at all: nothing to write into
+        if (auto s = recordset_.edit(); !s.ok())
+            return s;
+        startedHere = true;
+    }
+    Status s = copyChanges();
+    if (s.ok())
+        s = recordset_.update();
+    if (!s.ok() && startedHere)
+        recordset_.cancelUpdate();
+    return s;
+}
+
+Status RecordBinding::fill()
+{
+    filling_ = true;
+    Status first;
+    const bool showsRow = recordset_.hasCurrent() || adding();
+    for (Bound& b : bound_) {
+        Value value;
+        if (showsRow) {
+            auto v = recordset_.value(b.column);
+            if (v.ok())
+                value = std::move(v).value();
+            else if (first.ok())
+                first = v.failure();
+        }
+        if (b.text) {
+            b.text->setText(ColumnText::show(value));
+        } else if (b.check) {
+            auto n = value.toWhole(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
+            b.check->setChecked(n.ok() && n.value() != 0);
+        }
+        b.changed = false;
+    }
+    filling_ = false;
+    return first;
+}
+
+Status RecordBinding::Edit()
+{
+    if (!isOpen())
+        return closedFailure();
+    if (adding())
+        return {};
+    return recordset_.edit();
+}
+
+Status RecordBinding::Update()
+{
+    if (!isOpen())
+        return closedFailure();
+    if (recordset_.editMode() == Recordset::EditMode::None)
+        return ErrorCatalogue::failure(ErrorCode::DbNotEditing);
+    bool save = false;
+    if (!raise(kUpdate, save))
+        return {};
+    if (save)
+        if (auto s = copyChanges(); !s.ok())
+            return s;
+    if (auto s = recordset_.update(); !s.ok())
+        return s;
+    // Show the row just stored, a new one included, so that what the
+    // controls show is the row the next store writes into.
+    if (const auto key = recordset_.lastModified())
+        if (auto s = recordset_.setBookmark(*key); !s.ok())
+            return s;
+    return fill();
+}
+
+Status RecordBinding::AddNew()
+{
+    if (!isOpen())
+        return closedFailure();
+    bool save = false;
+    if (!raise(kAddNew, save))
+        return {};
+    if (auto s = storeBeforeLeaving(save); !s.ok())
+        return s;
+    if (auto s = recordset_.addNew(); !s.ok())
+        return s;
+    return fill();
+}
+
+Status RecordBinding::Delete()
+{
+    if (!isOpen())
+        return closedFailure();
+    bool save = false;
+    if (!raise(kDelete, save))
+        return {};
+    return recordset_.deleteCurrent();
+}
+
+Status RecordBinding::MovePrevious()
+{
+    if (!isOpen())
+        return closedFailure();
+    bool save = false;
+    if (!raise(kMovePrevious, save))
+        return {};
+    if (auto s = storeBeforeLeaving(save); !s.ok())
+        return s;
+    if (auto s = recordset_.movePrevious(); !s.ok())
+        return s;
+    return fill();
+}
+
+Status RecordBinding::FindFirst(const QString& criterion)
+{
+    if (!isOpen())
+        return closedFailure();
+    bool save = false;
+    if (!raise(kFind, save))
+        return {};
+    if (auto s = storeBeforeLeaving(save); !s.ok())
+        return s;
+    if (auto s = recordset_.findFirst(criterion); !s.ok())
+        return s;
+    return fill();
+}
+
+Status RecordBinding::UpdateControls()
+{
+    return fill();
+}
+
+Status RecordBinding::Unload()
+{
+    Status s;
+    if (isOpen()) {
+        bool save = false;
+        raise(kUnload, save);
+        s = storeBeforeLeaving(save);
+        recordset_.cancelUpdate();
+    }
+    recordset_.close();
+    database_.close();
+    return s;
+}
+
+} // namespace orvane

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QCheckBox;
+class QLineEdit;
+
+namespace orvane {
+
+// The invisible record binding of a maintenance window (named "Data1"):
+// opens a record source of a database file on its own connection, keeps one
+// current row, shows its columns in bound controls and writes the controls
+// that changed back into the row, raising its validation notice first.
+class RecordBinding final : public QObject {
+    Q_OBJECT
+public:
+    // Action codes of the validation notice.
+    static constexpr qint16 kMovePrevious = 2;
+    static constexpr qint16 kAddNew = 5;
+    static constexpr qint16 kUpdate = 6;
+    static constexpr qint16 kDelete = 7;
+    static constexpr qint16 kFind = 8;
+    static constexpr qint16 kUnload = 11;
+
+    // The validation notice: the handler may change the action code and the
+    // save flag. A false flag keeps the changed controls out of the row; an
+    // action code turned into another one cancels the operation.
+    using ValidateHandler = std::function<void(qint16& action, bool& save)>;
+
+    explicit RecordBinding(QObject* parent = nullptr);
+    ~RecordBinding() override;
+
+    void setDatabaseName(const QString& name) { databaseName_ = name; }
+    void setRecordSource(const QString& source) { recordSource_ = source; }
+    void setValidateHandler(ValidateHandler handler) { validate_ = std::move(handler); }
+
+    // A text box shows the column as text; a check box shows a yes/no
+    // column ticked for any non-zero value and stores -1 or 0.
+    void bind(QLineEdit* box, const QString& column);
+    void bind(QCheckBox* box, const QString& column);
+
+    // Opens the database and the record source, makes the first row current
+    // and fills the bound controls.
+    Status Refresh();
+
+    bool isOpen() const { return recordset_.isOpen(); }
+    bool hasCurrentRow() const { return recordset_.hasCurrent(); }
+    bool adding() const { return recordset_.editMode() == Recordset::EditMode::Adding; }
+    // The save flag the notice starts with: a bound control was changed
+    // since the binding last filled it.
+    bool hasChanges() const;
+    // The binding's record set, for reading fields and assigning columns
+    // that no control shows.
+    Recordset& recordset() { return recordset_; }
+
+    // Puts the current row into edit mode; a new row still being filled
+    // stays the row being filled.
+    Status Edit();
+    // Stores the row being edited or added (a regular update, not forced)
+    // after the notice with action 6, then shows the stored row.
+    Status Update();
+    // Starts a new row after the notice with action 5.
+    Status AddNew();
+    // Deletes the current row after the notice with action 7; the controls
+    // keep showing it until the binding moves.
+    Status Delete();
+    // Moves to the row before the current one after the notice with action 2.
+    Status MovePrevious();
+    // Moves to the first row that meets the criterion after the notice with
+    // action 8.
+    Status FindFirst(const QString& criterion);
+    // Refills every bound control from the current row, dropping edits.
+    Status UpdateControls();
+    // Drops a pending edit or new row; the controls are left as they are.
+    void CancelUpdate() { recordset_.cancelUpdate(); }
+    // The window is going: the notice with action 11, then the record set
+    // and the connection are closed.
+    Status Unload();
+
+private:
+    struct Bound {
+        QPointer<QLineEdit> text;
+        QPointer<QCheckBox> check;
+        QString column;
+        bool changed = false;
+    };
+
+    bool raise(qint16 action, bool& save);
+    Status copyChanges();
+    Status storeBeforeLeaving(bool save);
+    Status fill();
+    Status closedFailure() const;
+
+    QString databaseName_;
+    QString recordSource_;
+    ValidateHandler validate_;
+    std::vector<Bound> bound_;
+    bool filling_ = false;
+    Database database_;
+    Recordset recordset_;
+};
+
+} // namespace orvane

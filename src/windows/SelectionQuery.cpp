@@ -1,0 +1,85 @@
+#include "windows/SelectionQuery.h"
+
+#include "engine/mSentrel.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ScreenPointer.h"
+#include "store/Recordset.h"
+#include "windows/frmSelt.h"
+
+#include <QLabel>
+#include <QListWidget>
+
+#include <limits>
+
+namespace orvane {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Selection");
+
+} // namespace
+
+SelectionQuery::SelectionQuery(mSentrel& module, MessageBoxes& messages, ScreenPointer& pointer)
+    : module_(module), messages_(messages), pointer_(pointer), present_([](frmSelt& dialog) { dialog.exec(); })
+{
+}
+
+Result<QString> SelectionQuery::listLine(const Recordset& rows)
+{
+    QString line;
+    for (int i = 0; i < rows.fieldCount(); ++i) {
+        auto value = rows.value(i);
+        if (!value.ok())
+            return value.failure();
+        if (!value.value().isNull()) {
+            const QString text = value.value().textOrEmpty();
+            line += text;
+            // The pad is a 16-bit count: one it cannot hold adds nothing.
+            const qsizetype pad = rows.field(i).size - text.size();
+            if (pad >= 0 && pad <= std::numeric_limits<qint16>::max())
+                line += QString(pad + 1, QLatin1Char(' '));
+        }
+        line += QLatin1Char(' ');
+    }
+    return line;
+}
+
+bool SelectionQuery::SelectFromQuery(const QString& prompt, const QString& statement, QWidget* parent)
+{
+    auto opened = module_.WatchDatabase.openRecordset(statement);
+    if (!opened.ok()) {
+        module_.SelectedItem = mSentrel::kNone;
+        messages_.warn(kTitle, QStringLiteral("The SQL statement '") + statement + QStringLiteral("' failed : ")
+                                   + opened.failure().description);
+        return false;
+    }
+    Recordset& rows = opened.value();
+    if (rows.recordCount() == 0) {
+        module_.SelectedItem = mSentrel::kNone;
+        messages_.warn(kTitle, QStringLiteral("The SQL statement '") + statement
+                                   + QStringLiteral("' returned no records"));
+        return false;
+    }
+
+    pointer_.set(ScreenPointer::Shape::Busy);
+    frmSelt dialog(module_, parent);
+    dialog.Label1->setText(prompt);
+    QStringList lines;
+    for (Status s = rows.moveFirst(); s.ok() && !rows.eof(); s = rows.moveNext()) {
+        // A row that went away since the query ran is left out.
+        if (auto line = listLine(rows); line.ok())
+            lines << line.value();
+    }
+    dialog.List1->addItems(lines);
+    pointer_.set(ScreenPointer::Shape::Arrow);
+
+    module_.SelectedItem = mSentrel::kNone;
+    present_(dialog);
+    if (module_.SelectedItem == mSentrel::kNone)
+        return false;
+    const int size = rows.fieldCount() > 0 ? rows.field(0).size : 0;
+    module_.SelectedItem = module_.SelectedItem.left(size);
+    return true;
+}
+
+} // namespace orvane

@@ -1,0 +1,111 @@
+// window-shots OUTPUT-DIR
+// Makes a watch database with a few entries in a temporary directory, opens
+// the URL definition window, the Properties window and the selection dialog
+// on it, and saves each as a PNG in OUTPUT-DIR.
+#include "engine/mSentrel.h"
+#include "platform/Clock.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ScreenPointer.h"
+#include "store/Database.h"
+#include "store/Schema.h"
+#include "windows/URL.h"
+#include "windows/fprop.h"
+#include "windows/frmSelt.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace orvane;
+
+namespace {
+
+class PrintedMessages final : public MessageBoxes {
+public:
+    void warn(const QString& title, const QString& text) override
+    {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    }
+};
+
+class NoPointer final : public ScreenPointer {
+public:
+    void set(Shape) override {}
+};
+
+bool addEntry(const Database& db, const char* url, const char* subject, const char* type, const char* search)
+{
+    auto rs = db.openRecordset(QStringLiteral("URLs"));
+    if (!rs.ok() || !rs.value().addNew().ok())
+        return false;
+    Recordset& r = rs.value();
+    r.setValue(QStringLiteral("URL"), Value(url));
+    r.setValue(QStringLiteral("EMail"), Value("watcher@example.test"));
+    r.setValue(QStringLiteral("Subject"), Value(subject));
+    r.setValue(QStringLiteral("Active"), Value(-1));
+    r.setValue(QStringLiteral("Search type"), Value(type));
+    r.setValue(QStringLiteral("String search"), Value(search));
+    r.setValue(QStringLiteral("String offset"), Value(0));
+    r.setValue(QStringLiteral("String length"), Value(12));
+    for (const char* n : {"Table number", "Row number", "Column number", "Repeat count"})
+        r.setValue(QString::fromLatin1(n), Value(1));
+    return r.update().ok();
+}
+
+bool save(QWidget& window, const QString& path)
+{
+    window.show();
+    for (int i = 0; i < 10; ++i)
+        QApplication::processEvents();
+    const bool ok = window.grab().save(path);
+    std::fprintf(stderr, "%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: window-shots OUTPUT-DIR\n");
+        return 2;
+    }
+    const QDir out(QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1])));
+    QTemporaryDir dir;
+    if (!dir.isValid() || !Schema::createFile(dir.filePath(QString::fromLatin1(Database::kFileName))).ok())
+        return 1;
+    QDir::setCurrent(dir.path());
+
+    mSentrel module;
+    auto db = Database::open(QString::fromLatin1(Database::kFileName));
+    if (!db.ok())
+        return 1;
+    module.WatchDatabase = std::move(db).value();
+    if (!addEntry(module.WatchDatabase, "http://www.example.test/prices.html", "Price list changed", "S", "Total :")
+        || !addEntry(module.WatchDatabase, "http://news.example.test/", "News page changed", "W", "")
+        || !addEntry(module.WatchDatabase, "http://www.example.test/rates.html", "Rates table alert", "T", "n/a"))
+        return 1;
+
+    PrintedMessages messages;
+    NoPointer pointer;
+    SystemClock clock;
+    bool ok = true;
+    {
+        fprop window(messages);
+        ok = save(window, out.filePath(QStringLiteral("property-pages.png"))) && ok;
+    }
+    {
+        URL window(MaintenanceServices{module, messages, pointer, clock});
+        ok = save(window, out.filePath(QStringLiteral("url-definition.png"))) && ok;
+        window.selection().setPresenter([&](frmSelt& dialog) {
+            ok = save(dialog, out.filePath(QStringLiteral("selection.png"))) && ok;
+            dialog.Command2->click();
+        });
+        window.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+    }
+    return ok ? 0 : 1;
+}
