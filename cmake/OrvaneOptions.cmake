@@ -3,9 +3,20 @@ add_library(orvane_options INTERFACE)
 target_compile_features(orvane_options INTERFACE cxx_std_20)
 target_compile_options(orvane_options INTERFACE -Wall -Wextra -Werror)
 target_compile_definitions(orvane_options INTERFACE QT_NO_KEYWORDS)
-if(ORVANE_SANITIZE)
-  target_compile_options(orvane_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-  target_link_options(orvane_options INTERFACE -fsanitize=address,undefined)
+if(ORVANE_SANITIZE OR ORVANE_FUZZ)
+  # float-cast-overflow is not part of "undefined" but is undefined all the
+  # same. Every finding ends the program: nothing is reported and run past.
+  set(ORVANE_SANITIZERS address,undefined,float-cast-overflow)
+  target_compile_options(orvane_options INTERFACE -fsanitize=${ORVANE_SANITIZERS} -fno-omit-frame-pointer
+    -fno-sanitize-recover=all)
+  target_link_options(orvane_options INTERFACE -fsanitize=${ORVANE_SANITIZERS})
+endif()
+if(ORVANE_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "ORVANE_FUZZ needs clang: configure with -DCMAKE_CXX_COMPILER=clang++")
+  endif()
+  # Coverage feedback from all our code; only the fuzz targets link libFuzzer's main.
+  target_compile_options(orvane_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
 
 # orvane_library(name dir-relative-sources... LIBS ...)

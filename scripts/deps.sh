@@ -1,8 +1,14 @@
 # Sourced by the other scripts: installs the Debian packages the build,
-# the program and the tests need, when any is missing.
+# the program and the tests need, and any named as arguments, when any is
+# missing.
 ORVANE_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libcurl4-openssl-dev
   ca-certificates libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev python3-aiosmtpd
   fonts-dejavu-core zlib1g-dev libbrotli-dev"
+
+# Only the fuzzing run needs these: clang with libFuzzer and its sanitizer
+# runtimes, and the symbolizer that puts file and line into clang's reports.
+# Pass them to orvane_install_deps.
+ORVANE_FUZZ_PACKAGES="clang-14 libclang-rt-14-dev llvm-14"
 
 orvane_install_deps() {
     local missing=""
