@@ -1,4 +1,4 @@
-#include "windows/ColumnText.h"
+#include "store/ColumnText.h"
 
 #include "platform/ErrorCatalogue.h"
 

@@ -1,7 +1,7 @@
 #include "windows/RecordBinding.h"
 
 #include "platform/ErrorCatalogue.h"
-#include "windows/ColumnText.h"
+#include "store/ColumnText.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "platform/ErrorCode.h"
 #include "store/FieldInfo.h"
-#include "windows/ColumnText.h"
+#include "store/ColumnText.h"
 
 #include <gtest/gtest.h>
 
