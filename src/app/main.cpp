@@ -1,5 +1,5 @@
 #include "app/Program.h"
-#include "engine/fSentrel.h"
+#include "mainwindow/MainWindow.h"
 #include "platform/HeapPolicy.h"
 
 #include <QApplication>
@@ -11,5 +11,5 @@ int main(int argc, char* argv[])
     orvane::HeapPolicy::apply();
     curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
-    return orvane::Program::run(QCoreApplication::applicationDirPath(), orvane::fSentrel::kTimerIntervalMs);
+    return orvane::Program::run(QCoreApplication::applicationDirPath(), orvane::MainWindow::kTimerIntervalMs);
 }
