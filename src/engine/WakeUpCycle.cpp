@@ -5,6 +5,7 @@
 #include "engine/StringSearch.h"
 #include "engine/Watcher.h"
 #include "engine/Workspace.h"
+#include "platform/MailClient.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PageFetcher.h"
 #include "platform/ProgramEnd.h"
@@ -102,6 +103,7 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
         // status line on the failing address and the handles open, until a
         // maintenance window is closed. A failing alert changes nothing.
         (void)watcher_.sendAlert(AlertKind::PageFault);
+        services_.mailer.endSession();
         return Visit::Halted;
     }
 
@@ -163,6 +165,7 @@ void WakeUpCycle::finish()
     // Nothing is fetched until the next cycle, minutes away, and nothing
     // reads the last stored page before the next visit sets it anew.
     services_.fetcher.idle();
+    services_.mailer.endSession();
     state_.oldContent = QString();
     services_.pointer.set(ScreenPointer::Shape::Arrow);
     view_.setTimerEnabled(true);
