@@ -1,7 +1,10 @@
 # One place for the language standard and the warning set of all our targets.
 add_library(orvane_options INTERFACE)
 target_compile_features(orvane_options INTERFACE cxx_std_20)
-target_compile_options(orvane_options INTERFACE -Wall -Wextra -Werror)
+target_compile_options(orvane_options INTERFACE -Wall -Wextra)
+if(ORVANE_WERROR)
+  target_compile_options(orvane_options INTERFACE -Werror)
+endif()
 target_compile_definitions(orvane_options INTERFACE QT_NO_KEYWORDS)
 if(ORVANE_SANITIZE OR ORVANE_FUZZ)
   # float-cast-overflow is not part of "undefined" but is undefined all the
@@ -19,10 +22,11 @@ if(ORVANE_FUZZ)
   target_compile_options(orvane_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
 
-# orvane_library(name dir-relative-sources... LIBS ...)
+# orvane_library(name SOURCES ... [PUBLIC libs...] [PRIVATE libs...]): one
+# static library per folder of src/; headers are included as "folder/File.h".
 function(orvane_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(${name} PUBLIC orvane_options ${ARG_LIBS})
+  target_link_libraries(${name} PUBLIC orvane_options ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
 endfunction()

@@ -16,7 +16,7 @@ seconds=${ORVANE_FUZZ_SECONDS:-60}
 jobs=${ORVANE_FUZZ_JOBS:-2}
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DORVANE_FUZZ=ON -DORVANE_BUILD_TESTS=OFF -DORVANE_BUILD_BENCH=OFF >/dev/null
+    -DORVANE_FUZZ=ON -DORVANE_WERROR=ON >/dev/null
 cmake --build build-fuzz
 
 mkdir -p build-fuzz/findings build-fuzz/fuzz-logs

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything (libraries, program, tool, tests, benchmarks) with
+# Builds the libraries, the program, its tool and the tests with
 # AddressSanitizer and UndefinedBehaviorSanitizer in build-asan and runs the
 # whole test suite there. Any finding fails its test.
 set -euo pipefail
@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 orvane_install_deps
 . scripts/sanitizer-options.sh
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=ON -DORVANE_BUILD_TESTS=ON \
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=ON -DORVANE_BUILD_TESTS=ON -DORVANE_WERROR=ON \
     >/dev/null
 cmake --build build-asan
 cd build-asan

@@ -1,14 +1,14 @@
 #include "app/Program.h"
 
-#include "engine/fSentrel.h"
-#include "engine/mSentrel.h"
+#include "engine/Workspace.h"
+#include "mainwindow/MainWindow.h"
 #include "platform/Clock.h"
 #include "platform/CurlMailClient.h"
 #include "platform/CurlPageFetcher.h"
 #include "platform/ProgramEnd.h"
-#include "platform/QtMessageBoxes.h"
-#include "platform/QtScreenPointer.h"
 #include "platform/SingleInstance.h"
+#include "widgets/QtMessageBoxes.h"
+#include "widgets/QtScreenPointer.h"
 #include "windows/MaintenanceWindows.h"
 
 #include <QApplication>
@@ -24,20 +24,20 @@ int Program::run(const QString& programDir, int tickIntervalMs)
     ImmediateProgramEnd programEnd;
     SystemClock clock;
     // The window keeps painting while a page is fetched; its input is
-    // dropped meanwhile (see fSentrel).
+    // dropped meanwhile (see MainWindow).
     CurlPageFetcher::Options fetchOptions;
     fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
-    CurlPageFetcher inet1(fetchOptions);
-    CurlMailClient smtp1;
-    mSentrel module;
+    CurlPageFetcher fetcher(fetchOptions);
+    CurlMailClient mailer;
+    Workspace workspace;
 
-    const MaintenanceWindows maintenance(MaintenanceServices{module, messages, pointer, clock});
+    const MaintenanceWindows maintenance(MaintenanceServices {workspace, messages, pointer, clock});
     auto opener = [&maintenance](MainView::Maintenance window, QWidget* parent) {
         maintenance.showModal(window, parent);
     };
-    fSentrel window(module, EngineServices{messages, pointer, programEnd, clock, inet1, smtp1}, opener,
-                    tickIntervalMs);
-    if (!window.Form_Load(instance.anotherCopyRunning(), programDir))
+    MainWindow window(workspace, EngineServices {messages, pointer, programEnd, clock, fetcher, mailer}, opener,
+                      tickIntervalMs);
+    if (!window.load(instance.anotherCopyRunning(), programDir))
         return 1;
     window.show();
     return QApplication::exec();

@@ -1,5 +1,5 @@
 #include "app/Program.h"
-#include "engine/fSentrel.h"
+#include "mainwindow/MainWindow.h"
 #include "orvane/Version.h"
 #include "platform/HeapPolicy.h"
 
@@ -13,5 +13,5 @@ int main(int argc, char* argv[])
     curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
-    return orvane::Program::run(QCoreApplication::applicationDirPath(), orvane::fSentrel::kTimerIntervalMs);
+    return orvane::Program::run(QCoreApplication::applicationDirPath(), orvane::MainWindow::kTimerIntervalMs);
 }

@@ -4,14 +4,14 @@
 
 namespace orvane {
 
-// The alert kind CType handed to the mail alert; any other value counts as
-// a page fault.
-namespace AlertKind {
-constexpr qint16 PageFault = 0;
-constexpr qint16 WholePage = 1;
-constexpr qint16 StringSearch = 2;
-constexpr qint16 TableAlert = 3;
-constexpr qint16 NoTable = 4;
-} // namespace AlertKind
+// What an alert mail tells its recipient. The numbers are the alert codes
+// the mails have always been sent with.
+enum class AlertKind : qint16 {
+    PageFault = 0,
+    WholePage = 1,
+    StringSearch = 2,
+    TableAlert = 3,
+    NoTable = 4,
+};
 
 } // namespace orvane

@@ -25,7 +25,7 @@ public:
     {
         static const QString kEmpty;
         return slot >= 0 && static_cast<std::size_t>(slot) < filled_.size() ? filled_[static_cast<std::size_t>(slot)]
-                                                                               : kEmpty;
+                                                                            : kEmpty;
     }
 
     // A slot outside [0, size) is ignored.

@@ -15,8 +15,8 @@ struct EngineServices {
     ScreenPointer& pointer;
     ProgramEnd& programEnd;
     const Clock& clock;
-    PageFetcher& inet1;
-    MailClient& smtp1;
+    PageFetcher& fetcher;
+    MailClient& mailer;
 };
 
 } // namespace orvane

@@ -1,6 +1,5 @@
 #include "engine/MailAlert.h"
 
-#include "engine/AlertKind.h"
 #include "platform/ErrorCatalogue.h"
 #include "platform/ScratchFile.h"
 #include "platform/SignForm.h"
@@ -14,15 +13,9 @@ struct KindTexts {
     const char* body;
 };
 
-// Any kind other than 1 to 4 is a page fault.
-qint16 knownKind(qint16 CType)
+KindTexts textsFor(AlertKind kind)
 {
-    return CType >= AlertKind::WholePage && CType <= AlertKind::NoTable ? CType : AlertKind::PageFault;
-}
-
-KindTexts textsFor(qint16 CType)
-{
-    switch (knownKind(CType)) {
+    switch (kind) {
     case AlertKind::WholePage:
         return {"Whole page changed", "The following URL has changed or a table change alert has been triggered : "};
     case AlertKind::StringSearch:
@@ -33,20 +26,21 @@ KindTexts textsFor(qint16 CType)
                 "The following URL has changed or a table change alert has been triggered : "};
     case AlertKind::NoTable:
         return {"No table to find (table alert)", "There is no table to be found during a table alert : "};
-    default: return {"Page fault", "The following URL cannot be accessed : "};
+    case AlertKind::PageFault: break;
     }
+    return {"Page fault", "The following URL cannot be accessed : "};
 }
 
 } // namespace
 
-MailAlert::MailAlert(SentrelState& state, MailClient& smtp1, MessageBoxes& messages, const Clock& clock)
-    : state_(state), smtp1_(smtp1), messages_(messages), clock_(clock)
+MailAlert::MailAlert(WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock)
+    : state_(state), mailer_(mailer), messages_(messages), clock_(clock)
 {
 }
 
-QString MailAlert::subject(qint16 CType, const Value& entrySubject)
+QString MailAlert::subject(AlertKind kind, const Value& entrySubject)
 {
-    const QString shortForm = QString::fromLatin1(textsFor(CType).subject);
+    const QString shortForm = QString::fromLatin1(textsFor(kind).subject);
     if (entrySubject.isNull())
         return shortForm;
     return shortForm + QStringLiteral(" : ") + entrySubject.textOrEmpty();
@@ -60,32 +54,32 @@ QString MailAlert::messageId(const QDateTime& now)
         + QString::number(seconds) + QStringLiteral("_Sentrel");
 }
 
-Result<QString> MailAlert::body(qint16 CType) const
+Result<QString> MailAlert::body(AlertKind kind) const
 {
-    auto url = state_.WatchRecordset.value(QStringLiteral("URL"));
+    auto url = state_.watchRecordset.value(QStringLiteral("URL"));
     if (!url.ok())
         return url.failure();
-    QString text = QString::fromLatin1(textsFor(CType).body) + url.value().textOrEmpty();
-    if (knownKind(CType) == AlertKind::PageFault) {
-        text += QStringLiteral("\r\n\r\n") + signForm(state_.FetchError) + QStringLiteral(" : ")
-            + ErrorCatalogue::standardText(state_.FetchError);
+    QString text = QString::fromLatin1(textsFor(kind).body) + url.value().textOrEmpty();
+    if (kind == AlertKind::PageFault) {
+        text += QStringLiteral("\r\n\r\n") + signForm(state_.fetchError) + QStringLiteral(" : ")
+            + ErrorCatalogue::standardText(state_.fetchError);
     }
     return text;
 }
 
-Status MailAlert::mailIt(qint16 CType)
+Status MailAlert::send(AlertKind kind)
 {
-    ScratchFile::rewrite(state_.NewContent);
+    ScratchFile::rewrite(state_.newContent);
 
-    const RowReader& row = state_.WatchRecordset;
+    const RowReader& row = state_.watchRecordset;
 
-    smtp1_.setServer(state_.MailServer);
-    auto port = Value(state_.SmtpPort).toInt32();
+    mailer_.setServer(state_.mailServer);
+    auto port = Value(state_.smtpPort).toInt32();
     if (!port.ok())
         return port.failure();
-    smtp1_.setPort(port.value());
+    mailer_.setPort(port.value());
 
-    smtp1_.clearHeaders();
+    mailer_.clearHeaders();
 
     auto email = row.value(QStringLiteral("EMail"));
     if (!email.ok())
@@ -93,16 +87,16 @@ Status MailAlert::mailIt(qint16 CType)
     auto to = email.value().toText();
     if (!to.ok())
         return to.failure();
-    smtp1_.addHeader(QStringLiteral("To"), to.value());
+    mailer_.addHeader(QStringLiteral("To"), to.value());
 
     auto entrySubject = row.value(QStringLiteral("Subject"));
     if (!entrySubject.ok())
         return entrySubject.failure();
-    smtp1_.addHeader(QStringLiteral("Subject"), subject(CType, entrySubject.value()));
+    mailer_.addHeader(QStringLiteral("Subject"), subject(kind, entrySubject.value()));
 
     // One reading of the clock, so that date and time cannot straddle midnight.
-    smtp1_.addHeader(QStringLiteral("Message-Id"), messageId(clock_.now()));
-    smtp1_.addHeader(QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII"));
+    mailer_.addHeader(QStringLiteral("Message-Id"), messageId(clock_.now()));
+    mailer_.addHeader(QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII"));
 
     auto content = row.value(QStringLiteral("Content"));
     if (!content.ok())
@@ -110,22 +104,22 @@ Status MailAlert::mailIt(qint16 CType)
     QString length = QStringLiteral(" ");
     if (!content.value().isNull())
         length += QString::number(content.value().textOrEmpty().size() + 2);
-    smtp1_.addHeader(QStringLiteral("Content-Length"), length);
+    mailer_.addHeader(QStringLiteral("Content-Length"), length);
 
-    smtp1_.addHeader(QStringLiteral("From"), QStringLiteral("Sentrel"));
+    mailer_.addHeader(QStringLiteral("From"), QStringLiteral("Sentrel"));
 
-    auto text = body(CType);
+    auto text = body(kind);
     if (!text.ok())
         return text.failure();
-    smtp1_.send(text.value());
+    mailer_.send(text.value());
 
-    if (smtp1_.status() != 0) {
+    if (mailer_.status() != 0) {
         // The message names the error last recorded by the program's own
         // handling, and the client's status is none: it always reads 0.
         const int recorded = 0;
-        messages_.warn(QStringLiteral("Cannot Send EMail"), QStringLiteral("Cannot send EMail message : ")
-                                                                 + signForm(recorded) + QStringLiteral(" : ")
-                                                                 + ErrorCatalogue::standardText(recorded));
+        messages_.warn(QStringLiteral("Cannot Send EMail"),
+                       QStringLiteral("Cannot send EMail message : ") + signForm(recorded) + QStringLiteral(" : ")
+                           + ErrorCatalogue::standardText(recorded));
     }
     return Status::success();
 }

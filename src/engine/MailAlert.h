@@ -1,6 +1,7 @@
 #pragma once
 
-#include "engine/SentrelState.h"
+#include "engine/AlertKind.h"
+#include "engine/WatcherState.h"
 #include "platform/Clock.h"
 #include "platform/MailClient.h"
 #include "platform/MessageBoxes.h"
@@ -12,28 +13,26 @@
 
 namespace orvane {
 
-// MailIt: tells the recipient of the watch entry under treatment (the
-// current row of WatchRecordset) what happened to its page, through the
-// SMTP component. A failed send is reported in a message box and counts as
-// done; a port that is no number or a row that cannot be read fails the
-// alert before anything is sent.
+// Tells the recipient of the watch entry under treatment (the current row of
+// the watch recordset) what happened to its page, through the mail client. A failed send is reported in a message box
+// and counts as done; a port that is no number or a row that cannot be read fails the alert before anything is sent.
 class MailAlert {
 public:
-    MailAlert(SentrelState& state, MailClient& smtp1, MessageBoxes& messages, const Clock& clock);
+    MailAlert(WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock);
 
-    Status mailIt(qint16 CType);
+    Status send(AlertKind kind);
 
     // The kind's subject: the long form followed by the entry's subject, or
     // the short form when the entry has none (Null).
-    static QString subject(qint16 CType, const Value& entrySubject);
+    static QString subject(AlertKind kind, const Value& entrySubject);
     // Year, month, day, whole seconds since midnight, "_Sentrel".
     static QString messageId(const QDateTime& now);
 
 private:
-    Result<QString> body(qint16 CType) const;
+    Result<QString> body(AlertKind kind) const;
 
-    SentrelState& state_;
-    MailClient& smtp1_;
+    WatcherState& state_;
+    MailClient& mailer_;
     MessageBoxes& messages_;
     const Clock& clock_;
 };

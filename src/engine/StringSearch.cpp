@@ -27,8 +27,8 @@ qsizetype inStr(const QString& text, const QString& wanted)
 
 } // namespace
 
-StringSearch::Outcome StringSearch::run(const QString& OldContent, const QString& NewContent, const RowReader& row,
-                                        qint16& MatchPos)
+StringSearch::Outcome StringSearch::run(const QString& oldContent, const QString& newContent, const RowReader& row,
+                                        qint16& matchPos)
 {
     Outcome out;
     auto fail = [&out](const Failure& failure) { out.lastFailure = failure.number; };
@@ -36,10 +36,10 @@ StringSearch::Outcome StringSearch::run(const QString& OldContent, const QString
     // Where the search text stands in the new page.
     if (auto wanted = row.text(kStringSearch); !wanted.ok()) {
         fail(wanted.failure());
-    } else if (const qsizetype found = inStr(NewContent, wanted.value()); found > kMaxPosition) {
+    } else if (const qsizetype found = inStr(newContent, wanted.value()); found > kMaxPosition) {
         fail(ErrorCatalogue::failure(ErrorCode::Overflow));
     } else {
-        MatchPos = static_cast<qint16>(found);
+        matchPos = static_cast<qint16>(found);
     }
 
     // A non-zero offset counts from the first character after the search text.
@@ -55,11 +55,11 @@ StringSearch::Outcome StringSearch::run(const QString& OldContent, const QString
             if (!wanted.ok()) {
                 fail(wanted.failure());
             } else {
-                const double sum = static_cast<double>(MatchPos) + static_cast<double>(wanted.value().size())
-                                   + amount.value();
+                const double sum = static_cast<double>(matchPos) + static_cast<double>(wanted.value().size())
+                    + amount.value();
                 auto moved = Value(sum).toInt16();
                 if (moved.ok())
-                    MatchPos = moved.value();
+                    matchPos = moved.value();
                 else
                     fail(moved.failure());
             }
@@ -78,16 +78,16 @@ StringSearch::Outcome StringSearch::run(const QString& OldContent, const QString
             fail(count.failure());
             return {};
         }
-        if (MatchPos < 1 || count.value() < 0) {
+        if (matchPos < 1 || count.value() < 0) {
             fail(ErrorCatalogue::failure(ErrorCode::InvalidArgument));
             return {};
         }
-        return text.mid(MatchPos - 1, count.value());
+        return text.mid(matchPos - 1, count.value());
     };
-    out.OldPiece = cut(OldContent);
-    out.NewPiece = cut(NewContent);
+    out.oldPiece = cut(oldContent);
+    out.newPiece = cut(newContent);
 
-    out.change = out.lastFailure != 0 || out.OldPiece != out.NewPiece;
+    out.change = out.lastFailure != 0 || out.oldPiece != out.newPiece;
     return out;
 }
 

@@ -16,15 +16,15 @@ class StringSearch {
 public:
     struct Outcome {
         bool change = false;
-        QString OldPiece;
-        QString NewPiece;
+        QString oldPiece;
+        QString newPiece;
         int lastFailure = 0; // error number of the last failed step, 0 for none
     };
 
-    // `MatchPos` carries over from one entry to the next within a tick; a
+    // `matchPos` carries over from one entry to the next within a tick; a
     // step that fails leaves it as it was. The empty search text is found at
     // position 1 of a non-empty page and not at all (0) in an empty one.
-    static Outcome run(const QString& OldContent, const QString& NewContent, const RowReader& row, qint16& MatchPos);
+    static Outcome run(const QString& oldContent, const QString& newContent, const RowReader& row, qint16& matchPos);
 };
 
 } // namespace orvane

@@ -32,13 +32,11 @@ QStringView trimSpaces(QStringView text)
 } // namespace
 
 TableSearch::TableSearch(QStringView page, const RowReader& row)
-    : page_(page), row_(row), table_(page, "<TABLE"), rowTag_(page, "<TR"), cell_(page, "<TD"),
-      rowEnd_(page, "</TR")
+    : page_(page), row_(row), table_(page, "<TABLE"), rowTag_(page, "<TR"), cell_(page, "<TD"), rowEnd_(page, "</TR")
 {
 }
 
-Result<TableSearch::Verdict> TableSearch::run(QStringView newContent, const RowReader& row,
-                                              CellPieceList& cellPieces,
+Result<TableSearch::Verdict> TableSearch::run(QStringView newContent, const RowReader& row, CellPieceList& cellPieces,
                                               const std::function<Status()>& sendNoTableAlert)
 {
     TableSearch search(newContent, row);

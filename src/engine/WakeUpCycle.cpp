@@ -1,11 +1,11 @@
 #include "engine/WakeUpCycle.h"
 
-#include "engine/AlertKind.h"
 #include "engine/MainView.h"
-#include "engine/SentrelEngine.h"
 #include "engine/SkipStretch.h"
 #include "engine/StringSearch.h"
-#include "engine/mSentrel.h"
+#include "engine/Watcher.h"
+#include "engine/Workspace.h"
+#include "platform/MailClient.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PageFetcher.h"
 #include "platform/ProgramEnd.h"
@@ -32,8 +32,8 @@ bool typeIs(const Recordset& row, const char* code, SkipStretch& stretch)
 
 } // namespace
 
-WakeUpCycle::WakeUpCycle(SentrelEngine& engine, mSentrel& module, MainView& view, EngineServices services)
-    : engine_(engine), state_(engine.state()), module_(module), view_(view), services_(services)
+WakeUpCycle::WakeUpCycle(Watcher& watcher, Workspace& workspace, MainView& view, EngineServices services)
+    : watcher_(watcher), state_(watcher.state()), workspace_(workspace), view_(view), services_(services)
 {
 }
 
@@ -42,7 +42,7 @@ void WakeUpCycle::run()
     if (!start())
         return;
     qint16 matchPos = 0; // lives for one tick, carried from entry to entry
-    while (!state_.WatchRecordset.eof()) {
+    while (!state_.watchRecordset.eof()) {
         switch (visitEntry(matchPos)) {
         case Visit::Next: break;
         case Visit::Halted: return;
@@ -54,7 +54,7 @@ void WakeUpCycle::run()
 
 bool WakeUpCycle::start()
 {
-    state_.TickCount = 0;
+    state_.tickCount = 0;
     services_.pointer.set(ScreenPointer::Shape::Busy);
     view_.setTimerEnabled(false);
     view_.setStatus(QStringLiteral("Waking..."));
@@ -66,23 +66,24 @@ bool WakeUpCycle::start()
         services_.programEnd.endNow(1);
         return false;
     }
-    module_.WatchDatabase = std::move(db).value();
+    workspace_.watchDatabase = std::move(db).value();
 
-    auto entries = module_.WatchDatabase.openRecordset(kActiveEntries);
+    auto entries = workspace_.watchDatabase.openRecordset(kActiveEntries);
     if (!entries.ok()) {
         services_.messages.warn(QStringLiteral("Cannot Open RecordSet"),
-                                QStringLiteral("Cannot open the Sentrel URL recordset : ") + entries.failure().description);
-        module_.WatchDatabase.close();
+                                QStringLiteral("Cannot open the Sentrel URL recordset : ")
+                                    + entries.failure().description);
+        workspace_.watchDatabase.close();
         services_.programEnd.endNow(1);
         return false;
     }
-    state_.WatchRecordset = std::move(entries).value();
+    state_.watchRecordset = std::move(entries).value();
     return true;
 }
 
 WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
 {
-    Recordset& entry = state_.WatchRecordset;
+    Recordset& entry = state_.watchRecordset;
 
     // The fetch: any failing step makes a page fault.
     SkipStretch fetching;
@@ -90,18 +91,19 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     Result<QString> urlText = url.ok() ? url.value().toText() : Result<QString>(url.failure());
     if (fetching.step(urlText.status())) {
         view_.setStatus(urlText.value());
-        state_.CurrentUrl = urlText.value();
+        state_.currentUrl = urlText.value();
         // No request for an entry whose address cannot be read.
-        auto page = services_.inet1.fetch(state_.CurrentUrl);
+        auto page = services_.fetcher.fetch(state_.currentUrl);
         if (fetching.step(page.status()))
-            state_.PageData = std::move(page).value();
+            state_.pageData = std::move(page).value();
     }
     if (fetching.failed()) {
-        state_.FetchError = fetching.lastNumber();
+        state_.fetchError = fetching.lastNumber();
         // Watching halts here, with the pointer busy, the timer off, the
         // status line on the failing address and the handles open, until a
         // maintenance window is closed. A failing alert changes nothing.
-        (void)engine_.mailIt(AlertKind::PageFault);
+        (void)watcher_.sendAlert(AlertKind::PageFault);
+        services_.mailer.endSession();
         return Visit::Halted;
     }
 
@@ -111,22 +113,22 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
         uncaught(content.failure());
         return Visit::Broken;
     }
-    state_.OldContent = content.value().textOrEmpty();
-    state_.NewContent = state_.PageData;
+    state_.oldContent = content.value().textOrEmpty();
+    state_.newContent = state_.pageData;
 
     SkipStretch comparing;
-    ScratchFile::rewrite(state_.NewContent);
+    ScratchFile::rewrite(state_.newContent);
 
-    if (typeIs(entry, "W", comparing) && state_.OldContent != state_.NewContent)
+    if (typeIs(entry, "W", comparing) && state_.oldContent != state_.newContent)
         storeAndAlert(AlertKind::WholePage);
 
     if (typeIs(entry, "S", comparing)) {
-        if (StringSearch::run(state_.OldContent, state_.NewContent, entry, matchPos).change)
+        if (StringSearch::run(state_.oldContent, state_.newContent, entry, matchPos).change)
             storeAndAlert(AlertKind::StringSearch);
     }
 
     if (typeIs(entry, "T", comparing)) {
-        auto triggered = engine_.doTableSearch();
+        auto triggered = watcher_.searchTable();
         // A search that fails counts as a table alert.
         if (!comparing.step(triggered.status()) || triggered.value() == TableSearch::Verdict::True)
             storeAndAlert(AlertKind::TableAlert);
@@ -137,12 +139,12 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     return Visit::Next;
 }
 
-void WakeUpCycle::storeAndAlert(qint16 kind)
+void WakeUpCycle::storeAndAlert(AlertKind kind)
 {
-    Recordset& entry = state_.WatchRecordset;
+    Recordset& entry = state_.watchRecordset;
     SkipStretch storing;
     storing.step(entry.edit());
-    storing.step(entry.setValue(QStringLiteral("Content"), Value(state_.NewContent)));
+    storing.step(entry.setValue(QStringLiteral("Content"), Value(state_.newContent)));
     // Only a row stored now becomes current: an older LastModified would
     // mail, and walk on from, another entry. The row stored is the current
     // one already; moving to it again would only read it anew.
@@ -152,18 +154,19 @@ void WakeUpCycle::storeAndAlert(qint16 kind)
     } else {
         entry.cancelUpdate();
     }
-    (void)engine_.mailIt(kind);
+    (void)watcher_.sendAlert(kind);
 }
 
 void WakeUpCycle::finish()
 {
     view_.setStatus(QStringLiteral("Sleeping..."));
-    state_.WatchRecordset.close();
-    module_.WatchDatabase.close();
+    state_.watchRecordset.close();
+    workspace_.watchDatabase.close();
     // Nothing is fetched until the next cycle, minutes away, and nothing
     // reads the last stored page before the next visit sets it anew.
-    services_.inet1.idle();
-    state_.OldContent = QString();
+    services_.fetcher.idle();
+    services_.mailer.endSession();
+    state_.oldContent = QString();
     services_.pointer.set(ScreenPointer::Shape::Arrow);
     view_.setTimerEnabled(true);
 }

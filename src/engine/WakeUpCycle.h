@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/AlertKind.h"
 #include "engine/EngineServices.h"
 #include "platform/Result.h"
 
@@ -8,15 +9,15 @@
 namespace orvane {
 
 class MainView;
-class SentrelEngine;
-class mSentrel;
-struct SentrelState;
+class Watcher;
+class Workspace;
+struct WatcherState;
 
 // One wake-up cycle: every active watch entry fetched, compared by its
 // search type, stored and alerted on a change; a page fault halts watching.
 class WakeUpCycle {
 public:
-    WakeUpCycle(SentrelEngine& engine, mSentrel& module, MainView& view, EngineServices services);
+    WakeUpCycle(Watcher& watcher, Workspace& workspace, MainView& view, EngineServices services);
 
     void run();
 
@@ -25,13 +26,13 @@ private:
 
     bool start();
     Visit visitEntry(qint16& matchPos);
-    void storeAndAlert(qint16 kind);
+    void storeAndAlert(AlertKind kind);
     void finish();
     void uncaught(const Failure& failure);
 
-    SentrelEngine& engine_;
-    SentrelState& state_;
-    mSentrel& module_;
+    Watcher& watcher_;
+    WatcherState& state_;
+    Workspace& workspace_;
     MainView& view_;
     EngineServices services_;
 };

@@ -10,7 +10,7 @@ namespace orvane {
 // A handle that could not be made is null; callers test it before use.
 class CurlHandle {
 public:
-    CurlHandle() : handle_(curl_easy_init()) {}
+    CurlHandle() : handle_(curl_easy_init()) { }
     ~CurlHandle()
     {
         if (handle_)
@@ -19,7 +19,7 @@ public:
 
     CurlHandle(const CurlHandle&) = delete;
     CurlHandle& operator=(const CurlHandle&) = delete;
-    CurlHandle(CurlHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    CurlHandle(CurlHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) { }
     CurlHandle& operator=(CurlHandle&& other) noexcept
     {
         std::swap(handle_, other.handle_);

@@ -140,11 +140,11 @@ void CurlMailClient::send(const QString& body)
     // command to the conversation with the server.
     if (recipient.contains(QLatin1Char('\r')) || recipient.contains(QLatin1Char('\n'))
         || recipient.trimmed().isEmpty()) {
-        status_ = static_cast<int>(ErrorCode::MailBadAddress);
+        status_ = ErrorCatalogue::failure(ErrorCode::MailBadAddress).number;
         return;
     }
     if (port_ < kLowestPort || port_ > kHighestPort) {
-        status_ = static_cast<int>(ErrorCode::MailBadPort);
+        status_ = ErrorCatalogue::failure(ErrorCode::MailBadPort).number;
         return;
     }
     status_ = deliver(recipient.trimmed().toUtf8(), message(body));
@@ -172,7 +172,7 @@ int CurlMailClient::deliver(const QByteArray& recipient, const QByteArray& messa
     CurlStringList recipients;
     if (!recipients.append(recipient.constData()))
         return transferNumber(CURLE_OUT_OF_MEMORY);
-    Upload upload{&message, 0};
+    Upload upload {&message, 0};
 
     // A handle of its own for every mail, made last so that it goes first:
     // it points at the locals above, and a used handle keeps libcurl's own

@@ -19,8 +19,8 @@ namespace orvane {
 // took the mail, else the error number of the failure.
 class CurlMailClient final : public MailClient {
 public:
-    static constexpr std::chrono::milliseconds kConnectTimeout{10'000};
-    static constexpr std::chrono::milliseconds kTransferTimeout{30'000};
+    static constexpr std::chrono::milliseconds kConnectTimeout {10'000};
+    static constexpr std::chrono::milliseconds kTransferTimeout {30'000};
     static constexpr qint32 kImplicitTlsPort = 465;
 
     explicit CurlMailClient(std::chrono::milliseconds connectTimeout = kConnectTimeout,

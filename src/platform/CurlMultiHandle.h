@@ -9,7 +9,7 @@ namespace orvane {
 // Owns one curl multi handle; null when curl could not create it.
 class CurlMultiHandle {
 public:
-    CurlMultiHandle() : handle_(curl_multi_init()) {}
+    CurlMultiHandle() : handle_(curl_multi_init()) { }
     ~CurlMultiHandle()
     {
         if (handle_)
@@ -18,7 +18,7 @@ public:
 
     CurlMultiHandle(const CurlMultiHandle&) = delete;
     CurlMultiHandle& operator=(const CurlMultiHandle&) = delete;
-    CurlMultiHandle(CurlMultiHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    CurlMultiHandle(CurlMultiHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) { }
     CurlMultiHandle& operator=(CurlMultiHandle&& other) noexcept
     {
         std::swap(handle_, other.handle_);

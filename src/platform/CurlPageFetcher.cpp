@@ -43,15 +43,16 @@ QString schemeOf(const QString& url)
     return portFollows ? QString() : url.left(i).toLower();
 }
 
-template <typename T>
-CURLcode setOption(CURL* curl, CURLoption option, T value)
+template <typename T> CURLcode setOption(CURL* curl, CURLoption option, T value)
 {
     return curl_easy_setopt(curl, option, value);
 }
 
 } // namespace
 
-CurlPageFetcher::CurlPageFetcher() : CurlPageFetcher(Options{}) {}
+CurlPageFetcher::CurlPageFetcher() : CurlPageFetcher(Options {})
+{
+}
 
 CurlPageFetcher::CurlPageFetcher(Options options) : options_(std::move(options))
 {
@@ -91,7 +92,7 @@ Status CurlPageFetcher::setUp()
         {CURLOPT_PROTOCOLS_STR, "http,https"},
         {CURLOPT_REDIR_PROTOCOLS_STR, "http,https"},
         {CURLOPT_DEFAULT_PROTOCOL, "http"},
-        {CURLOPT_ACCEPT_ENCODING, ""}, // every encoding this libcurl can undo
+        {CURLOPT_ACCEPT_ENCODING, ""},                       // every encoding this libcurl can undo
         {CURLOPT_USERAGENT, options_.userAgent.constData()}, // curl copies it
     };
     for (const auto& [option, value] : texts)

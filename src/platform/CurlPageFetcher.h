@@ -20,15 +20,15 @@ namespace orvane {
 class CurlPageFetcher final : public PageFetcher {
 public:
     struct Options {
-        std::chrono::milliseconds connectTimeout{10'000};
-        std::chrono::milliseconds totalTimeout{60'000};
+        std::chrono::milliseconds connectTimeout {10'000};
+        std::chrono::milliseconds totalTimeout {60'000};
         // Larger pages (as announced or as received) fail with FetchTooLarge.
         qint64 maxPageBytes = 32 * 1024 * 1024;
         QByteArray userAgent = "Orvane/0.1";
         // Called while a transfer runs, every keepPaintingInterval and never
         // more often, so the window can repaint during a fetch.
         std::function<void()> keepPainting;
-        std::chrono::milliseconds keepPaintingInterval{50};
+        std::chrono::milliseconds keepPaintingInterval {50};
     };
 
     CurlPageFetcher();

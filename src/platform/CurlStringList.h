@@ -15,7 +15,7 @@ public:
 
     CurlStringList(const CurlStringList&) = delete;
     CurlStringList& operator=(const CurlStringList&) = delete;
-    CurlStringList(CurlStringList&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
+    CurlStringList(CurlStringList&& other) noexcept : list_(std::exchange(other.list_, nullptr)) { }
     CurlStringList& operator=(CurlStringList&& other) noexcept
     {
         std::swap(list_, other.list_);

@@ -116,6 +116,11 @@ Failure ErrorCatalogue::failure(ErrorCode code)
     return {number, standardText(number)};
 }
 
+Failure ErrorCatalogue::failure(ErrorCode code, QString description)
+{
+    return {static_cast<int>(code), std::move(description)};
+}
+
 Failure ErrorCatalogue::httpFailure(long status)
 {
     const int number = static_cast<int>(status);

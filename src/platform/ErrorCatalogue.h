@@ -18,6 +18,8 @@ public:
     static QString standardText(int number);
 
     static Failure failure(ErrorCode code);
+    // The code's number with a description of the caller's.
+    static Failure failure(ErrorCode code, QString description);
     static Failure httpFailure(long status);
     static Failure transferFailure(int transferCode);
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ErrorCode.h"
+
 #include <QString>
 
 namespace orvane {
@@ -9,6 +11,8 @@ namespace orvane {
 struct Failure {
     int number = 0;
     QString description;
+
+    bool is(ErrorCode code) const { return number == static_cast<int>(code); }
 
     friend bool operator==(const Failure&, const Failure&) = default;
 };

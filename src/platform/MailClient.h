@@ -15,6 +15,9 @@ public:
     virtual void addHeader(const QString& name, const QString& value) = 0;
     virtual void send(const QString& body) = 0;
     virtual int status() const = 0;
+    // The cycle's mails are sent: whatever was kept open for the next one
+    // may go, since the next cycle is minutes away.
+    virtual void endSession() {}
 };
 
 } // namespace orvane

@@ -24,8 +24,9 @@ constexpr qsizetype kMaxCharsetName = 64;
 // routinely contain its 0x80-0x9F characters (euro sign, curly quotes), so
 // we do the same rather than turn those bytes into C1 controls.
 constexpr std::array<std::string_view, 17> kWindows1252Labels = {
-    "ansi_x3.4-1968", "ascii", "cp1252", "cp819", "csisolatin1", "ibm819", "iso-8859-1", "iso-ir-100", "iso8859-1",
-    "iso88591", "iso_8859-1", "iso_8859-1:1987", "l1", "latin1", "us-ascii", "windows-1252", "x-cp1252",
+    "ansi_x3.4-1968", "ascii",        "cp1252",   "cp819",      "csisolatin1",     "ibm819", "iso-8859-1",
+    "iso-ir-100",     "iso8859-1",    "iso88591", "iso_8859-1", "iso_8859-1:1987", "l1",     "latin1",
+    "us-ascii",       "windows-1252", "x-cp1252",
 };
 
 constexpr std::array<std::string_view, 6> kUtf8Labels = {
@@ -66,8 +67,7 @@ qsizetype skipSpace(QByteArrayView text, qsizetype pos)
     return pos;
 }
 
-template <size_t N>
-bool isOneOf(const QByteArray& name, const std::array<std::string_view, N>& labels)
+template <size_t N> bool isOneOf(const QByteArray& name, const std::array<std::string_view, N>& labels)
 {
     const std::string_view wanted(name.constData(), static_cast<size_t>(name.size()));
     return std::find(labels.begin(), labels.end(), wanted) != labels.end();
@@ -82,8 +82,8 @@ bool nextAttribute(QByteArrayView text, qsizetype& pos, QByteArray& name, QByteA
         return false;
 
     const qsizetype nameStart = pos;
-    while (pos < text.size() && !isSpace(text[pos]) && text[pos] != '>'
-           && !(text[pos] == '=' && pos > nameStart) && !(text[pos] == '/' && pos > nameStart))
+    while (pos < text.size() && !isSpace(text[pos]) && text[pos] != '>' && !(text[pos] == '=' && pos > nameStart)
+           && !(text[pos] == '/' && pos > nameStart))
         ++pos;
     name = lowered(text.sliced(nameStart, pos - nameStart));
     value.clear();
@@ -172,12 +172,12 @@ std::optional<Reading> readingFor(QByteArrayView label, bool declaredInPage)
     if (declaredInPage && name.startsWith("utf-16"))
         name = "utf-8";
     if (isOneOf(name, kUtf8Labels))
-        return Reading{Reading::Kind::Utf8, {}};
+        return Reading {Reading::Kind::Utf8, {}};
     if (isOneOf(name, kWindows1252Labels))
-        return Reading{Reading::Kind::Windows1252, {}};
+        return Reading {Reading::Kind::Windows1252, {}};
     if (!QStringDecoder(name.constData()).isValid())
         return std::nullopt;
-    return Reading{Reading::Kind::Named, name};
+    return Reading {Reading::Kind::Named, name};
 }
 
 Reading readingOf(QByteArrayView body, QByteArrayView contentType)

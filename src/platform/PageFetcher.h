@@ -14,7 +14,7 @@ public:
     virtual Result<QString> fetch(const QString& url) = 0;
     // Nothing more will be fetched for a while: what was kept open for the
     // next fetch (connections) may go.
-    virtual void idle() {}
+    virtual void idle() { }
 };
 
 } // namespace orvane

@@ -10,10 +10,10 @@
 namespace orvane {
 
 // Outcome of a step that yields nothing: ok, or a failure.
-class Status {
+class [[nodiscard]] Status {
 public:
     Status() = default;
-    Status(Failure failure) : failure_(std::move(failure)) {} // NOLINT: implicit by design
+    Status(Failure failure) : failure_(std::move(failure)) { } // NOLINT: implicit by design
 
     static Status success() { return {}; }
 
@@ -29,11 +29,10 @@ private:
 };
 
 // Outcome of a step that yields a value: the value, or a failure.
-template <typename T>
-class Result {
+template <typename T> class [[nodiscard]] Result {
 public:
-    Result(T value) : v_(std::in_place_index<0>, std::move(value)) {} // NOLINT
-    Result(Failure failure) : v_(std::in_place_index<1>, std::move(failure)) {} // NOLINT
+    Result(T value) : v_(std::in_place_index<0>, std::move(value)) { }           // NOLINT
+    Result(Failure failure) : v_(std::in_place_index<1>, std::move(failure)) { } // NOLINT
 
     bool ok() const { return v_.index() == 0; }
     const T& value() const&

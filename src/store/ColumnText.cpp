@@ -14,8 +14,9 @@ namespace {
 
 Failure refused(const QString& text, const FieldInfo& field, const Failure& why)
 {
-    return {why.number, QStringLiteral("The text \"%1\" cannot be stored in \"%2\". %3")
-                            .arg(text, field.name, ErrorCatalogue::standardText(why.number))};
+    return {why.number,
+            QStringLiteral("The text \"%1\" cannot be stored in \"%2\". %3")
+                .arg(text, field.name, ErrorCatalogue::standardText(why.number))};
 }
 
 // The text as a number, read the way the store reads numbers.
@@ -75,8 +76,7 @@ Result<qint64> yesNo(const QString& text, const FieldInfo& field)
 Result<QString> dateTime(const QString& text, const FieldInfo& field)
 {
     const QString t = text.trimmed();
-    static const char* const forms[] = {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-ddThh:mm:ss", "yyyy-MM-dd hh:mm",
-                                        "yyyy-MM-dd"};
+    static const char* const forms[] = {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-ddThh:mm:ss", "yyyy-MM-dd hh:mm", "yyyy-MM-dd"};
     for (const char* form : forms) {
         const QDateTime when = QDateTime::fromString(t, QLatin1String(form));
         if (when.isValid())
@@ -100,13 +100,11 @@ Result<Value> ColumnText::parse(const QString& text, const FieldInfo& field)
             return refused(text, field, ErrorCatalogue::failure(ErrorCode::DbFieldTooSmall));
         return Value(text);
     case FieldKind::Memo:
-    case FieldKind::Other:
-        return Value(text);
+    case FieldKind::Other: return Value(text);
     case FieldKind::Integer:
     case FieldKind::Real:
     case FieldKind::Boolean:
-    case FieldKind::DateTime:
-        break;
+    case FieldKind::DateTime: break;
     }
     if (text.trimmed().isEmpty())
         return Value::null();

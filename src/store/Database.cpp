@@ -23,8 +23,8 @@ Result<Database> Database::open(const QString& path, const OpenOptions& options)
         return ErrorCatalogue::failure(ErrorCode::DbNotADatabase);
 
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
     auto connection = std::make_shared<Connection>(raw);
     if (rc != SQLITE_OK)
         return sqliteFailure(rc);

@@ -35,7 +35,7 @@ public:
     const std::shared_ptr<Connection>& connection() const { return connection_; }
 
 private:
-    explicit Database(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) {}
+    explicit Database(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) { }
     std::shared_ptr<Connection> connection_;
 };
 

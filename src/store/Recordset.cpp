@@ -58,11 +58,11 @@ struct Recordset::Impl {
     QString table;
     std::vector<FieldInfo> fields;
 
-    std::vector<qint64> keys;               // keyset: the rows' keys in order
-    std::optional<Statement> rowQuery;      // keyset: one row by key
-    std::vector<std::vector<Value>> rows;   // snapshot: every row
+    std::vector<qint64> keys;             // keyset: the rows' keys in order
+    std::optional<Statement> rowQuery;    // keyset: one row by key
+    std::vector<std::vector<Value>> rows; // snapshot: every row
 
-    qsizetype pos = 0;                      // -1 before the first row, size() past the last
+    qsizetype pos = 0; // -1 before the first row, size() past the last
     bool currentDeleted = false;
     mutable std::optional<std::vector<Value>> cache;
 
@@ -71,7 +71,10 @@ struct Recordset::Impl {
     std::optional<qint64> lastModified;
     bool noMatch = false;
 
-    qsizetype size() const { return keyset ? static_cast<qsizetype>(keys.size()) : static_cast<qsizetype>(rows.size()); }
+    qsizetype size() const
+    {
+        return keyset ? static_cast<qsizetype>(keys.size()) : static_cast<qsizetype>(rows.size());
+    }
     bool hasCurrent() const { return pos >= 0 && pos < size() && !currentDeleted; }
 
     void moved()
@@ -125,7 +128,8 @@ struct Recordset::Impl {
             return &rows[static_cast<size_t>(pos)];
         if (!cache) {
             Statement& q = const_cast<Statement&>(*rowQuery);
-            q.reset();
+            // reset() repeats the last step's outcome, which was handled then.
+            (void)q.reset();
             if (auto s = q.bind(1, Value(keys[static_cast<size_t>(pos)])); !s.ok())
                 return s.failure();
             auto row = q.step();
@@ -137,7 +141,7 @@ struct Recordset::Impl {
             values.reserve(fields.size());
             for (int i = 0; i < static_cast<int>(fields.size()); ++i)
                 values.push_back(q.column(i));
-            q.reset();
+            (void)q.reset();
             cache = std::move(values);
         }
         return &*cache;
@@ -145,11 +149,13 @@ struct Recordset::Impl {
 
     Status openKeyset(const QString& columns, const QString& rest)
     {
-        auto rowStmt = Statement::prepare(connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1").arg(columns, table));
+        auto rowStmt = Statement::prepare(connection,
+                                          QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1").arg(columns, table));
         if (!rowStmt.ok())
             return rowStmt.failure();
         for (int i = 0; i < rowStmt.value().columnCount(); ++i)
-            fields.push_back(FieldInfo::fromDeclaration(rowStmt.value().columnName(i), rowStmt.value().columnDeclaredType(i)));
+            fields.push_back(
+                FieldInfo::fromDeclaration(rowStmt.value().columnName(i), rowStmt.value().columnDeclaredType(i)));
         auto keyStmt = Statement::prepare(connection, QStringLiteral("SELECT rowid FROM %1%2").arg(table, rest));
         if (!keyStmt.ok())
             return keyStmt.failure();
@@ -192,8 +198,7 @@ struct Recordset::Impl {
 
 Result<Recordset> Recordset::open(std::shared_ptr<Connection> connection, const QString& source)
 {
-    static const QRegularExpression tableOnly(
-        QStringLiteral("^\\s*(\\[[^\\]]+\\]|[A-Za-z_][A-Za-z0-9_]*)\\s*;?\\s*$"));
+    static const QRegularExpression tableOnly(QStringLiteral("^\\s*(\\[[^\\]]+\\]|[A-Za-z_][A-Za-z0-9_]*)\\s*;?\\s*$"));
     static const QRegularExpression singleTable(
         QStringLiteral("^\\s*select\\s+(.+?)\\s+from\\s+(\\[[^\\]]+\\]|[A-Za-z_][A-Za-z0-9_]*)"
                        "((?:\\s+(?:where|order\\s+by)\\b.*)?)\\s*;?\\s*$"),
@@ -216,17 +221,17 @@ Result<Recordset> Recordset::open(std::shared_ptr<Connection> connection, const 
         impl->table = m.captured(1);
         opened = impl->openKeyset(QStringLiteral("*"), QString());
         snapshotSql = QStringLiteral("SELECT * FROM ") + impl->table;
-    } else if (const auto s = singleTable.match(source);
-               s.hasMatch() && plainColumns.match(s.captured(1)).hasMatch() && !setOperations.match(s.captured(3)).hasMatch()) {
+    } else if (const auto s = singleTable.match(source); s.hasMatch() && plainColumns.match(s.captured(1)).hasMatch()
+               && !setOperations.match(s.captured(3)).hasMatch()) {
         impl->table = s.captured(2);
         opened = impl->openKeyset(s.captured(1), s.captured(3));
     }
     if (!opened.ok()) {
         // A lock or a damaged file is no reason to try another way.
-        const int n = opened.failure().number;
-        if (n == static_cast<int>(ErrorCode::DbLocked) || n == static_cast<int>(ErrorCode::DbNotADatabase)
-            || n == static_cast<int>(ErrorCode::DbCorrupt) || n == static_cast<int>(ErrorCode::DbIo))
-            return opened.failure();
+        const Failure& why = opened.failure();
+        if (why.is(ErrorCode::DbLocked) || why.is(ErrorCode::DbNotADatabase) || why.is(ErrorCode::DbCorrupt)
+            || why.is(ErrorCode::DbIo))
+            return why;
         auto fresh = std::make_unique<Impl>();
         fresh->connection = impl->connection;
         impl = std::move(fresh);
@@ -237,19 +242,42 @@ Result<Recordset> Recordset::open(std::shared_ptr<Connection> connection, const 
 }
 
 Recordset::Recordset() = default;
-Recordset::Recordset(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
+Recordset::Recordset(std::unique_ptr<Impl> impl) : d_(std::move(impl))
+{
+}
 Recordset::Recordset(Recordset&&) noexcept = default;
 Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 Recordset::~Recordset() = default;
 
-bool Recordset::isOpen() const { return d_ != nullptr; }
-void Recordset::close() { d_.reset(); }
-bool Recordset::updatable() const { return d_ && d_->keyset; }
+bool Recordset::isOpen() const
+{
+    return d_ != nullptr;
+}
+void Recordset::close()
+{
+    d_.reset();
+}
+bool Recordset::updatable() const
+{
+    return d_ && d_->keyset;
+}
 
-bool Recordset::eof() const { return !d_ || (d_->pos >= d_->size() && !d_->currentDeleted); }
-bool Recordset::bof() const { return !d_ || d_->pos < 0 || d_->size() == 0; }
-bool Recordset::hasCurrent() const { return d_ && d_->hasCurrent(); }
-int Recordset::recordCount() const { return d_ ? static_cast<int>(d_->size()) : 0; }
+bool Recordset::eof() const
+{
+    return !d_ || (d_->pos >= d_->size() && !d_->currentDeleted);
+}
+bool Recordset::bof() const
+{
+    return !d_ || d_->pos < 0 || d_->size() == 0;
+}
+bool Recordset::hasCurrent() const
+{
+    return d_ && d_->hasCurrent();
+}
+int Recordset::recordCount() const
+{
+    return d_ ? static_cast<int>(d_->size()) : 0;
+}
 
 Status Recordset::moveFirst()
 {
@@ -286,7 +314,10 @@ Status Recordset::movePrevious()
     return {};
 }
 
-int Recordset::fieldCount() const { return d_ ? static_cast<int>(d_->fields.size()) : 0; }
+int Recordset::fieldCount() const
+{
+    return d_ ? static_cast<int>(d_->fields.size()) : 0;
+}
 
 const FieldInfo& Recordset::field(int index) const
 {
@@ -330,7 +361,10 @@ Result<Value> Recordset::value(int index) const
     return (*row.value())[i];
 }
 
-Recordset::EditMode Recordset::editMode() const { return d_ ? d_->mode : EditMode::None; }
+Recordset::EditMode Recordset::editMode() const
+{
+    return d_ ? d_->mode : EditMode::None;
+}
 
 Status Recordset::edit()
 {
@@ -394,9 +428,10 @@ Status Recordset::update()
             QStringList sets;
             for (qsizetype i = 0; i < names.size(); ++i)
                 sets << QStringLiteral("%1 = ?%2").arg(names[i]).arg(i + 1);
-            auto stmt = Statement::prepare(d.connection, QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
-                                                             .arg(d.table, sets.join(QLatin1String(", ")))
-                                                             .arg(names.size() + 1));
+            auto stmt = Statement::prepare(d.connection,
+                                           QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
+                                               .arg(d.table, sets.join(QLatin1String(", ")))
+                                               .arg(names.size() + 1));
             if (!stmt.ok())
                 return stmt.failure();
             for (size_t i = 0; i < values.size(); ++i)
@@ -520,9 +555,9 @@ Status Recordset::findFirst(const QString& criterion)
 
     qsizetype found = -1;
     if (d.keyset) {
-        auto stmt = Statement::prepare(
-            d.connection, QStringLiteral("SELECT rowid FROM %1 WHERE rtrim(CAST(%2 AS TEXT), ' ') = ?1")
-                              .arg(d.table, quoted(d.fields[static_cast<size_t>(column)].name)));
+        auto stmt = Statement::prepare(d.connection,
+                                       QStringLiteral("SELECT rowid FROM %1 WHERE rtrim(CAST(%2 AS TEXT), ' ') = ?1")
+                                           .arg(d.table, quoted(d.fields[static_cast<size_t>(column)].name)));
         if (!stmt.ok())
             return stmt.failure();
         if (auto s = stmt.value().bind(1, Value(key)); !s.ok())
@@ -554,6 +589,9 @@ Status Recordset::findFirst(const QString& criterion)
     return {};
 }
 
-bool Recordset::noMatch() const { return d_ && d_->noMatch; }
+bool Recordset::noMatch() const
+{
+    return d_ && d_->noMatch;
+}
 
 } // namespace orvane

@@ -21,8 +21,7 @@ public:
     Result<qint32> int32(const QString& column) const { return converted(column, &Value::toInt32); }
 
 private:
-    template <typename T>
-    Result<T> converted(const QString& column, Result<T> (Value::*convert)() const) const
+    template <typename T> Result<T> converted(const QString& column, Result<T> (Value::*convert)() const) const
     {
         auto v = value(column);
         if (!v.ok())

@@ -47,15 +47,14 @@ QString Schema::creationSql()
 Status Schema::createFile(const QString& path)
 {
     if (QFileInfo::exists(path))
-        return Failure{static_cast<int>(ErrorCode::DbCannotOpen), QStringLiteral("The file already exists.")};
+        return ErrorCatalogue::failure(ErrorCode::DbCannotOpen, QStringLiteral("The file already exists."));
 
     // Build beside the target and move it into place, so that no half-made
     // file ever carries the database's name.
     const QString building = path + QStringLiteral(".new");
     QFile::remove(building);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(building.toUtf8().constData(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(building.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc == SQLITE_OK) {
         // Large pages: a stored web page is read and written in a few pages
         // rather than a chain of dozens. Only a new, empty file takes it.
@@ -76,7 +75,7 @@ Status Schema::createFile(const QString& path)
     }
     if (!QFile::rename(building, path)) {
         QFile::remove(building);
-        return Failure{static_cast<int>(ErrorCode::DbCannotOpen), QStringLiteral("The file cannot be put in place.")};
+        return ErrorCatalogue::failure(ErrorCode::DbCannotOpen, QStringLiteral("The file cannot be put in place."));
     }
     return {};
 }

@@ -21,8 +21,8 @@ Result<Statement> Statement::prepare(std::shared_ptr<Connection> connection, con
 {
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(connection->handle(), utf8.constData(),
-                                      static_cast<int>(utf8.size()), &stmt, nullptr);
+    const int rc = sqlite3_prepare_v2(connection->handle(), utf8.constData(), static_cast<int>(utf8.size()), &stmt,
+                                      nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt);
         return sqliteFailure(rc);
@@ -43,8 +43,8 @@ Status Statement::bind(int index, const Value& value)
         rc = sqlite3_bind_double(stmt_.get(), index, value.toReal().value());
     } else {
         const QByteArray& utf8 = boundTexts_.emplace_back(value.textPtr()->toUtf8());
-        rc = sqlite3_bind_text64(stmt_.get(), index, utf8.constData(),
-                                 static_cast<sqlite3_uint64>(utf8.size()), SQLITE_STATIC, SQLITE_UTF8);
+        rc = sqlite3_bind_text64(stmt_.get(), index, utf8.constData(), static_cast<sqlite3_uint64>(utf8.size()),
+                                 SQLITE_STATIC, SQLITE_UTF8);
     }
     if (rc != SQLITE_OK)
         return sqliteFailure(rc);

@@ -14,11 +14,11 @@ namespace orvane {
 class Value {
 public:
     Value() = default; // Null
-    explicit Value(qint64 n) : v_(n) {}
-    explicit Value(int n) : v_(static_cast<qint64>(n)) {}
-    explicit Value(double d) : v_(d) {}
-    explicit Value(QString s) : v_(std::move(s)) {}
-    explicit Value(const char* s) : v_(QString::fromUtf8(s)) {}
+    explicit Value(qint64 n) : v_(n) { }
+    explicit Value(int n) : v_(static_cast<qint64>(n)) { }
+    explicit Value(double d) : v_(d) { }
+    explicit Value(QString s) : v_(std::move(s)) { }
+    explicit Value(const char* s) : v_(QString::fromUtf8(s)) { }
 
     static Value null() { return {}; }
 

@@ -5,11 +5,11 @@ namespace orvane {
 class Clock;
 class MessageBoxes;
 class ScreenPointer;
-class mSentrel;
+class Workspace;
 
 // What the maintenance windows need from the rest of the program.
 struct MaintenanceServices {
-    mSentrel& module;
+    Workspace& workspace;
     MessageBoxes& messages;
     ScreenPointer& pointer;
     const Clock& clock;

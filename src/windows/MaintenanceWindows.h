@@ -11,7 +11,7 @@ namespace orvane {
 // main window; returns when the window has been unloaded.
 class MaintenanceWindows {
 public:
-    explicit MaintenanceWindows(MaintenanceServices services) : services_(services) {}
+    explicit MaintenanceWindows(MaintenanceServices services) : services_(services) { }
 
     void showModal(MainView::Maintenance window, QWidget* parent) const;
 

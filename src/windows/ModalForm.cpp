@@ -1,6 +1,6 @@
 #include "windows/ModalForm.h"
 
-#include "engine/Twips.h"
+#include "widgets/Twips.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
@@ -13,8 +13,8 @@ ModalForm::ModalForm(QWidget* parent) : QDialog(parent)
     // The designs are measured for a small 8-point sans-serif face; a
     // larger desktop font would not fit the labels and boxes.
     QFont small = font();
-    small.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Helvetica"),
-                       small.family()});
+    small.setFamilies(
+        {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Helvetica"), small.family()});
     small.setStyleHint(QFont::SansSerif);
     small.setPointSizeF(8.25);
     setFont(small);
@@ -53,7 +53,7 @@ void ModalForm::done(int result)
 {
     if (!unloaded_) {
         unloaded_ = true;
-        Form_Unload();
+        onUnload();
     }
     QDialog::done(result);
 }

@@ -28,7 +28,8 @@ protected:
     // focus or is the default button.
     void settleButtons();
 
-    virtual void Form_Unload() {}
+    // The window's own unload step.
+    virtual void onUnload() { }
 
     void keyPressEvent(QKeyEvent* event) override;
 

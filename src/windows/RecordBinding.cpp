@@ -20,7 +20,7 @@ RecordBinding::~RecordBinding() = default;
 void RecordBinding::bind(QLineEdit* box, const QString& column)
 {
     const size_t index = bound_.size();
-    bound_.push_back(Bound{box, nullptr, column});
+    bound_.push_back(Bound {box, nullptr, column});
     connect(box, &QLineEdit::textChanged, this, [this, index] {
         if (!filling_)
             bound_[index].changed = true;
@@ -30,7 +30,7 @@ void RecordBinding::bind(QLineEdit* box, const QString& column)
 void RecordBinding::bind(QCheckBox* box, const QString& column)
 {
     const size_t index = bound_.size();
-    bound_.push_back(Bound{nullptr, box, column});
+    bound_.push_back(Bound {nullptr, box, column});
     connect(box, &QCheckBox::toggled, this, [this, index] {
         if (!filling_)
             bound_[index].changed = true;
@@ -42,18 +42,19 @@ Status RecordBinding::closedFailure() const
     return ErrorCatalogue::failure(ErrorCode::DbClosed);
 }
 
-Status RecordBinding::Refresh()
+Status RecordBinding::refresh()
 {
     recordset_.close();
     database_.close();
     auto db = Database::open(databaseName_);
+    // With nothing open the controls are cleared; only the open's failure counts.
     if (!db.ok()) {
-        fill();
+        (void)fill();
         return db.failure();
     }
     auto rs = db.value().openRecordset(recordSource_);
     if (!rs.ok()) {
-        fill();
+        (void)fill();
         return rs.failure();
     }
     database_ = std::move(db).value();
@@ -69,9 +70,9 @@ bool RecordBinding::hasChanges() const
     return false;
 }
 
-bool RecordBinding::raise(qint16 action, bool& save)
+bool RecordBinding::raise(Action action, bool& save)
 {
-    qint16 asked = action;
+    Action asked = action;
     save = hasChanges();
     if (validate_)
         validate_(asked, save);
@@ -151,7 +152,7 @@ Status RecordBinding::fill()
     return first;
 }
 
-Status RecordBinding::Edit()
+Status RecordBinding::edit()
 {
     if (!isOpen())
         return closedFailure();
@@ -160,14 +161,14 @@ Status RecordBinding::Edit()
     return recordset_.edit();
 }
 
-Status RecordBinding::Update()
+Status RecordBinding::update()
 {
     if (!isOpen())
         return closedFailure();
     if (recordset_.editMode() == Recordset::EditMode::None)
         return ErrorCatalogue::failure(ErrorCode::DbNotEditing);
     bool save = false;
-    if (!raise(kUpdate, save))
+    if (!raise(Action::Update, save))
         return {};
     if (save)
         if (auto s = copyChanges(); !s.ok())
@@ -182,12 +183,12 @@ Status RecordBinding::Update()
     return fill();
 }
 
-Status RecordBinding::AddNew()
+Status RecordBinding::addNew()
 {
     if (!isOpen())
         return closedFailure();
     bool save = false;
-    if (!raise(kAddNew, save))
+    if (!raise(Action::AddNew, save))
         return {};
     if (auto s = storeBeforeLeaving(save); !s.ok())
         return s;
@@ -196,22 +197,22 @@ Status RecordBinding::AddNew()
     return fill();
 }
 
-Status RecordBinding::Delete()
+Status RecordBinding::deleteCurrent()
 {
     if (!isOpen())
         return closedFailure();
     bool save = false;
-    if (!raise(kDelete, save))
+    if (!raise(Action::Delete, save))
         return {};
     return recordset_.deleteCurrent();
 }
 
-Status RecordBinding::MovePrevious()
+Status RecordBinding::movePrevious()
 {
     if (!isOpen())
         return closedFailure();
     bool save = false;
-    if (!raise(kMovePrevious, save))
+    if (!raise(Action::MovePrevious, save))
         return {};
     if (auto s = storeBeforeLeaving(save); !s.ok())
         return s;
@@ -220,12 +221,12 @@ Status RecordBinding::MovePrevious()
     return fill();
 }
 
-Status RecordBinding::FindFirst(const QString& criterion)
+Status RecordBinding::findFirst(const QString& criterion)
 {
     if (!isOpen())
         return closedFailure();
     bool save = false;
-    if (!raise(kFind, save))
+    if (!raise(Action::Find, save))
         return {};
     if (auto s = storeBeforeLeaving(save); !s.ok())
         return s;
@@ -234,17 +235,17 @@ Status RecordBinding::FindFirst(const QString& criterion)
     return fill();
 }
 
-Status RecordBinding::UpdateControls()
+Status RecordBinding::updateControls()
 {
     return fill();
 }
 
-Status RecordBinding::Unload()
+Status RecordBinding::unload()
 {
     Status s;
     if (isOpen()) {
         bool save = false;
-        raise(kUnload, save);
+        raise(Action::Unload, save);
         s = storeBeforeLeaving(save);
         recordset_.cancelUpdate();
     }

@@ -16,25 +16,20 @@ class QLineEdit;
 
 namespace orvane {
 
-// The invisible record binding of a maintenance window (named "Data1"):
+// The invisible record binding of a maintenance window (object name "Data1"):
 // opens a record source of a database file on its own connection, keeps one
 // current row, shows its columns in bound controls and writes the controls
 // that changed back into the row, raising its validation notice first.
 class RecordBinding final : public QObject {
     Q_OBJECT
 public:
-    // Action codes of the validation notice.
-    static constexpr qint16 kMovePrevious = 2;
-    static constexpr qint16 kAddNew = 5;
-    static constexpr qint16 kUpdate = 6;
-    static constexpr qint16 kDelete = 7;
-    static constexpr qint16 kFind = 8;
-    static constexpr qint16 kUnload = 11;
+    // The operation the validation notice is raised for, by its code.
+    enum class Action : qint16 { MovePrevious = 2, AddNew = 5, Update = 6, Delete = 7, Find = 8, Unload = 11 };
 
-    // The validation notice: the handler may change the action code and the
-    // save flag. A false flag keeps the changed controls out of the row; an
-    // action code turned into another one cancels the operation.
-    using ValidateHandler = std::function<void(qint16& action, bool& save)>;
+    // The validation notice: the handler may change the action and the save
+    // flag. A false flag keeps the changed controls out of the row; an
+    // action turned into another one cancels the operation.
+    using ValidateHandler = std::function<void(Action& action, bool& save)>;
 
     explicit RecordBinding(QObject* parent = nullptr);
     ~RecordBinding() override;
@@ -50,7 +45,7 @@ public:
 
     // Opens the database and the record source, makes the first row current
     // and fills the bound controls.
-    Status Refresh();
+    Status refresh();
 
     bool isOpen() const { return recordset_.isOpen(); }
     bool hasCurrentRow() const { return recordset_.hasCurrent(); }
@@ -64,27 +59,27 @@ public:
 
     // Puts the current row into edit mode; a new row still being filled
     // stays the row being filled.
-    Status Edit();
+    Status edit();
     // Stores the row being edited or added (a regular update, not forced)
     // after the notice with action 6, then shows the stored row.
-    Status Update();
+    Status update();
     // Starts a new row after the notice with action 5.
-    Status AddNew();
+    Status addNew();
     // Deletes the current row after the notice with action 7; the controls
     // keep showing it until the binding moves.
-    Status Delete();
+    Status deleteCurrent();
     // Moves to the row before the current one after the notice with action 2.
-    Status MovePrevious();
+    Status movePrevious();
     // Moves to the first row that meets the criterion after the notice with
     // action 8.
-    Status FindFirst(const QString& criterion);
+    Status findFirst(const QString& criterion);
     // Refills every bound control from the current row, dropping edits.
-    Status UpdateControls();
+    Status updateControls();
     // Drops a pending edit or new row; the controls are left as they are.
-    void CancelUpdate() { recordset_.cancelUpdate(); }
+    void cancelUpdate() { recordset_.cancelUpdate(); }
     // The window is going: the notice with action 11, then the record set
     // and the connection are closed.
-    Status Unload();
+    Status unload();
 
 private:
     struct Bound {
@@ -94,7 +89,7 @@ private:
         bool changed = false;
     };
 
-    bool raise(qint16 action, bool& save);
+    bool raise(Action action, bool& save);
     Status copyChanges();
     Status storeBeforeLeaving(bool save);
     Status fill();

@@ -1,13 +1,10 @@
 #include "windows/SelectionQuery.h"
 
-#include "engine/mSentrel.h"
+#include "engine/Workspace.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ScreenPointer.h"
 #include "store/Recordset.h"
-#include "windows/frmSelt.h"
-
-#include <QLabel>
-#include <QListWidget>
+#include "windows/SelectionDialog.h"
 
 #include <limits>
 
@@ -19,8 +16,9 @@ const QString kTitle = QStringLiteral("Selection");
 
 } // namespace
 
-SelectionQuery::SelectionQuery(mSentrel& module, MessageBoxes& messages, ScreenPointer& pointer)
-    : module_(module), messages_(messages), pointer_(pointer), present_([](frmSelt& dialog) { dialog.exec(); })
+SelectionQuery::SelectionQuery(Workspace& workspace, MessageBoxes& messages, ScreenPointer& pointer)
+    : workspace_(workspace), messages_(messages), pointer_(pointer),
+      present_([](SelectionDialog& dialog) { dialog.exec(); })
 {
 }
 
@@ -44,41 +42,42 @@ Result<QString> SelectionQuery::listLine(const Recordset& rows)
     return line;
 }
 
-bool SelectionQuery::SelectFromQuery(const QString& prompt, const QString& statement, QWidget* parent)
+bool SelectionQuery::select(const QString& prompt, const QString& statement, QWidget* parent)
 {
-    auto opened = module_.WatchDatabase.openRecordset(statement);
+    auto opened = workspace_.watchDatabase.openRecordset(statement);
     if (!opened.ok()) {
-        module_.SelectedItem = mSentrel::kNone;
-        messages_.warn(kTitle, QStringLiteral("The SQL statement '") + statement + QStringLiteral("' failed : ")
-                                   + opened.failure().description);
+        workspace_.selectedItem = Workspace::kNone;
+        messages_.warn(kTitle,
+                       QStringLiteral("The SQL statement '") + statement + QStringLiteral("' failed : ")
+                           + opened.failure().description);
         return false;
     }
     Recordset& rows = opened.value();
     if (rows.recordCount() == 0) {
-        module_.SelectedItem = mSentrel::kNone;
-        messages_.warn(kTitle, QStringLiteral("The SQL statement '") + statement
-                                   + QStringLiteral("' returned no records"));
+        workspace_.selectedItem = Workspace::kNone;
+        messages_.warn(kTitle,
+                       QStringLiteral("The SQL statement '") + statement + QStringLiteral("' returned no records"));
         return false;
     }
 
     pointer_.set(ScreenPointer::Shape::Busy);
-    frmSelt dialog(module_, parent);
-    dialog.Label1->setText(prompt);
+    SelectionDialog dialog(workspace_, parent);
+    dialog.setPrompt(prompt);
     QStringList lines;
     for (Status s = rows.moveFirst(); s.ok() && !rows.eof(); s = rows.moveNext()) {
         // A row that went away since the query ran is left out.
         if (auto line = listLine(rows); line.ok())
             lines << line.value();
     }
-    dialog.List1->addItems(lines);
+    dialog.setLines(lines);
     pointer_.set(ScreenPointer::Shape::Arrow);
 
-    module_.SelectedItem = mSentrel::kNone;
+    workspace_.selectedItem = Workspace::kNone;
     present_(dialog);
-    if (module_.SelectedItem == mSentrel::kNone)
+    if (workspace_.selectedItem == Workspace::kNone)
         return false;
     const int size = rows.fieldCount() > 0 ? rows.field(0).size : 0;
-    module_.SelectedItem = module_.SelectedItem.left(size);
+    workspace_.selectedItem = workspace_.selectedItem.left(size);
     return true;
 }
 

@@ -13,25 +13,25 @@ namespace orvane {
 class MessageBoxes;
 class Recordset;
 class ScreenPointer;
-class frmSelt;
-class mSentrel;
+class SelectionDialog;
+class Workspace;
 
-// The general pick-list: the rows of a statement on the module's shared
+// The general pick-list: the rows of a statement on the workspace's shared
 // connection, one fixed-width line each, in the selection dialog.
 class SelectionQuery {
 public:
     // Shows the filled dialog and returns once it has been unloaded.
-    using Presenter = std::function<void(frmSelt& dialog)>;
+    using Presenter = std::function<void(SelectionDialog& dialog)>;
 
-    SelectionQuery(mSentrel& module, MessageBoxes& messages, ScreenPointer& pointer);
+    SelectionQuery(Workspace& workspace, MessageBoxes& messages, ScreenPointer& pointer);
 
     // Replaces the modal display, so that tests can answer the dialog.
     void setPresenter(Presenter present) { present_ = std::move(present); }
 
-    // True when a line was picked; the module's SelectedItem then holds it,
-    // cut to the first column's declared size. False, with SelectedItem
-    // "**NONE**", when nothing was picked or the statement returned no rows.
-    bool SelectFromQuery(const QString& prompt, const QString& statement, QWidget* parent = nullptr);
+    // True when a line was picked; the workspace's selected item then holds
+    // it, cut to the first column's declared size. False, with the selected
+    // item "**NONE**", when nothing was picked or the statement returned no rows.
+    bool select(const QString& prompt, const QString& statement, QWidget* parent = nullptr);
 
     // The list line of the current row: each column's text padded with
     // blanks to its declared size plus one, then one blank; a Null column
@@ -39,7 +39,7 @@ public:
     static Result<QString> listLine(const Recordset& rows);
 
 private:
-    mSentrel& module_;
+    Workspace& workspace_;
     MessageBoxes& messages_;
     ScreenPointer& pointer_;
     Presenter present_;

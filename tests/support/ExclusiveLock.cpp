@@ -11,8 +11,9 @@ std::unique_ptr<ChildProcess> holdExclusively(const QString& path)
         sqlite3* db = nullptr;
         if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
             return false;
-        return sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
-                                "UPDATE System SET \"Wake-up\" = \"Wake-up\";",
+        return sqlite3_exec(db,
+                            "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                            "UPDATE System SET \"Wake-up\" = \"Wake-up\";",
                             nullptr, nullptr, nullptr)
             == SQLITE_OK;
         // the connection stays open, holding the lock, until the child exits

@@ -3,14 +3,15 @@
 #include "engine/MainView.h"
 #include "platform/Clock.h"
 #include "platform/MailClient.h"
-#include "platform/PageFetcher.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PageFetcher.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ScreenPointer.h"
 
 #include <QDateTime>
 #include <QString>
 
+#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -26,13 +27,8 @@ public:
 
 class RecordingPointer final : public ScreenPointer {
 public:
-    void set(Shape s) override
-    {
-        shape = s;
-        ++changes;
-    }
+    void set(Shape s) override { shape = s; }
     Shape shape = Shape::Arrow;
-    int changes = 0;
 };
 
 // Records the end of the program instead of ending the test.
@@ -44,12 +40,12 @@ public:
 
 class FixedClock final : public Clock {
 public:
-    explicit FixedClock(QDateTime t = QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5))) : time(std::move(t)) {}
+    explicit FixedClock(QDateTime t = QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5))) : time(std::move(t)) { }
     QDateTime now() const override { return time; }
     QDateTime time;
 };
 
-// The main window as the engine sees it, without widgets.
+// The main window as the watcher sees it, without widgets.
 class RecordingView final : public MainView {
 public:
     void setStatus(const QString& caption) override
@@ -60,40 +56,69 @@ public:
     QString status() const override { return statusText; }
     void setTimerEnabled(bool enabled) override { timerOn = enabled; }
     bool timerEnabled() const override { return timerOn; }
-    void showMaintenance(Maintenance window) override
-    {
-        opened.push_back(window);
-        timerWhileOpen.push_back(timerOn);
-    }
+    void showMaintenance(Maintenance window) override { opened.push_back(window); }
 
     QString statusText = QStringLiteral("Sleeping...");
     std::vector<QString> captions;
     bool timerOn = true;
     std::vector<Maintenance> opened;
-    std::vector<bool> timerWhileOpen;
 };
 
-// A fetcher for tests that never reach a wake-up cycle.
-class NoFetch final : public PageFetcher {
+// Pages by address, set by the test; every request is logged. An address
+// without a page fails like an unknown host.
+class ScriptedFetcher final : public PageFetcher {
 public:
-    Result<QString> fetch(const QString&) override
+    Result<QString> fetch(const QString& url) override
     {
-        ++calls;
-        return Failure{1, QStringLiteral("no fetch in this test")};
+        requested.push_back(url);
+        if (const auto it = pages.find(url); it != pages.end())
+            return it->second;
+        return Failure {10006, QStringLiteral("Could not resolve host name")};
     }
-    int calls = 0;
+    void idle() override { ++idles; }
+
+    std::map<QString, Result<QString>> pages;
+    std::vector<QString> requested;
+    int idles = 0;
 };
 
-// A mail client that hands nothing over and reports success.
-class NoMail final : public MailClient {
+// One mail as a mail client was asked to send it.
+struct SentMail {
+    QString server;
+    qint32 port = 0;
+    std::vector<std::pair<QString, QString>> headers;
+    QString body;
+
+    QString header(const QString& name) const
+    {
+        for (const auto& [n, v] : headers)
+            if (n == name)
+                return v;
+        return {};
+    }
+};
+
+// Keeps every mail instead of sending it; each send answers `nextStatus`.
+class RecordingMailer final : public MailClient {
 public:
-    void setServer(const QString&) override {}
-    void setPort(qint32) override {}
-    void clearHeaders() override {}
-    void addHeader(const QString&, const QString&) override {}
-    void send(const QString&) override { ++sends; }
-    int status() const override { return 0; }
-    int sends = 0;
+    void setServer(const QString& server) override { pending.server = server; }
+    void setPort(qint32 port) override { pending.port = port; }
+    void clearHeaders() override { pending.headers.clear(); }
+    void addHeader(const QString& name, const QString& value) override { pending.headers.emplace_back(name, value); }
+    void send(const QString& body) override
+    {
+        pending.body = body;
+        sent.push_back(pending);
+        status_ = nextStatus;
+    }
+    int status() const override { return status_; }
+
+    std::vector<SentMail> sent;
+    int nextStatus = 0;
+
+private:
+    SentMail pending;
+    int status_ = 0;
 };
 
 } // namespace orvane::test

@@ -10,7 +10,7 @@ IdlePort::IdlePort(Mode mode)
     socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
     if (socket_ < 0)
         return;
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;

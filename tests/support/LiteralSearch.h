@@ -102,8 +102,7 @@ inline QString mid(const QString& text, qint64 start, qint64 length)
 }
 
 inline Result<TableSearch::Verdict> tableSearch(const QString& NewContent, const RowReader& row,
-                                                QList<QString>& CellPieces,
-                                                const std::function<Status()>& mailNoTable)
+                                                QList<QString>& CellPieces, const std::function<Status()>& mailNoTable)
 {
     using Verdict = TableSearch::Verdict;
 

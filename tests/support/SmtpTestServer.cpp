@@ -86,7 +86,7 @@ quint16 SmtpTestServer::freePort()
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return 0;
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
@@ -120,8 +120,9 @@ bool SmtpTestServer::startOn(quint16 port)
 {
     if (port == 0)
         return false;
-    process_.start(kPython, {kScript, QStringLiteral("--port"), QString::number(port), QStringLiteral("--dir"),
-                             dir_.path(), QStringLiteral("--mode"), modeName(mode_)});
+    process_.start(kPython,
+                   {kScript, QStringLiteral("--port"), QString::number(port), QStringLiteral("--dir"), dir_.path(),
+                    QStringLiteral("--mode"), modeName(mode_)});
     if (!process_.waitForStarted(kStartMs))
         return false;
     QByteArray said;
@@ -186,8 +187,8 @@ int SmtpTestServer::greetings() const
 void SmtpTestServer::clear()
 {
     const QDir dir(dir_.path());
-    for (const QString& name :
-         dir.entryList({QStringLiteral("*.json"), QStringLiteral("*.eml"), QStringLiteral("greetings.log")}, QDir::Files))
+    for (const QString& name : dir.entryList(
+             {QStringLiteral("*.json"), QStringLiteral("*.eml"), QStringLiteral("greetings.log")}, QDir::Files))
         QFile::remove(dir.filePath(name));
 }
 

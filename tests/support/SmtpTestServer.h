@@ -14,10 +14,10 @@ namespace orvane::test {
 
 // One message as the test server took it.
 struct ReceivedMail {
-    QString mailFrom;      // envelope sender, without angle brackets
-    QStringList rcptTos;   // envelope recipients
-    QString helo;          // the name the client greeted with
-    QByteArray data;       // the DATA bytes, dots unstuffed, CR LF kept
+    QString mailFrom;    // envelope sender, without angle brackets
+    QStringList rcptTos; // envelope recipients
+    QString helo;        // the name the client greeted with
+    QByteArray data;     // the DATA bytes, dots unstuffed, CR LF kept
 
     // The header lines before the first blank line, split at the first ": ".
     std::vector<std::pair<QString, QString>> headers() const;

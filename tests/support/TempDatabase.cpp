@@ -1,18 +1,24 @@
 #include "TempDatabase.h"
 
-#include "store/Connection.h"
 #include "store/Schema.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 namespace orvane::test {
 
+namespace {
+
+void expectOk(const Status& s, const char* what)
+{
+    if (!s.ok())
+        ADD_FAILURE() << what << ": " << s.failure().description.toStdString();
+}
+
+} // namespace
+
 TempDatabase::TempDatabase()
 {
-    const Status s = Schema::createFile(path());
-    if (!s.ok())
-        ADD_FAILURE() << "cannot create test database: " << s.failure().description.toStdString();
+    expectOk(Schema::createFile(path()), "cannot create the test database");
 }
 
 QString TempDatabase::path() const
@@ -23,34 +29,41 @@ QString TempDatabase::path() const
 Database TempDatabase::open() const
 {
     auto db = Database::open(path());
-    if (!db.ok()) {
-        ADD_FAILURE() << "cannot open test database: " << db.failure().description.toStdString();
-        return {};
-    }
-    return std::move(db).value();
+    expectOk(db.status(), "cannot open the test database");
+    return db.ok() ? std::move(db).value() : Database();
 }
 
 void TempDatabase::exec(const QString& sql) const
 {
-    const Status s = open().execute(sql);
-    if (!s.ok())
-        ADD_FAILURE() << "statement failed: " << sql.toStdString() << ": " << s.failure().description.toStdString();
+    expectOk(open().execute(sql), qPrintable(sql));
 }
 
-qint64 TempDatabase::addEntry(const QString& url, const QString& searchType, bool active) const
+qint64 TempDatabase::addEntry(const QString& url, const QString& searchType, Columns columns) const
 {
-    Database db = open();
-    auto rs = db.openRecordset(QStringLiteral("URLs"));
-    EXPECT_TRUE(rs.ok());
+    auto rs = open().openRecordset(QStringLiteral("URLs"));
+    expectOk(rs.status(), "cannot open URLs");
+    if (!rs.ok())
+        return -1;
     Recordset& r = rs.value();
-    EXPECT_TRUE(r.addNew().ok());
-    r.setValue(QStringLiteral("URL"), Value(url));
-    r.setValue(QStringLiteral("EMail"), Value("watcher@example.test"));
-    r.setValue(QStringLiteral("Subject"), Value("Weekly"));
-    r.setValue(QStringLiteral("Active"), Value(active ? -1 : 0));
-    r.setValue(QStringLiteral("Search type"), Value(searchType));
-    EXPECT_TRUE(r.update().ok());
+    expectOk(r.addNew(), "AddNew");
+    expectOk(r.setValue(QStringLiteral("URL"), Value(url)), "URL");
+    expectOk(r.setValue(QStringLiteral("EMail"), Value("watcher@example.test")), "EMail");
+    expectOk(r.setValue(QStringLiteral("Subject"), Value("Weekly")), "Subject");
+    expectOk(r.setValue(QStringLiteral("Active"), Value(-1)), "Active");
+    expectOk(r.setValue(QStringLiteral("Search type"), Value(searchType)), "Search type");
+    for (const auto& [name, value] : columns)
+        expectOk(r.setValue(QString::fromLatin1(name), value), name);
+    expectOk(r.update(), "Update");
     return r.lastModified().value_or(-1);
+}
+
+Value TempDatabase::column(qint64 key, const QString& name) const
+{
+    auto rs = open().openRecordset(QStringLiteral("URLs"));
+    if (!rs.ok() || !rs.value().setBookmark(key).ok())
+        return Value();
+    auto v = rs.value().value(name);
+    return v.ok() ? std::move(v).value() : Value();
 }
 
 } // namespace orvane::test

@@ -5,20 +5,28 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <initializer_list>
+#include <utility>
+
 namespace orvane::test {
 
 // A fresh directory holding a ready Sentrel.mdb made by the schema the
 // command-line tool uses.
 class TempDatabase {
 public:
+    using Columns = std::initializer_list<std::pair<const char*, Value>>;
+
     TempDatabase();
     QString dir() const { return dir_.path(); }
     QString path() const;
     // A connection of the test's own, for arranging rows and checking them.
     Database open() const;
     void exec(const QString& sql) const;
-    // Adds a watch entry; returns its row key.
-    qint64 addEntry(const QString& url, const QString& searchType = QStringLiteral("W"), bool active = true) const;
+    // Adds an active watch entry mailing watcher@example.test with subject
+    // "Weekly", then sets the given columns; returns its row key.
+    qint64 addEntry(const QString& url, const QString& searchType = QStringLiteral("W"), Columns columns = {}) const;
+    // One column of one row, as stored.
+    Value column(qint64 key, const QString& name) const;
 
 private:
     QTemporaryDir dir_;

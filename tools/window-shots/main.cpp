@@ -2,15 +2,15 @@
 // Makes a watch database with a few entries in a temporary directory, opens
 // the URL definition window, the Properties window and the selection dialog
 // on it, and saves each as a PNG in OUTPUT-DIR.
-#include "engine/mSentrel.h"
+#include "engine/Workspace.h"
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ScreenPointer.h"
 #include "store/Database.h"
 #include "store/Schema.h"
-#include "windows/URL.h"
-#include "windows/fprop.h"
-#include "windows/frmSelt.h"
+#include "windows/PropertiesWindow.h"
+#include "windows/SelectionDialog.h"
+#include "windows/UrlWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,7 +33,7 @@ public:
 
 class NoPointer final : public ScreenPointer {
 public:
-    void set(Shape) override {}
+    void set(Shape) override { }
 };
 
 bool addEntry(const Database& db, const char* url, const char* subject, const char* type, const char* search)
@@ -42,16 +42,16 @@ bool addEntry(const Database& db, const char* url, const char* subject, const ch
     if (!rs.ok() || !rs.value().addNew().ok())
         return false;
     Recordset& r = rs.value();
-    r.setValue(QStringLiteral("URL"), Value(url));
-    r.setValue(QStringLiteral("EMail"), Value("watcher@example.test"));
-    r.setValue(QStringLiteral("Subject"), Value(subject));
-    r.setValue(QStringLiteral("Active"), Value(-1));
-    r.setValue(QStringLiteral("Search type"), Value(type));
-    r.setValue(QStringLiteral("String search"), Value(search));
-    r.setValue(QStringLiteral("String offset"), Value(0));
-    r.setValue(QStringLiteral("String length"), Value(12));
+    (void)r.setValue(QStringLiteral("URL"), Value(url));
+    (void)r.setValue(QStringLiteral("EMail"), Value("watcher@example.test"));
+    (void)r.setValue(QStringLiteral("Subject"), Value(subject));
+    (void)r.setValue(QStringLiteral("Active"), Value(-1));
+    (void)r.setValue(QStringLiteral("Search type"), Value(type));
+    (void)r.setValue(QStringLiteral("String search"), Value(search));
+    (void)r.setValue(QStringLiteral("String offset"), Value(0));
+    (void)r.setValue(QStringLiteral("String length"), Value(12));
     for (const char* n : {"Table number", "Row number", "Column number", "Repeat count"})
-        r.setValue(QString::fromLatin1(n), Value(1));
+        (void)r.setValue(QString::fromLatin1(n), Value(1));
     return r.update().ok();
 }
 
@@ -80,14 +80,14 @@ int main(int argc, char* argv[])
         return 1;
     QDir::setCurrent(dir.path());
 
-    mSentrel module;
+    Workspace workspace;
     auto db = Database::open(QString::fromLatin1(Database::kFileName));
     if (!db.ok())
         return 1;
-    module.WatchDatabase = std::move(db).value();
-    if (!addEntry(module.WatchDatabase, "http://www.example.test/prices.html", "Price list changed", "S", "Total :")
-        || !addEntry(module.WatchDatabase, "http://news.example.test/", "News page changed", "W", "")
-        || !addEntry(module.WatchDatabase, "http://www.example.test/rates.html", "Rates table alert", "T", "n/a"))
+    workspace.watchDatabase = std::move(db).value();
+    if (!addEntry(workspace.watchDatabase, "http://www.example.test/prices.html", "Price list changed", "S", "Total :")
+        || !addEntry(workspace.watchDatabase, "http://news.example.test/", "News page changed", "W", "")
+        || !addEntry(workspace.watchDatabase, "http://www.example.test/rates.html", "Rates table alert", "T", "n/a"))
         return 1;
 
     PrintedMessages messages;
@@ -95,15 +95,15 @@ int main(int argc, char* argv[])
     SystemClock clock;
     bool ok = true;
     {
-        fprop window(messages);
+        PropertiesWindow window(messages);
         ok = save(window, out.filePath(QStringLiteral("property-pages.png"))) && ok;
     }
     {
-        URL window(MaintenanceServices{module, messages, pointer, clock});
+        UrlWindow window(MaintenanceServices {workspace, messages, pointer, clock});
         ok = save(window, out.filePath(QStringLiteral("url-definition.png"))) && ok;
-        window.selection().setPresenter([&](frmSelt& dialog) {
+        window.selection().setPresenter([&](SelectionDialog& dialog) {
             ok = save(dialog, out.filePath(QStringLiteral("selection.png"))) && ok;
-            dialog.Command2->click();
+            dialog.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
         });
         window.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
     }

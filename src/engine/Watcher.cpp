@@ -1,0 +1,127 @@
+#include "engine/Watcher.h"
+
+#include "engine/MailAlert.h"
+#include "engine/WakeUpCycle.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramEnd.h"
+#include "platform/ScreenPointer.h"
+#include "platform/SignForm.h"
+
+#include <QDir>
+
+namespace orvane {
+
+namespace {
+const QString kDatabaseFile = QString::fromLatin1(Database::kFileName);
+}
+
+Watcher::Watcher(Workspace& workspace, MainView& view, EngineServices services)
+    : workspace_(workspace), view_(view), services_(services)
+{
+}
+
+void Watcher::fatal(const QString& title, const QString& text)
+{
+    services_.messages.warn(title, text);
+    services_.programEnd.endNow(1);
+}
+
+bool Watcher::load(bool anotherCopyRunning, const QString& programDir)
+{
+    if (anotherCopyRunning) {
+        fatal(QStringLiteral("Sentrel Error"),
+              QStringLiteral("You can only run one copy of this application at a time !"));
+        return false;
+    }
+    // From here on every file is opened by its bare name.
+    QDir::setCurrent(programDir);
+
+    auto db = Database::open(kDatabaseFile);
+    if (!db.ok()) {
+        fatal(QStringLiteral("Cannot Open Database"),
+              QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
+        return false;
+    }
+    workspace_.watchDatabase = std::move(db).value();
+
+    auto system = workspace_.watchDatabase.openRecordset(QStringLiteral("System"));
+    if (!system.ok()) {
+        fatal(QStringLiteral("Cannot Open RecordSet"),
+              QStringLiteral("Cannot open the Sentrel System data : ") + system.failure().description);
+        workspace_.watchDatabase.close();
+        return false;
+    }
+    state_.watchRecordset = std::move(system).value();
+    readSettings();
+    state_.watchRecordset.close();
+    workspace_.watchDatabase.close();
+
+    // Counted in 32 bits, so that a wake-up of 32767 still wakes at the
+    // first tick instead of overflowing.
+    state_.tickCount = static_cast<qint32>(state_.wakeUp) + 1;
+    services_.pointer.set(ScreenPointer::Shape::Arrow);
+    return true;
+}
+
+void Watcher::readSettings()
+{
+    // Each failure leaves its field at its first value, without a word.
+    const Recordset& row = state_.watchRecordset;
+    if (auto v = row.value(QStringLiteral("Wake-up")); v.ok())
+        if (auto n = v.value().toInt16(); n.ok())
+            state_.wakeUp = n.value();
+    if (auto v = row.value(QStringLiteral("Mail server")); v.ok())
+        if (auto t = v.value().toText(); t.ok())
+            state_.mailServer = t.value();
+    if (auto v = row.value(QStringLiteral("SMTP Port")); v.ok())
+        if (auto t = v.value().toText(); t.ok())
+            state_.smtpPort = t.value();
+}
+
+void Watcher::openUrlWindow()
+{
+    openMaintenance(MainView::Maintenance::Urls);
+}
+
+void Watcher::openPropertiesWindow()
+{
+    openMaintenance(MainView::Maintenance::Properties);
+}
+
+void Watcher::openMaintenance(MainView::Maintenance window)
+{
+    view_.setTimerEnabled(false);
+    auto db = Database::open(kDatabaseFile);
+    if (!db.ok()) {
+        fatal(QStringLiteral("Cannot Open Database"),
+              QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
+        return;
+    }
+    workspace_.watchDatabase = std::move(db).value();
+    view_.showMaintenance(window);
+    // This is also how watching resumes after a cycle halted on a page fault.
+    view_.setTimerEnabled(true);
+}
+
+void Watcher::tick()
+{
+    ++state_.tickCount;
+    view_.setStatus(QStringLiteral("Sleeping...") + signForm(state_.tickCount) + QStringLiteral(" of ")
+                    + signForm(state_.wakeUp));
+    if (state_.tickCount < state_.wakeUp)
+        return;
+    WakeUpCycle(*this, workspace_, view_, services_).run();
+}
+
+Status Watcher::sendAlert(AlertKind kind)
+{
+    return MailAlert(state_, services_.mailer, services_.messages, services_.clock).send(kind);
+}
+
+Result<TableSearch::Verdict> Watcher::searchTable()
+{
+    return TableSearch::run(state_.newContent, state_.watchRecordset, cellPieces_,
+                            [this] { return sendAlert(AlertKind::NoTable); });
+}
+
+} // namespace orvane

@@ -1,0 +1,17 @@
+#include "widgets/QtScreenPointer.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+namespace orvane {
+
+void QtScreenPointer::set(Shape shape)
+{
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+    if (shape == Shape::Busy)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    shape_ = shape;
+}
+
+} // namespace orvane

@@ -1,0 +1,290 @@
+#include "windows/UrlWindow.h"
+
+#include "engine/Workspace.h"
+#include "platform/Clock.h"
+#include "platform/MessageBoxes.h"
+#include "store/ColumnText.h"
+#include "store/Database.h"
+#include "windows/Placement.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace orvane {
+
+namespace {
+
+const QString kMessageTitle = QStringLiteral("URL Maintenance");
+
+QLabel* label(QWidget* parent, const char* text)
+{
+    return new QLabel(QString::fromLatin1(text), parent);
+}
+
+QLineEdit* box(QWidget* parent, int maxLength = 0)
+{
+    auto* edit = new QLineEdit(parent);
+    if (maxLength > 0)
+        edit->setMaxLength(maxLength);
+    return edit;
+}
+
+} // namespace
+
+UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
+    : ModalForm(parent), services_(services), selection_(services.workspace, services.messages, services.pointer)
+{
+    setObjectName(QStringLiteral("URL"));
+    setWindowTitle(QStringLiteral("URL Definition"));
+    setClientTwips(6690, 5985);
+
+    placed(label(this, "URL"), "Se", 120, 120, 1575, 255);
+    urlEdit_ = placed(box(this, 80), "Text1", 120, 360, 6495, 285);
+    placed(label(this, "EMail address"), "Label2", 120, 720, 1575, 255);
+    emailEdit_ = placed(box(this, 255), "Text2", 120, 960, 6495, 285);
+    placed(label(this, "EMail subject"), "Label1", 120, 1320, 1215, 255);
+    subjectEdit_ = placed(box(this), "Text3", 120, 1560, 4935, 285);
+    activeCheck_ = placed(new QCheckBox(QStringLiteral("Active"), this), "Check1", 5160, 1560, 1095, 255);
+
+    auto* typeFrame = placed(new QGroupBox(QStringLiteral("Type"), this), "Frame1", 120, 2040, 1815, 2175);
+    wholePageOption_ = placed(new QRadioButton(QStringLiteral("Whole page"), typeFrame), "Option3", 120, 240, 1215,
+                              255);
+    stringOption_ = placed(new QRadioButton(QStringLiteral("Search string"), typeFrame), "Option1", 120, 480, 1575,
+                           255);
+    tableOption_ = placed(new QRadioButton(QStringLiteral("Search table"), typeFrame), "Option2", 120, 720, 1575, 255);
+    wholePageOption_->setChecked(true);
+
+    tableFrame_ = placed(new QGroupBox(QStringLiteral("Table Search"), this), "Frame2", 2160, 2040, 4455, 2175);
+    placed(label(tableFrame_, "Table # : "), "Label7", 120, 240, 735, 255);
+    tableNumberEdit_ = placed(box(tableFrame_, 4), "Text8", 960, 240, 495, 285);
+    placed(label(tableFrame_, "Row # :"), "Label6", 120, 480, 735, 255);
+    rowNumberEdit_ = placed(box(tableFrame_, 4), "Text7", 960, 480, 495, 285);
+    placed(label(tableFrame_, "Coumn # :"), "Label3", 120, 720, 855, 255);
+    columnNumberEdit_ = placed(box(tableFrame_, 4), "Text6", 960, 720, 495, 285);
+    placed(label(tableFrame_, "# of repeats :"), "Label5", 120, 1080, 1095, 255);
+    repeatCountEdit_ = placed(box(tableFrame_, 4), "Text5", 1080, 1080, 495, 285);
+    for (QLineEdit* number : {tableNumberEdit_, rowNumberEdit_, columnNumberEdit_, repeatCountEdit_})
+        number->setText(QStringLiteral("1"));
+    tableFrame_->setEnabled(false);
+
+    stringFrame_ = placed(new QGroupBox(QStringLiteral("String search"), this), "Frame4", 120, 4320, 6495, 975);
+    placed(label(stringFrame_, "Search for :"), "Label9", 120, 240, 975, 255);
+    searchTextEdit_ = placed(box(stringFrame_, 50), "Text11", 1080, 240, 5175, 285);
+    placed(label(stringFrame_, "Offset :"), "Label8", 120, 600, 855, 255);
+    offsetEdit_ = placed(box(stringFrame_, 4), "Text10", 1080, 600, 495, 285);
+    placed(label(stringFrame_, "Length : "), "Label10", 1800, 600, 735, 255);
+    lengthEdit_ = placed(box(stringFrame_, 4), "Text12", 2520, 600, 615, 285);
+    offsetEdit_->setText(QStringLiteral("0"));
+    stringFrame_->setEnabled(false);
+
+    searchTypeEdit_ = placed(box(this), "Text9", 2880, 0, 735, 285);
+    searchTypeEdit_->setVisible(false);
+
+    newButton_ = placed(new QPushButton(QStringLiteral("&New"), this), "Command1", 120, 5400, 1215, 495);
+    deleteButton_ = placed(new QPushButton(QStringLiteral("&Delete"), this), "Command2", 1440, 5400, 1215, 495);
+    saveButton_ = placed(new QPushButton(QStringLiteral("&Save"), this), "Command3", 2760, 5400, 1215, 495);
+    viewSelectButton_ = placed(new QPushButton(QStringLiteral("&View / select"), this), "Command4", 4080, 5400, 1215,
+                               495);
+    closeButton_ = placed(new QPushButton(QStringLiteral("&Close"), this), "Command5", 5400, 5400, 1215, 495);
+    setDefaultButton(saveButton_);
+    setCancelButton(closeButton_);
+    settleButtons();
+
+    QWidget* const tabOrder[] = {urlEdit_,         emailEdit_,        subjectEdit_,     activeCheck_,
+                                 wholePageOption_, stringOption_,     tableOption_,     tableNumberEdit_,
+                                 rowNumberEdit_,   columnNumberEdit_, repeatCountEdit_, searchTextEdit_,
+                                 offsetEdit_,      lengthEdit_,       newButton_,       deleteButton_,
+                                 saveButton_,      viewSelectButton_, closeButton_};
+    for (size_t i = 1; i < std::size(tabOrder); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    binding_ = new RecordBinding(this);
+    binding_->bind(urlEdit_, QStringLiteral("URL"));
+    binding_->bind(emailEdit_, QStringLiteral("EMail"));
+    binding_->bind(subjectEdit_, QStringLiteral("Subject"));
+    binding_->bind(activeCheck_, QStringLiteral("Active"));
+    binding_->bind(searchTypeEdit_, QStringLiteral("Search type"));
+    binding_->bind(searchTextEdit_, QStringLiteral("String search"));
+    binding_->bind(offsetEdit_, QStringLiteral("String offset"));
+    binding_->bind(lengthEdit_, QStringLiteral("String length"));
+    binding_->bind(tableNumberEdit_, QStringLiteral("Table number"));
+    binding_->bind(rowNumberEdit_, QStringLiteral("Row number"));
+    binding_->bind(columnNumberEdit_, QStringLiteral("Column number"));
+    binding_->bind(repeatCountEdit_, QStringLiteral("Repeat count"));
+    binding_->setValidateHandler([this](RecordBinding::Action& action, bool& save) { validate(action, save); });
+
+    connect(newButton_, &QPushButton::clicked, this, &UrlWindow::addNew);
+    connect(deleteButton_, &QPushButton::clicked, this, &UrlWindow::deleteEntry);
+    connect(saveButton_, &QPushButton::clicked, this, &UrlWindow::save);
+    connect(viewSelectButton_, &QPushButton::clicked, this, &UrlWindow::viewSelect);
+    connect(closeButton_, &QPushButton::clicked, this, &ModalForm::unload);
+    connect(stringOption_, &QRadioButton::clicked, this, &UrlWindow::chooseStringSearch);
+    connect(tableOption_, &QRadioButton::clicked, this, &UrlWindow::chooseTableSearch);
+    connect(wholePageOption_, &QRadioButton::clicked, this, &UrlWindow::chooseWholePage);
+    connect(searchTypeEdit_, &QLineEdit::textChanged, this, &UrlWindow::searchTypeChanged);
+
+    binding_->setDatabaseName(QString::fromLatin1(Database::kFileName));
+    binding_->setRecordSource(QStringLiteral("URLs"));
+    report(binding_->refresh());
+}
+
+void UrlWindow::report(const Status& status)
+{
+    if (!status.ok())
+        services_.messages.warn(kMessageTitle, status.failure().description);
+}
+
+void UrlWindow::addNew()
+{
+    if (addingNew_)
+        return;
+    if (const Status s = binding_->addNew(); !s.ok()) {
+        report(s);
+        return;
+    }
+    addingNew_ = true;
+    activeCheck_->setChecked(true);
+    select(wholePageOption_);
+    repeatCountEdit_->setText(QStringLiteral("1"));
+    columnNumberEdit_->setText(QStringLiteral("1"));
+    rowNumberEdit_->setText(QStringLiteral("1"));
+    tableNumberEdit_->setText(QStringLiteral("1"));
+    offsetEdit_->setText(QStringLiteral("0"));
+    lengthEdit_->setText(QStringLiteral("1"));
+    urlEdit_->setFocus();
+}
+
+void UrlWindow::deleteEntry()
+{
+    if (urlEdit_->text().isEmpty())
+        return;
+    if (binding_->adding()) {
+        // A row that was never stored is dropped, and the row shown before
+        // "&New" comes back.
+        binding_->cancelUpdate();
+        addingNew_ = false;
+        report(binding_->updateControls());
+        urlEdit_->setFocus();
+        return;
+    }
+    if (!binding_->hasCurrentRow())
+        return; // nothing stored to delete
+    if (const Status s = binding_->deleteCurrent(); !s.ok()) {
+        report(s);
+        return;
+    }
+    report(binding_->movePrevious());
+    urlEdit_->setFocus();
+}
+
+void UrlWindow::save()
+{
+    if (urlEdit_->text().isEmpty() || emailEdit_->text().isEmpty() || subjectEdit_->text().isEmpty()) {
+        services_.messages.warn(kMessageTitle,
+                                QStringLiteral("You must supply at least a URL, EMail address and an email subject"));
+        urlEdit_->setFocus();
+        return;
+    }
+    if (!addingNew_) {
+        if (const Status s = binding_->edit(); !s.ok()) {
+            report(s);
+            return;
+        }
+    }
+    const Value now(services_.clock.now().toString(QLatin1String(ColumnText::kDateTimeFormat)));
+    if (const Status s = binding_->recordset().setValue(QStringLiteral("Added"), now); !s.ok()) {
+        report(s);
+        return;
+    }
+    if (const Status s = binding_->update(); !s.ok()) {
+        report(s);
+        return;
+    }
+    addingNew_ = false;
+}
+
+void UrlWindow::viewSelect()
+{
+    if (selection_.select(QStringLiteral("Select the required URL"),
+                          QStringLiteral("Select URL, Subject from URLs order by URL"), this)) {
+        const Status found = binding_->findFirst(QStringLiteral("URL = '") + services_.workspace.selectedItem
+                                                 + QStringLiteral("'"));
+        report(found.ok() ? binding_->updateControls() : found);
+    }
+    urlEdit_->setFocus();
+    addingNew_ = false;
+}
+
+void UrlWindow::onUnload()
+{
+    report(binding_->unload());
+}
+
+void UrlWindow::validate(RecordBinding::Action& action, bool& save)
+{
+    switch (action) {
+    case RecordBinding::Action::Unload: save = false; break;
+    case RecordBinding::Action::Update:
+    case RecordBinding::Action::Delete:
+        if (urlEdit_->text().isEmpty()) {
+            services_.messages.warn(kMessageTitle, QStringLiteral("Invalid URL"));
+            save = false;
+            action = RecordBinding::Action::AddNew;
+            urlEdit_->setFocus();
+        }
+        break;
+    default: break;
+    }
+}
+
+void UrlWindow::chooseStringSearch()
+{
+    setSearchType(QStringLiteral("S"));
+    stringFrame_->setEnabled(true);
+}
+
+void UrlWindow::chooseTableSearch()
+{
+    setSearchType(QStringLiteral("T"));
+    tableFrame_->setEnabled(true);
+    stringFrame_->setEnabled(true);
+}
+
+void UrlWindow::chooseWholePage()
+{
+    setSearchType(QStringLiteral("W"));
+}
+
+void UrlWindow::searchTypeChanged()
+{
+    const QString code = searchTypeEdit_->text();
+    if (code == QLatin1String("W"))
+        select(wholePageOption_);
+    else if (code == QLatin1String("S"))
+        select(stringOption_);
+    else if (code == QLatin1String("T"))
+        select(tableOption_);
+}
+
+void UrlWindow::select(QRadioButton* option)
+{
+    option->setChecked(true);
+    if (option == stringOption_)
+        chooseStringSearch();
+    else if (option == tableOption_)
+        chooseTableSearch();
+    else
+        chooseWholePage();
+}
+
+void UrlWindow::setSearchType(const QString& code)
+{
+    if (searchTypeEdit_->text() != code)
+        searchTypeEdit_->setText(code);
+}
+
+} // namespace orvane
