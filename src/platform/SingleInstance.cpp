@@ -36,7 +36,7 @@ SingleInstance::SingleInstance(const QString& programDir)
         error_ = systemError(errno); // no place for a lock: nothing tells of another copy
         return;
     }
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         error_ = QStringLiteral("not a regular file");

@@ -36,8 +36,8 @@ int WatchEntry::inputLimit(const QString& column)
         return kEMailLimit;
     if (column == kStringSearch)
         return kStringSearchLimit;
-    for (const QString* number : {&kStringOffset, &kStringLength, &kTableNumber, &kRowNumber, &kColumnNumber,
-                                  &kRepeatCount}) {
+    for (const QString* number :
+         {&kStringOffset, &kStringLength, &kTableNumber, &kRowNumber, &kColumnNumber, &kRepeatCount}) {
         if (column == *number)
             return kNumberLimit;
     }
@@ -53,7 +53,8 @@ Status WatchEntry::setText(const FieldInfo& field, const QString& text)
 {
     const int limit = inputLimit(field.name);
     if (limit != kNoLimit && text.size() > limit)
-        return refused(ErrorCode::DbFieldTooSmall, QStringLiteral("\"%1\" takes at most %2 characters; \"%3\" has %4")
+        return refused(ErrorCode::DbFieldTooSmall,
+                       QStringLiteral("\"%1\" takes at most %2 characters; \"%3\" has %4")
                            .arg(field.name, QString::number(limit), text, QString::number(text.size())));
     if (field.kind == FieldKind::Text || field.kind == FieldKind::Memo) {
         set(field.name, Value(text));

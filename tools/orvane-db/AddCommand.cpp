@@ -32,8 +32,10 @@ int addCommand(const QStringList& arguments)
     line.addPositional(QStringLiteral("URL"), QStringLiteral("The page's address (at most 80 characters)."));
     line.addPositional(QStringLiteral("EMAIL"), QStringLiteral("Who gets the alerts (at most 255 characters)."));
     line.addPositional(QStringLiteral("SUBJECT"), QStringLiteral("The alerts' subject."));
-    const QCommandLineOption type = option("type", "How the page is compared: W whole page, S string search, "
-                                                   "T table search.", "W|S|T");
+    const QCommandLineOption type = option("type",
+                                           "How the page is compared: W whole page, S string search, "
+                                           "T table search.",
+                                           "W|S|T");
     const QCommandLineOption inactive(QStringLiteral("inactive"), QStringLiteral("Adds the entry inactive."));
     // Each option is a box of the URL window, with the box's limit.
     const std::pair<QCommandLineOption, const QString*> boxes[] = {
@@ -61,8 +63,9 @@ int addCommand(const QStringList& arguments)
     if (line.isSet(inactive))
         entry.set(WatchEntry::kActive, Value(WatchEntry::kNo));
     const QStringList given = line.positionals();
-    std::vector<std::pair<QString, QString>> texts = {
-        {WatchEntry::kUrl, given[0]}, {WatchEntry::kEMail, given[1]}, {WatchEntry::kSubject, given[2]}};
+    std::vector<std::pair<QString, QString>> texts = {{WatchEntry::kUrl, given[0]},
+                                                      {WatchEntry::kEMail, given[1]},
+                                                      {WatchEntry::kSubject, given[2]}};
     for (const auto& box : boxes) {
         if (line.isSet(box.first))
             texts.emplace_back(*box.second, line.value(box.first));

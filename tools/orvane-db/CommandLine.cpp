@@ -22,7 +22,7 @@ CommandLine::CommandLine(const QString& command, const QString& description)
                  QStringLiteral("The folder of Sentrel.mdb (default: the folder of orvane-db, where it and the "
                                 "program are installed)."),
                  QStringLiteral("DIR")),
-      helpOption_(QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."))
+      helpOption_(QStringList {QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."))
 {
     // The command's name is the first positional argument, so that the
     // usage line reads "orvane-db [options] COMMAND ...".
@@ -36,10 +36,9 @@ void CommandLine::addPositional(const QString& name, const QString& description)
     parser_.addPositionalArgument(name, description);
 }
 
-std::optional<int> CommandLine::parse(const QStringList& arguments, qsizetype minPositionals,
-                                      qsizetype maxPositionals)
+std::optional<int> CommandLine::parse(const QStringList& arguments, qsizetype minPositionals, qsizetype maxPositionals)
 {
-    const QStringList all = QStringList{QCoreApplication::arguments().value(0), command_} + arguments;
+    const QStringList all = QStringList {QCoreApplication::arguments().value(0), command_} + arguments;
     if (!parser_.parse(all))
         return usageError(parser_.errorText());
     if (parser_.isSet(helpOption_)) {

@@ -11,8 +11,8 @@ namespace orvane::db {
 
 // Exit codes of every command: 0 only when it did all it was asked.
 constexpr int kSucceeded = 0;
-constexpr int kFailed = 1;    // a bad value, a refused or failed change
-constexpr int kBadUsage = 2;  // an unknown option, a missing or extra argument
+constexpr int kFailed = 1;   // a bad value, a refused or failed change
+constexpr int kBadUsage = 2; // an unknown option, a missing or extra argument
 
 // One command's own command line: its QCommandLineParser with --dir and
 // --help, and its one-line errors ("orvane-db COMMAND: ...").

@@ -56,7 +56,7 @@ Result<std::vector<CsvReader::Row>> CsvReader::parse(const QByteArray& bytes)
         text = text.sliced(3); // a byte-order mark some spreadsheets put first
     csv_parser parser;
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_EMPTY_IS_NULL) != 0)
-        return Failure{static_cast<int>(ErrorCode::InvalidArgument), QStringLiteral("cannot start the CSV reader")};
+        return Failure {static_cast<int>(ErrorCode::InvalidArgument), QStringLiteral("cannot start the CSV reader")};
     Gathered g;
     const size_t size = static_cast<size_t>(text.size());
     int error = CSV_SUCCESS;

@@ -13,7 +13,7 @@ namespace orvane::db {
 // its decimal text. Rows end with CR LF.
 class CsvWriter {
 public:
-    explicit CsvWriter(QIODevice& out) : out_(out) {}
+    explicit CsvWriter(QIODevice& out) : out_(out) { }
 
     void add(const Value& value);
     // Writes the row gathered so far.

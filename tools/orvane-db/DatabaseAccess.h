@@ -30,7 +30,7 @@ public:
     Status inTransaction(const std::function<Status()>& work) const;
 
 private:
-    DatabaseAccess(std::shared_ptr<SingleInstance> lock, Database db) : lock_(std::move(lock)), db_(std::move(db)) {}
+    DatabaseAccess(std::shared_ptr<SingleInstance> lock, Database db) : lock_(std::move(lock)), db_(std::move(db)) { }
     static Result<DatabaseAccess> open(const QString& dir, std::shared_ptr<SingleInstance> lock);
 
     std::shared_ptr<SingleInstance> lock_;

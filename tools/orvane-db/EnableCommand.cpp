@@ -15,10 +15,11 @@ namespace {
 // sets "Added" too.
 int setActive(const QString& command, const QStringList& arguments, qint64 active)
 {
-    CommandLine line(command, active == WatchEntry::kYes
-                                  ? QStringLiteral("Makes the watch entry with the id that list shows active.")
-                                  : QStringLiteral("Makes the watch entry with the id that list shows inactive: "
-                                                   "Orvane no longer fetches its page."));
+    CommandLine line(command,
+                     active == WatchEntry::kYes
+                         ? QStringLiteral("Makes the watch entry with the id that list shows active.")
+                         : QStringLiteral("Makes the watch entry with the id that list shows inactive: "
+                                          "Orvane no longer fetches its page."));
     line.addPositional(QStringLiteral("ID"), QStringLiteral("The entry's id."));
     if (auto done = line.parse(arguments, 1, 1))
         return *done;
@@ -31,9 +32,10 @@ int setActive(const QString& command, const QStringList& arguments, qint64 activ
     WatchEntry saved;
     saved.stamp(QDateTime::currentDateTime());
     const Status changed = access.value().inTransaction([&] {
-        return EntryChange::apply(access.value().database(),
-                                  QStringLiteral("UPDATE \"URLs\" SET \"Active\" = ?2, \"Added\" = ?3 WHERE rowid = ?1"),
-                                  id.value(), {Value(active), saved.value(WatchEntry::kAdded)});
+        return EntryChange::apply(
+            access.value().database(),
+            QStringLiteral("UPDATE \"URLs\" SET \"Active\" = ?2, \"Added\" = ?3 WHERE rowid = ?1"), id.value(),
+            {Value(active), saved.value(WatchEntry::kAdded)});
     });
     return changed.ok() ? kSucceeded : line.fail(changed.failure().description);
 }

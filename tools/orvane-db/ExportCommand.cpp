@@ -71,11 +71,13 @@ int exportCommand(const QStringList& arguments)
     const QString path = line.positionals().first();
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
-        return line.fail(QStringLiteral("cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), out.errorString()));
+        return line.fail(
+            QStringLiteral("cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), out.errorString()));
     if (const Status written = writeEntries(db, out); !written.ok())
         return line.fail(written.failure().description);
     if (!out.commit())
-        return line.fail(QStringLiteral("cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), out.errorString()));
+        return line.fail(
+            QStringLiteral("cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), out.errorString()));
     return kSucceeded;
 }
 

@@ -28,7 +28,7 @@ Result<std::vector<WatchEntry>> checkedEntries(const std::vector<CsvReader::Row>
 {
     const QStringList names = columns.names();
     if (rows.empty())
-        return Failure{static_cast<int>(ErrorCode::InvalidArgument), QStringLiteral("the file has no header row")};
+        return Failure {static_cast<int>(ErrorCode::InvalidArgument), QStringLiteral("the file has no header row")};
     QStringList header;
     for (const CsvReader::Field& f : rows.front())
         header << f.value_or(QString());
@@ -73,7 +73,8 @@ int importCommand(const QStringList& arguments)
     const QString path = line.positionals().first();
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
-        return line.fail(QStringLiteral("cannot read \"%1\": %2").arg(QDir::toNativeSeparators(path), in.errorString()));
+        return line.fail(
+            QStringLiteral("cannot read \"%1\": %2").arg(QDir::toNativeSeparators(path), in.errorString()));
     const auto rows = CsvReader::parse(in.readAll());
     if (!rows.ok())
         return line.fail(rows.failure().description);

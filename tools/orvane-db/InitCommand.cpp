@@ -26,7 +26,8 @@ int initCommand(const QStringList& arguments)
         return line.fail(lock.failure().description);
     const QString path = DatabaseAccess::databasePath(dir);
     if (QFileInfo::exists(path))
-        return line.fail(QStringLiteral("\"%1\" already exists; it is left as it is").arg(QDir::toNativeSeparators(path)));
+        return line.fail(
+            QStringLiteral("\"%1\" already exists; it is left as it is").arg(QDir::toNativeSeparators(path)));
     if (const Status created = Schema::createFile(path); !created.ok())
         return line.fail(QStringLiteral("cannot create \"%1\": %2")
                              .arg(QDir::toNativeSeparators(path), created.failure().description));

@@ -48,8 +48,8 @@ int listCommand(const QStringList& arguments)
                        "ORDER BY rowid"));
     if (!query.ok())
         return line.fail(query.failure().description);
-    std::vector<Line> lines{{QStringLiteral("ID"), QStringLiteral("Active"), QStringLiteral("Type"),
-                             QStringLiteral("URL"), QStringLiteral("Subject"), QStringLiteral("Added")}};
+    std::vector<Line> lines {{QStringLiteral("ID"), QStringLiteral("Active"), QStringLiteral("Type"),
+                              QStringLiteral("URL"), QStringLiteral("Subject"), QStringLiteral("Added")}};
     for (;;) {
         auto row = query.value().step();
         if (!row.ok())
@@ -62,7 +62,7 @@ int listCommand(const QStringList& arguments)
         lines.push_back(l);
     }
 
-    std::array<qsizetype, kColumns> width{};
+    std::array<qsizetype, kColumns> width {};
     for (const Line& l : lines) {
         for (int i = 0; i < kColumns; ++i)
             width[i] = std::max(width[i], l[i].size());

@@ -9,10 +9,10 @@ Result<RowInserter> RowInserter::prepare(const Database& db, const QString& tabl
     QStringList places;
     for (qsizetype i = 1; i <= columns.size(); ++i)
         places << QStringLiteral("?%1").arg(i);
-    auto insert = Statement::prepare(db.connection(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                                          .arg(TableColumns::quoted(table),
-                                                               TableColumns::quotedList(columns),
-                                                               places.join(QLatin1String(", "))));
+    auto insert = Statement::prepare(
+        db.connection(),
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(TableColumns::quoted(table), TableColumns::quotedList(columns), places.join(QLatin1String(", "))));
     if (!insert.ok())
         return insert.failure();
     auto lastId = Statement::prepare(db.connection(), QStringLiteral("SELECT last_insert_rowid()"));
@@ -25,8 +25,7 @@ Result<qint64> RowInserter::insert(const std::map<QString, Value>& values)
 {
     for (qsizetype i = 0; i < columns_.size(); ++i) {
         const auto it = values.find(columns_[i]);
-        if (Status s = insert_.bind(static_cast<int>(i + 1), it == values.end() ? Value::null() : it->second);
-            !s.ok())
+        if (Status s = insert_.bind(static_cast<int>(i + 1), it == values.end() ? Value::null() : it->second); !s.ok())
             return s.failure();
     }
     Status stored = insert_.run();
