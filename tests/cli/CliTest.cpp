@@ -141,8 +141,8 @@ TEST_F(Cli, ImportFailingOnRow3LeavesTheDatabaseAsItWas)
 TEST_F(Cli, WritesAreRefusedWhileOrvaneRunsFromTheFolderWhateverTheEnvironment)
 {
     QProcessEnvironment elsewhere = QProcessEnvironment::systemEnvironment();
-    elsewhere.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
-    elsewhere.insert("TMPDIR", dir.filePath("tmp"));
+    elsewhere.insert("XDG_RUNTIME_DIR", dir.path()); // other folders, and ones that exist
+    elsewhere.insert("TMPDIR", "/var/tmp");
     const QByteArray before = bytes(db);
     const orvane::SingleInstance running(dir.path()); // what Orvane takes as it starts
     ASSERT_TRUE(running.held());
