@@ -1,5 +1,6 @@
 #include "app/Program.h"
 #include "mainwindow/MainWindow.h"
+#include "orvane/Version.h"
 #include "platform/HeapPolicy.h"
 
 #include <QApplication>
@@ -11,5 +12,6 @@ int main(int argc, char* argv[])
     orvane::HeapPolicy::apply();
     curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
     return orvane::Program::run(QCoreApplication::applicationDirPath(), orvane::MainWindow::kTimerIntervalMs);
 }

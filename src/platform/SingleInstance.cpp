@@ -1,39 +1,54 @@
 #include "platform/SingleInstance.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QStandardPaths>
+#include <QFile>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvane {
 
+namespace {
+
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+} // namespace
+
 QString SingleInstance::lockPath(const QString& programDir)
 {
-    // The per-user runtime directory when the session has one, else /tmp.
-    QString runtime = qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")
-        ? QDir::tempPath()
-        : QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty())
-        runtime = QDir::tempPath();
-    const QByteArray id = QCryptographicHash::hash(QDir(programDir).canonicalPath().toUtf8(),
-                                                   QCryptographicHash::Sha1)
-                              .toHex()
-                              .left(16);
-    return runtime + QStringLiteral("/orvane-") + QString::fromLatin1(id) + QStringLiteral(".lock");
+    return QDir(programDir).filePath(QString::fromLatin1(kFileName));
 }
 
 SingleInstance::SingleInstance(const QString& programDir)
 {
-    const QByteArray path = lockPath(programDir).toLocal8Bit();
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return; // no place for a lock: nothing tells of another copy
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const QByteArray path = QFile::encodeName(lockPath(programDir));
+    // Never through a symlink, never blocking on a FIFO planted in its
+    // place; reading is all flock needs.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error_ = systemError(errno); // no place for a lock: nothing tells of another copy
+        return;
+    }
+    struct stat st { };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        refused_ = true;
+        error_ = QStringLiteral("not a regular file");
+        return;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int why = errno;
+        ::close(fd);
+        if (why == EWOULDBLOCK)
+            refused_ = true;
+        else
+            error_ = systemError(why);
         return;
     }
     fd_ = fd;

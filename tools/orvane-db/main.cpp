@@ -1,45 +1,44 @@
-// orvane-db: creates a ready watch database for Orvane.
-//   orvane-db init [DIR]   creates DIR/Sentrel.mdb (DIR defaults to the current directory)
+// orvane-db: makes and edits Orvane's watch database from a shell.
+//   orvane-db COMMAND [options] [arguments]    orvane-db COMMAND --help tells more
 
-#include "store/Database.h"
-#include "store/Schema.h"
+#include "CommandLine.h"
+#include "Commands.h"
+#include "orvane/Version.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
 
-using namespace orvane;
+using namespace orvane::db;
 
 namespace {
 
-int usage()
-{
-    std::fprintf(stderr, "usage: orvane-db init [DIR]\n");
-    return 2;
-}
+struct Command {
+    const char* name;
+    const char* summary;
+    int (*run)(const QStringList& arguments);
+};
 
-int init(const QString& dirPath)
+// A new command is a function in a file of its own and one line here.
+constexpr Command kCommands[] = {
+    {"init", "creates a new Sentrel.mdb, never over an existing one", initCommand},
+    {"list", "shows the watch entries as a table", listCommand},
+    {"add", "adds a watch entry", addCommand},
+    {"remove", "removes a watch entry", removeCommand},
+    {"enable", "makes a watch entry active", enableCommand},
+    {"disable", "makes a watch entry inactive", disableCommand},
+    {"set", "changes a setting: wake-up, mail-server or port", setCommand},
+    {"export", "writes every watch entry as CSV", exportCommand},
+    {"import", "adds the watch entries of a CSV file, all or none", importCommand},
+};
+
+QString commandList()
 {
-    const QDir dir(dirPath);
-    if (!dir.exists()) {
-        std::fprintf(stderr, "orvane-db: no such directory: %s\n", qPrintable(dirPath));
-        return 1;
-    }
-    const QString path = dir.filePath(QString::fromLatin1(Database::kFileName));
-    if (QFileInfo::exists(path)) {
-        std::fprintf(stderr, "orvane-db: %s already exists; it is left as it is\n", qPrintable(path));
-        return 1;
-    }
-    const Status created = Schema::createFile(path);
-    if (!created.ok()) {
-        std::fprintf(stderr, "orvane-db: cannot create %s: %s\n", qPrintable(path),
-                     qPrintable(created.failure().description));
-        return 1;
-    }
-    std::printf("created %s\n", qPrintable(QDir::toNativeSeparators(path)));
-    return 0;
+    QString text = QStringLiteral("\nCommands (orvane-db COMMAND --help tells more):\n");
+    for (const Command& c : kCommands)
+        text += QStringLiteral("  %1%2\n").arg(QString::fromLatin1(c.name), -10).arg(QString::fromLatin1(c.summary));
+    return text;
 }
 
 } // namespace
@@ -47,10 +46,39 @@ int init(const QString& dirPath)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args.isEmpty() || args.size() > 2)
-        return usage();
-    if (args[0] == QLatin1String("init"))
-        return init(args.size() == 2 ? args[1] : QDir::currentPath());
-    return usage();
+    QCoreApplication::setApplicationName(QStringLiteral("orvane-db"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Makes and edits the watch database of Orvane, Sentrel.mdb."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands below."),
+                                 QStringLiteral("COMMAND [options] [arguments]"));
+    // Everything after the command's name is the command's to parse.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "orvane-db: %s\n", qPrintable(parser.errorText()));
+        return kBadUsage;
+    }
+    if (parser.isSet(version)) {
+        CommandLine::print(QStringLiteral("orvane-db %1\n").arg(QStringLiteral(ORVANE_VERSION)));
+        return kSucceeded;
+    }
+    const QStringList words = parser.positionalArguments();
+    if (parser.isSet(help)) {
+        CommandLine::print(parser.helpText() + commandList());
+        return kSucceeded;
+    }
+    if (words.isEmpty()) {
+        std::fprintf(stderr, "%s", qPrintable(parser.helpText() + commandList()));
+        return kBadUsage;
+    }
+    for (const Command& c : kCommands) {
+        if (words.first() == QLatin1String(c.name))
+            return c.run(words.mid(1));
+    }
+    std::fprintf(stderr, "orvane-db: unknown command \"%s\" (orvane-db --help lists them)\n",
+                 qPrintable(CommandLine::oneLine(words.first())));
+    return kBadUsage;
 }

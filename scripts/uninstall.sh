@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Removes what install.sh installed: the program, orvane-db, the menu entry,
+# the icons, the autostart entry and the systemd user unit. Sentrel.mdb and
+# URL.html stay in the prefix unless --purge is given.
+# install.sh copies this script into the prefix, so it also runs from there
+# without the source tree.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+
+usage() {
+    cat <<EOF
+usage: uninstall.sh [--prefix DIR] [--purge]
+  --prefix DIR  the folder Orvane was installed in (default: this script's folder
+                when it is an installed copy, else ~/.local/opt/orvane)
+  --purge       also delete the watch database Sentrel.mdb and URL.html
+EOF
+}
+
+prefix="$HOME/.local/opt/orvane"
+[ -x "$here/orvane" ] && prefix="$here"
+purge=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --prefix) prefix="${2:?--prefix needs a folder}"; shift 2 ;;
+        --purge) purge=1; shift ;;
+        -h|--help) usage; exit 0 ;;
+        *) echo "uninstall.sh: unknown argument \"$1\"" >&2; usage >&2; exit 2 ;;
+    esac
+done
+prefix="$(realpath -m -- "$prefix")"
+[ -d "$prefix" ] || { echo "uninstall.sh: no folder $prefix" >&2; exit 1; }
+manifest="$prefix/install-manifest.txt"
+[ -f "$manifest" ] || : >"$manifest"
+
+# The service is stopped here; a copy started otherwise must be ended first.
+if grep -q '/systemd/user/orvane.service$' "$manifest" && systemctl --user show-environment >/dev/null 2>&1; then
+    systemctl --user disable --now orvane.service >/dev/null 2>&1 || true
+fi
+if [ -e "$prefix/Sentrel.lock" ] && ! flock -n "$prefix/Sentrel.lock" true; then
+    echo "uninstall.sh: Orvane is running from $prefix; stop it first" >&2
+    exit 1
+fi
+
+while IFS= read -r file; do
+    # A link is removed only while it still points at this install.
+    if [ -L "$file" ]; then
+        if [ "$(readlink -- "$file")" = "$prefix/orvane-db" ]; then rm -f -- "$file"; fi
+    elif [ -f "$file" ]; then
+        rm -f -- "$file"
+    fi
+done <"$manifest"
+systemctl --user daemon-reload >/dev/null 2>&1 || true
+rm -f -- "$prefix/orvane" "$prefix/orvane-db" "$prefix/uninstall.sh" "$manifest" "$prefix/Sentrel.lock"
+
+if [ "$purge" = 1 ]; then
+    rm -f -- "$prefix/Sentrel.mdb" "$prefix/Sentrel.mdb-wal" "$prefix/Sentrel.mdb-shm" "$prefix/URL.html"
+    rmdir -- "$prefix" 2>/dev/null || true
+    echo "removed Orvane and its database from $prefix"
+else
+    echo "removed Orvane from $prefix; kept its database $prefix/Sentrel.mdb (--purge deletes it)"
+fi

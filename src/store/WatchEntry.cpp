@@ -1,0 +1,95 @@
+#include "store/WatchEntry.h"
+
+#include "platform/ErrorCatalogue.h"
+#include "store/ColumnText.h"
+
+namespace orvane {
+
+namespace {
+
+Failure refused(ErrorCode code, const QString& message)
+{
+    return {static_cast<int>(code), message};
+}
+
+} // namespace
+
+WatchEntry WatchEntry::fresh()
+{
+    WatchEntry entry;
+    entry.set(kActive, Value(kYes));
+    entry.set(kSearchType, Value(QStringLiteral("W")));
+    entry.set(kTableNumber, Value(1));
+    entry.set(kRowNumber, Value(1));
+    entry.set(kColumnNumber, Value(1));
+    entry.set(kRepeatCount, Value(1));
+    entry.set(kStringOffset, Value(0));
+    entry.set(kStringLength, Value(1));
+    return entry;
+}
+
+int WatchEntry::inputLimit(const QString& column)
+{
+    if (column == kUrl)
+        return kUrlLimit;
+    if (column == kEMail)
+        return kEMailLimit;
+    if (column == kStringSearch)
+        return kStringSearchLimit;
+    for (const QString* number :
+         {&kStringOffset, &kStringLength, &kTableNumber, &kRowNumber, &kColumnNumber, &kRepeatCount}) {
+        if (column == *number)
+            return kNumberLimit;
+    }
+    return kNoLimit;
+}
+
+bool WatchEntry::isSearchType(const QString& code)
+{
+    return code == QLatin1String("W") || code == QLatin1String("S") || code == QLatin1String("T");
+}
+
+Status WatchEntry::setText(const FieldInfo& field, const QString& text)
+{
+    const int limit = inputLimit(field.name);
+    if (limit != kNoLimit && text.size() > limit)
+        return refused(ErrorCode::DbFieldTooSmall,
+                       QStringLiteral("\"%1\" takes at most %2 characters; \"%3\" has %4")
+                           .arg(field.name, QString::number(limit), text, QString::number(text.size())));
+    if (field.kind == FieldKind::Text || field.kind == FieldKind::Memo) {
+        set(field.name, Value(text));
+        return {};
+    }
+    auto value = ColumnText::parse(text, field);
+    if (!value.ok())
+        return value.failure();
+    set(field.name, std::move(value).value());
+    return {};
+}
+
+void WatchEntry::set(const QString& column, Value value)
+{
+    values_[column] = std::move(value);
+}
+
+Value WatchEntry::value(const QString& column) const
+{
+    const auto it = values_.find(column);
+    return it == values_.end() ? Value::null() : it->second;
+}
+
+Status WatchEntry::checkRequired() const
+{
+    for (const QString* column : {&kUrl, &kEMail, &kSubject}) {
+        if (value(*column).textOrEmpty().isEmpty())
+            return refused(ErrorCode::InvalidArgument, QStringLiteral("\"%1\" must not be empty").arg(*column));
+    }
+    return {};
+}
+
+void WatchEntry::stamp(const QDateTime& now)
+{
+    set(kAdded, Value(now.toString(QLatin1String(ColumnText::kDateTimeFormat))));
+}
+
+} // namespace orvane

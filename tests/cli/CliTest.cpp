@@ -1,0 +1,154 @@
+// Runs the built orvane-db on a database its init made in a temporary folder; reads it back with the SQLite C API.
+#include "platform/SingleInstance.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+struct Outcome {
+    int code;
+    QByteArray out, err;
+};
+
+class Cli : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString db = dir.filePath("Sentrel.mdb"), csv = dir.filePath("in.csv");
+
+    void SetUp() override { ASSERT_EQ(run({"init"}).code, 0); }
+
+    Outcome run(QStringList args, QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(ORVANE_DB, args.mid(0, 1) + QStringList {"--dir", dir.path()} + args.mid(1));
+        const bool ended = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
+        return {ended ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+    }
+    QByteArray bytes(const QString& path, const QByteArray& replacement = {}) const
+    {
+        QFile f(path);
+        if (!replacement.isEmpty())
+            return f.open(QIODevice::WriteOnly) && f.write(replacement) == replacement.size() ? replacement : "";
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+    static int collect(void* to, int n, char** values, char**)
+    {
+        QStringList row;
+        for (int i = 0; i < n; ++i)
+            row << (values[i] ? QString::fromUtf8(values[i]) : "~");
+        static_cast<QStringList*>(to)->append(row.join('|'));
+        return 0;
+    }
+    // Each row of sql as its values joined by '|', a Null shown as "~".
+    QStringList rows(const QByteArray& sql) const
+    {
+        sqlite3* h = nullptr;
+        QStringList out;
+        sqlite3_open(db.toUtf8().constData(), &h);
+        sqlite3_exec(h, sql.constData(), &Cli::collect, &out, nullptr);
+        sqlite3_close(h);
+        return out;
+    }
+};
+
+TEST_F(Cli, BadArgumentsFailNamingTheValueAndChangeNothing)
+{
+    const QString url81(81, 'u');
+    // clang-format off
+    const struct { QStringList args; QString named; } cases[] = {
+        {{"add", "u", "e"}, "add"}, {{"add", "", "e", "s"}, "URL"}, {{"add", "u", "e", ""}, "Subject"},
+        {{"add", url81, "e", "s"}, url81}, {{"add", "u", "e", "s", "--offset", "12345"}, "12345"}, {{"frob"}, "frob"},
+        {{"add", "u", "e", "s", "--table", "x1"}, "x1"}, {{"add", "u", "e", "s", "--type", "w"}, "\"w\""},
+        {{"remove", "1"}, "1"}, {{"enable", "one"}, "one"}, {{"set", "port", "1234"}, "1234"},
+    };
+    // clang-format on
+    const QByteArray before = bytes(db);
+    for (const auto& c : cases) {
+        const Outcome r = run(c.args);
+        EXPECT_NE(r.code, 0) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(c.named.toUtf8()) && r.err.count('\n') == 1) << r.err.toStdString();
+        EXPECT_EQ(bytes(db), before) << c.args.join(' ').toStdString();
+    }
+}
+
+TEST_F(Cli, EachCommandChangesWhatItSays)
+{
+    const QByteArray entries = "SELECT rowid, URL, EMail, length(Subject), Active, \"Search type\", \"String search\", "
+                               "\"String offset\", \"String length\", \"Table number\", \"Row number\", "
+                               "\"Column number\", \"Repeat count\", Content, Added = datetime(Added) FROM URLs";
+    // clang-format off
+    const struct { QStringList args; QByteArray sql; QStringList expected; } steps[] = {
+        {{"add", "http://a/", "a@x", "Subject A"}, entries, {"1|http://a/|a@x|9|-1|W|~|0|1|1|1|1|1|~|1"}},
+        {{"add", "--type", "T", "--search", "x y", "--offset", "-3", "--length", "2", "--table", "2", "--row", "3",
+          "--column", "4", "--repeat", "5", "--inactive", "http://b/", "b@x", QString(300, 's')},
+         entries + " WHERE rowid = 2", {"2|http://b/|b@x|300|0|T|x y|-3|2|2|3|4|5|~|1"}},
+        {{"disable", "1"}, "SELECT rowid, Active FROM URLs", {"1|0", "2|0"}},
+        {{"enable", "2"}, "SELECT rowid, Active FROM URLs", {"1|0", "2|-1"}},
+        {{"remove", "1"}, "SELECT rowid FROM URLs", {"2"}},
+        {{"set", "wake-up", "7"}, "SELECT * FROM System", {"7|localhost|25"}},
+        {{"set", "port", "587"}, "SELECT * FROM System", {"7|localhost|587"}},
+        {{"set", "mail-server", "mail.example.org"}, "SELECT * FROM System", {"7|mail.example.org|587"}},
+    };
+    // clang-format on
+    for (const auto& s : steps) {
+        ASSERT_EQ(run(s.args).code, 0) << s.args.join(' ').toStdString();
+        EXPECT_EQ(rows(s.sql), s.expected) << s.args.join(' ').toStdString();
+    }
+}
+
+// A header and three entries: Null against "", quotes, commas, CR LF.
+const QByteArray kCsv =
+    "\"URL\",\"EMail\",\"Subject\",\"Active\",\"Search type\",\"String search\",\"String offset\","
+    "\"String length\",\"Table number\",\"Row number\",\"Column number\",\"Repeat count\","
+    "\"Content\",\"Added\"\r\n"
+    "\"http://a/\",\"a@x\",\"say \"\"hi\"\", then go\",-1,\"W\",,0,1,1,1,1,1,,\"2024-01-02 03:04:05\"\r\n"
+    "\"http://b/\",\"b@x\",\"two\r\nlines\",0,\"S\",\"\",3,2,1,1,1,1,\"\",\"2024-01-02 03:04:06\"\r\n"
+    "\"http://c/\",\"c@x\",\"c\",-1,,\"a,b\",,,,,,,\"<p>\r\n\"\"x\"\"</p>\",\r\n";
+
+TEST_F(Cli, CsvRoundTripKeepsNullsQuotesCommasAndLineBreaks)
+{
+    bytes(csv, kCsv);
+    ASSERT_EQ(run({"import", csv}).code, 0);
+    EXPECT_EQ(rows("SELECT Subject, \"Search type\", \"String search\", \"String offset\", Content, Added FROM URLs"),
+              QStringList({"say \"hi\", then go|W|~|0|~|2024-01-02 03:04:05", "two\r\nlines|S||3||2024-01-02 03:04:06",
+                           "c|~|a,b|~|<p>\r\n\"x\"</p>|~"}));
+    EXPECT_EQ(run({"export"}).out, kCsv);
+}
+
+TEST_F(Cli, ImportFailingOnRow3LeavesTheDatabaseAsItWas)
+{
+    // A write the checks cannot foresee, as a full disk would refuse it.
+    rows("CREATE TRIGGER no BEFORE INSERT ON URLs WHEN NEW.URL = 'http://no/' BEGIN SELECT RAISE(ABORT, 'no'); END");
+    const QByteArray good = kCsv.left(kCsv.indexOf("\"http://c/\""));
+    const QByteArray badRows[] = {"\"http://c/\",\"\",\"c\",-1,,,,,,,,,,\r\n",      // no EMail
+                                  "\"http://c/\",\"c@x\",\"c\"x,-1,,,,,,,,,,\r\n",  // stray quote
+                                  "\"http://no/\",\"c@x\",\"c\",-1,,,,,,,,,,\r\n"}; // refused write
+    const QByteArray before = bytes(db);
+    for (const QByteArray& bad : badRows) {
+        bytes(csv, good + bad);
+        const Outcome r = run({"import", csv});
+        EXPECT_TRUE(r.code != 0 && r.err.contains("row 3")) << r.err.toStdString();
+        EXPECT_EQ(bytes(db), before) << bad.toStdString();
+    }
+}
+
+TEST_F(Cli, WritesAreRefusedWhileOrvaneRunsFromTheFolderWhateverTheEnvironment)
+{
+    QProcessEnvironment elsewhere = QProcessEnvironment::systemEnvironment();
+    elsewhere.insert("XDG_RUNTIME_DIR", dir.path()); // other folders, and ones that exist
+    elsewhere.insert("TMPDIR", "/var/tmp");
+    const QByteArray before = bytes(db);
+    const orvane::SingleInstance running(dir.path()); // what Orvane takes as it starts
+    ASSERT_TRUE(running.held());
+    for (const auto& env : {QProcessEnvironment::systemEnvironment(), elsewhere})
+        EXPECT_EQ(run({"add", "http://a/", "a@x", "s"}, env).code, 1);
+    EXPECT_EQ(bytes(db), before);
+}
+
+} // namespace

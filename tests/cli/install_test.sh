@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# install_test.sh SOURCE_DIR BUILD_DIR: installs with HOME and XDG_* in a temporary folder, runs the installed
+# program offscreen, installs again over it and uninstalls; Sentrel.mdb and its entry must outlive both.
+set -euo pipefail
+src=$1 build=$2 tmp=$(mktemp -d) pid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$tmp"' EXIT
+fail() { echo "FAILED: $*" >&2; exit 1; }
+export HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/run" \
+    QT_QPA_PLATFORM=offscreen
+unset DBUS_SESSION_BUS_ADDRESS # never the real user's systemd
+prefix="$tmp/opt/or vane" data="$XDG_DATA_HOME" config="$XDG_CONFIG_HOME"
+installed=("$prefix/orvane" "$prefix/orvane-db" "$prefix/uninstall.sh" "$HOME/.local/bin/orvane-db"
+    "$data/applications/orvane.desktop" "$data"/icons/hicolor/{scalable/apps/orvane.svg,{16x16,32x32}/apps/orvane.png}
+    "$config/autostart/orvane.desktop" "$config/systemd/user/orvane.service")
+install_orvane() { "$src/scripts/install.sh" --prefix "$prefix" --build-dir "$build" --no-build --autostart --service; }
+
+install_orvane
+for f in "${installed[@]}" "$prefix/Sentrel.mdb"; do [ -e "$f" ] || fail "$f was not installed"; done
+
+# Started from elsewhere, the installed program locks the file beside its database and stays up.
+(cd / && exec "$prefix/orvane") & pid=$!
+for _ in $(seq 300); do flock -n "$prefix/Sentrel.lock" true && sleep 0.1 || break; done
+sleep 2
+kill -0 "$pid" || fail "the installed program ended"
+flock -n "$prefix/Sentrel.lock" true && fail "the installed program holds no lock"
+kill "$pid" && wait "$pid" || pid=
+
+"$HOME/.local/bin/orvane-db" add http://127.0.0.1/ a@x kept >/dev/null
+install_orvane
+[[ $("$prefix/orvane-db" list) == *" kept "* ]] || fail "installing again lost the entry"
+"$prefix/uninstall.sh"
+for f in "${installed[@]}"; do [ ! -e "$f" ] && [ ! -L "$f" ] || fail "$f is still there"; done
+[[ $("$build/bin/orvane-db" list --dir "$prefix") == *" kept "* ]] || fail "uninstall lost Sentrel.mdb"

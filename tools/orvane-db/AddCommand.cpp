@@ -1,0 +1,105 @@
+#include "CommandLine.h"
+#include "Commands.h"
+#include "DatabaseAccess.h"
+#include "RowInserter.h"
+#include "TableColumns.h"
+
+#include "store/WatchEntry.h"
+
+#include <QDateTime>
+
+#include <utility>
+#include <vector>
+
+namespace orvane::db {
+
+namespace {
+
+QCommandLineOption option(const char* name, const char* description, const char* valueName)
+{
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(description),
+                              QString::fromLatin1(valueName));
+}
+
+} // namespace
+
+int addCommand(const QStringList& arguments)
+{
+    CommandLine line(QStringLiteral("add"),
+                     QStringLiteral("Adds a watch entry as the URL window's New and Save do: active, whole page, "
+                                    "table, row, column and repeat count 1, string offset 0, string length 1, unless "
+                                    "an option says otherwise; \"Added\" is now. Prints the new entry's id."));
+    line.addPositional(QStringLiteral("URL"), QStringLiteral("The page's address (at most 80 characters)."));
+    line.addPositional(QStringLiteral("EMAIL"), QStringLiteral("Who gets the alerts (at most 255 characters)."));
+    line.addPositional(QStringLiteral("SUBJECT"), QStringLiteral("The alerts' subject."));
+    const QCommandLineOption type = option("type",
+                                           "How the page is compared: W whole page, S string search, "
+                                           "T table search.",
+                                           "W|S|T");
+    const QCommandLineOption inactive(QStringLiteral("inactive"), QStringLiteral("Adds the entry inactive."));
+    // Each option is a box of the URL window, with the box's limit.
+    const std::pair<QCommandLineOption, const QString*> boxes[] = {
+        {option("search", "The search text (at most 50 characters).", "TEXT"), &WatchEntry::kStringSearch},
+        {option("offset", "String offset.", "N"), &WatchEntry::kStringOffset},
+        {option("length", "String length.", "N"), &WatchEntry::kStringLength},
+        {option("table", "Table number.", "N"), &WatchEntry::kTableNumber},
+        {option("row", "Row number.", "N"), &WatchEntry::kRowNumber},
+        {option("column", "Column number.", "N"), &WatchEntry::kColumnNumber},
+        {option("repeat", "Repeat count.", "N"), &WatchEntry::kRepeatCount},
+    };
+    line.addOption(type);
+    line.addOption(inactive);
+    for (const auto& box : boxes)
+        line.addOption(box.first);
+    if (auto done = line.parse(arguments, 3, 3))
+        return *done;
+
+    WatchEntry entry = WatchEntry::fresh();
+    if (line.isSet(type)) {
+        if (!WatchEntry::isSearchType(line.value(type)))
+            return line.fail(QStringLiteral("--type \"%1\" is none of W, S and T").arg(line.value(type)));
+        entry.set(WatchEntry::kSearchType, Value(line.value(type)));
+    }
+    if (line.isSet(inactive))
+        entry.set(WatchEntry::kActive, Value(WatchEntry::kNo));
+    const QStringList given = line.positionals();
+    std::vector<std::pair<QString, QString>> texts = {{WatchEntry::kUrl, given[0]},
+                                                      {WatchEntry::kEMail, given[1]},
+                                                      {WatchEntry::kSubject, given[2]}};
+    for (const auto& box : boxes) {
+        if (line.isSet(box.first))
+            texts.emplace_back(*box.second, line.value(box.first));
+    }
+
+    const auto access = DatabaseAccess::forWriting(line.dir());
+    if (!access.ok())
+        return line.fail(access.failure().description);
+    const Database& db = access.value().database();
+    const auto columns = TableColumns::read(db, QStringLiteral("URLs"));
+    if (!columns.ok())
+        return line.fail(columns.failure().description);
+    for (const auto& [column, text] : texts) {
+        const auto field = columns.value().field(column);
+        if (!field.ok())
+            return line.fail(field.failure().description);
+        if (const Status s = entry.setText(field.value(), text); !s.ok())
+            return line.fail(s.failure().description);
+    }
+    if (const Status s = entry.checkRequired(); !s.ok())
+        return line.fail(s.failure().description);
+    entry.stamp(QDateTime::currentDateTime());
+
+    QStringList names;
+    for (const auto& [column, value] : entry.values())
+        names << column;
+    auto inserter = RowInserter::prepare(db, QStringLiteral("URLs"), names);
+    if (!inserter.ok())
+        return line.fail(inserter.failure().description);
+    const auto id = inserter.value().insert(entry.values());
+    if (!id.ok())
+        return line.fail(id.failure().description);
+    CommandLine::print(QStringLiteral("%1\n").arg(id.value()));
+    return kSucceeded;
+}
+
+} // namespace orvane::db

@@ -1,0 +1,89 @@
+#include "CommandLine.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace orvane::db {
+
+namespace {
+
+void write(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+}
+
+} // namespace
+
+CommandLine::CommandLine(const QString& command, const QString& description)
+    : command_(command),
+      dirOption_(QStringLiteral("dir"),
+                 QStringLiteral("The folder of Sentrel.mdb (default: the folder of orvane-db, where it and the "
+                                "program are installed)."),
+                 QStringLiteral("DIR")),
+      helpOption_(QStringList {QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."))
+{
+    // The command's name is the first positional argument, so that the
+    // usage line reads "orvane-db [options] COMMAND ...".
+    parser_.addPositionalArgument(command, description, command);
+    parser_.addOption(dirOption_);
+    parser_.addOption(helpOption_);
+}
+
+void CommandLine::addPositional(const QString& name, const QString& description)
+{
+    parser_.addPositionalArgument(name, description);
+}
+
+std::optional<int> CommandLine::parse(const QStringList& arguments, qsizetype minPositionals, qsizetype maxPositionals)
+{
+    const QStringList all = QStringList {QCoreApplication::arguments().value(0), command_} + arguments;
+    if (!parser_.parse(all))
+        return usageError(parser_.errorText());
+    if (parser_.isSet(helpOption_)) {
+        print(parser_.helpText());
+        return kSucceeded;
+    }
+    const QStringList given = positionals();
+    if (given.size() < minPositionals)
+        return usageError(QStringLiteral("too few arguments (see orvane-db %1 --help)").arg(command_));
+    if (given.size() > maxPositionals)
+        return usageError(QStringLiteral("unexpected argument \"%1\"").arg(oneLine(given.value(maxPositionals))));
+    if (parser_.isSet(dirOption_) && parser_.value(dirOption_).isEmpty())
+        return usageError(QStringLiteral("--dir needs a folder"));
+    return std::nullopt;
+}
+
+QString CommandLine::dir() const
+{
+    return parser_.isSet(dirOption_) ? parser_.value(dirOption_) : QCoreApplication::applicationDirPath();
+}
+
+int CommandLine::fail(const QString& message) const
+{
+    write(stderr, QStringLiteral("orvane-db %1: %2\n").arg(command_, oneLine(message)));
+    return kFailed;
+}
+
+int CommandLine::usageError(const QString& message) const
+{
+    write(stderr, QStringLiteral("orvane-db %1: %2\n").arg(command_, oneLine(message)));
+    return kBadUsage;
+}
+
+void CommandLine::print(const QString& text)
+{
+    write(stdout, text);
+}
+
+QString CommandLine::oneLine(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    shown.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    shown.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    return shown;
+}
+
+} // namespace orvane::db

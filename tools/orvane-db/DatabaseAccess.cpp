@@ -1,0 +1,68 @@
+#include "DatabaseAccess.h"
+
+#include "platform/ErrorCatalogue.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace orvane::db {
+
+QString DatabaseAccess::databasePath(const QString& dir)
+{
+    return QDir(dir).filePath(QString::fromLatin1(Database::kFileName));
+}
+
+Result<std::shared_ptr<SingleInstance>> DatabaseAccess::lockFolder(const QString& dir)
+{
+    if (!QFileInfo(dir).isDir())
+        return Failure {static_cast<int>(ErrorCode::DbNotFound), QStringLiteral("no folder \"%1\"").arg(dir)};
+    auto lock = std::make_shared<SingleInstance>(dir);
+    if (lock->anotherCopyRunning())
+        return Failure {static_cast<int>(ErrorCode::DbLocked),
+                        QStringLiteral("Orvane is running from \"%1\"; stop it before changing its database")
+                            .arg(QDir::toNativeSeparators(dir))};
+    if (!lock->held())
+        return Failure {static_cast<int>(ErrorCode::DbLocked),
+                        QStringLiteral("cannot take the lock \"%1\": %2")
+                            .arg(QDir::toNativeSeparators(SingleInstance::lockPath(dir)), lock->error())};
+    return lock;
+}
+
+Result<DatabaseAccess> DatabaseAccess::forReading(const QString& dir)
+{
+    return open(dir, nullptr);
+}
+
+Result<DatabaseAccess> DatabaseAccess::forWriting(const QString& dir)
+{
+    auto lock = lockFolder(dir);
+    if (!lock.ok())
+        return lock.failure();
+    return open(dir, std::move(lock).value());
+}
+
+Result<DatabaseAccess> DatabaseAccess::open(const QString& dir, std::shared_ptr<SingleInstance> lock)
+{
+    const QString path = databasePath(dir);
+    auto db = Database::open(path);
+    if (!db.ok())
+        return Failure {
+            db.failure().number,
+            QStringLiteral("cannot open \"%1\": %2").arg(QDir::toNativeSeparators(path), db.failure().description)};
+    return DatabaseAccess(std::move(lock), std::move(db).value());
+}
+
+Status DatabaseAccess::inTransaction(const std::function<Status()>& work) const
+{
+    // IMMEDIATE: the write lock is taken now, not at the first write.
+    if (Status begun = db_.execute(QStringLiteral("BEGIN IMMEDIATE")); !begun.ok())
+        return begun;
+    Status done = work();
+    if (done.ok())
+        done = db_.execute(QStringLiteral("COMMIT"));
+    if (!done.ok())
+        (void)db_.execute(QStringLiteral("ROLLBACK"));
+    return done;
+}
+
+} // namespace orvane::db

@@ -1,0 +1,55 @@
+#include "CommandLine.h"
+#include "Commands.h"
+#include "DatabaseAccess.h"
+#include "EntryChange.h"
+
+#include "store/WatchEntry.h"
+
+#include <QDateTime>
+
+namespace orvane::db {
+
+namespace {
+
+// Ticks or clears "Active" and saves, as the URL window does: the save
+// sets "Added" too.
+int setActive(const QString& command, const QStringList& arguments, qint64 active)
+{
+    CommandLine line(command,
+                     active == WatchEntry::kYes
+                         ? QStringLiteral("Makes the watch entry with the id that list shows active.")
+                         : QStringLiteral("Makes the watch entry with the id that list shows inactive: "
+                                          "Orvane no longer fetches its page."));
+    line.addPositional(QStringLiteral("ID"), QStringLiteral("The entry's id."));
+    if (auto done = line.parse(arguments, 1, 1))
+        return *done;
+    const auto id = EntryChange::parseId(line.positionals().first());
+    if (!id.ok())
+        return line.fail(id.failure().description);
+    const auto access = DatabaseAccess::forWriting(line.dir());
+    if (!access.ok())
+        return line.fail(access.failure().description);
+    WatchEntry saved;
+    saved.stamp(QDateTime::currentDateTime());
+    const Status changed = access.value().inTransaction([&] {
+        return EntryChange::apply(
+            access.value().database(),
+            QStringLiteral("UPDATE \"URLs\" SET \"Active\" = ?2, \"Added\" = ?3 WHERE rowid = ?1"), id.value(),
+            {Value(active), saved.value(WatchEntry::kAdded)});
+    });
+    return changed.ok() ? kSucceeded : line.fail(changed.failure().description);
+}
+
+} // namespace
+
+int enableCommand(const QStringList& arguments)
+{
+    return setActive(QStringLiteral("enable"), arguments, WatchEntry::kYes);
+}
+
+int disableCommand(const QStringList& arguments)
+{
+    return setActive(QStringLiteral("disable"), arguments, WatchEntry::kNo);
+}
+
+} // namespace orvane::db

@@ -1,0 +1,98 @@
+#include "CommandLine.h"
+#include "Commands.h"
+#include "DatabaseAccess.h"
+#include "TableColumns.h"
+
+#include "store/ColumnText.h"
+#include "store/Statement.h"
+
+namespace orvane::db {
+
+namespace {
+
+// A setting as the Properties window edits it: its column of System and
+// the most characters its box takes. Two digits of wake-up ticks always fit
+// the 16 bits the watcher counts them in; three of port cover the usual
+// mail ports (25, 465, 587).
+struct Setting {
+    const char* name;
+    const char* column;
+    int limit;
+};
+
+constexpr Setting kSettings[] = {
+    {"wake-up", "Wake-up", 2},
+    {"mail-server", "Mail server", 50},
+    {"port", "SMTP Port", 3},
+};
+
+// Stores value into the first row of System, which is the one Orvane reads;
+// makes that row when there is none.
+Status store(const Database& db, const QString& column, const Value& value)
+{
+    const QString name = TableColumns::quoted(column);
+    auto update = Statement::prepare(
+        db.connection(),
+        QStringLiteral("UPDATE \"System\" SET %1 = ?1 WHERE rowid = (SELECT min(rowid) FROM \"System\")").arg(name));
+    if (!update.ok())
+        return update.failure();
+    if (Status s = update.value().bind(1, value); !s.ok())
+        return s;
+    if (Status s = update.value().run(); !s.ok())
+        return s;
+    auto insert = Statement::prepare(db.connection(),
+                                     QStringLiteral("INSERT INTO \"System\" (%1) SELECT ?1 WHERE NOT EXISTS "
+                                                    "(SELECT 1 FROM \"System\")")
+                                         .arg(name));
+    if (!insert.ok())
+        return insert.failure();
+    if (Status s = insert.value().bind(1, value); !s.ok())
+        return s;
+    return insert.value().run();
+}
+
+} // namespace
+
+int setCommand(const QStringList& arguments)
+{
+    CommandLine line(QStringLiteral("set"),
+                     QStringLiteral("Changes a setting within the Properties window's limits: wake-up N (ticks of "
+                                    "65.5 s between two wake-ups, at most 2 characters), mail-server HOST (at most 50) "
+                                    "or port N (at most 3). Orvane reads the settings when it starts."));
+    line.addPositional(QStringLiteral("SETTING"), QStringLiteral("wake-up, mail-server or port."));
+    line.addPositional(QStringLiteral("VALUE"), QStringLiteral("The new value."));
+    if (auto done = line.parse(arguments, 2, 2))
+        return *done;
+    const QString name = line.positionals()[0];
+    const QString text = line.positionals()[1];
+    const Setting* setting = nullptr;
+    for (const Setting& s : kSettings) {
+        if (name == QLatin1String(s.name))
+            setting = &s;
+    }
+    if (!setting)
+        return line.fail(QStringLiteral("no setting \"%1\": wake-up, mail-server or port").arg(name));
+    if (text.isEmpty())
+        return line.fail(QStringLiteral("%1 needs a value").arg(name));
+    if (text.size() > setting->limit)
+        return line.fail(QStringLiteral("%1 takes at most %2 characters; \"%3\" has %4")
+                             .arg(name, QString::number(setting->limit), text, QString::number(text.size())));
+
+    const auto access = DatabaseAccess::forWriting(line.dir());
+    if (!access.ok())
+        return line.fail(access.failure().description);
+    const Database& db = access.value().database();
+    const auto columns = TableColumns::read(db, QStringLiteral("System"));
+    if (!columns.ok())
+        return line.fail(columns.failure().description);
+    const auto field = columns.value().field(QString::fromLatin1(setting->column));
+    if (!field.ok())
+        return line.fail(field.failure().description);
+    const auto value = ColumnText::parse(text, field.value());
+    if (!value.ok())
+        return line.fail(value.failure().description);
+    const Status stored = access.value().inTransaction([&] { return store(db, field.value().name, value.value()); });
+    return stored.ok() ? kSucceeded : line.fail(stored.failure().description);
+}
+
+} // namespace orvane::db

@@ -1,0 +1,66 @@
+#include "TableColumns.h"
+
+#include "platform/ErrorCatalogue.h"
+#include "store/Statement.h"
+
+namespace orvane::db {
+
+Result<TableColumns> TableColumns::read(const Database& db, const QString& table)
+{
+    auto info = Statement::prepare(db.connection(), QStringLiteral("PRAGMA table_info(%1)").arg(quoted(table)));
+    if (!info.ok())
+        return info.failure();
+    TableColumns result;
+    result.table_ = table;
+    // table_info: cid, name, type, notnull, dflt_value, pk
+    for (;;) {
+        auto row = info.value().step();
+        if (!row.ok())
+            return row.failure();
+        if (!row.value())
+            break;
+        const QString name = info.value().column(1).textOrEmpty();
+        const QString type = info.value().column(2).textOrEmpty();
+        if (info.value().columnInt64(5) != 0 && type.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+            continue; // the key: the row id under a name of its own
+        result.columns_.push_back({FieldInfo::fromDeclaration(name, type), info.value().columnInt64(3) != 0});
+    }
+    if (result.columns_.empty())
+        return Failure {static_cast<int>(ErrorCode::DbRejected), QStringLiteral("no table \"%1\"").arg(table)};
+    return result;
+}
+
+QStringList TableColumns::names() const
+{
+    QStringList list;
+    for (const Column& c : columns_)
+        list << c.field.name;
+    return list;
+}
+
+Result<FieldInfo> TableColumns::field(const QString& name) const
+{
+    for (const Column& c : columns_) {
+        if (c.field.name == name)
+            return c.field;
+    }
+    return Failure {static_cast<int>(ErrorCode::DbFieldNotFound),
+                    QStringLiteral("table \"%1\" has no column \"%2\"").arg(table_, name)};
+}
+
+QString TableColumns::quoted(const QString& identifier)
+{
+    QString inner = identifier;
+    inner.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+QString TableColumns::quotedList(const QStringList& names)
+{
+    QStringList list;
+    for (const QString& name : names)
+        list << quoted(name);
+    return list.join(QLatin1String(", "));
+}
+
+} // namespace orvane::db

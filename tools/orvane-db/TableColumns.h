@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "store/Database.h"
+#include "store/FieldInfo.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace orvane::db {
+
+// The columns of a table as the file declares them, in table order and
+// without the internal key (the row id): what export writes, import reads
+// and the other commands look up by name.
+class TableColumns {
+public:
+    struct Column {
+        FieldInfo field;
+        bool notNull = false;
+    };
+
+    static Result<TableColumns> read(const Database& db, const QString& table);
+
+    const QString& table() const { return table_; }
+    const std::vector<Column>& columns() const { return columns_; }
+    QStringList names() const;
+    Result<FieldInfo> field(const QString& name) const;
+
+    // A name as an SQL identifier: "Search type", with inner quotes doubled.
+    static QString quoted(const QString& identifier);
+    // The given names quoted and joined with commas.
+    static QString quotedList(const QStringList& names);
+
+private:
+    QString table_;
+    std::vector<Column> columns_;
+};
+
+} // namespace orvane::db
