@@ -1,6 +1,8 @@
 // orvane-db: creates a ready watch database for Orvane.
 //   orvane-db init [DIR]   creates DIR/Sentrel.mdb (DIR defaults to the current directory)
+//   orvane-db test-mail [--dir DIR] ADDRESS   sends a test mail through the stored settings
 
+#include "TestMailCommand.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 
@@ -48,6 +50,9 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
+    // Until the command table takes it.
+    if (!args.isEmpty() && args[0] == QLatin1String("test-mail"))
+        return runTestMail(args.mid(1));
     if (args.isEmpty() || args.size() > 2)
         return usage();
     if (args[0] == QLatin1String("init"))
