@@ -98,8 +98,7 @@ struct SentMail {
     }
 };
 
-// Keeps every mail instead of sending it; each send answers `nextStatus`
-// and `nextText`.
+// Keeps every mail instead of sending it; each send answers `nextStatus` and `nextText`.
 class RecordingMailer final : public MailClient {
 public:
     void setServer(const QString& server) override { pending.server = server; }

@@ -18,8 +18,6 @@ struct ReceivedMail {
     QString helo;        // the name the client greeted with
     QByteArray data;     // the DATA bytes, dots unstuffed, CR LF kept
 
-    // The header lines before the first blank line, split at the first ": ".
-    std::vector<std::pair<QString, QString>> headers() const;
     // Everything after the blank line, the CR LF that ended it on the wire kept.
     QByteArray body() const { return data.mid(data.indexOf("\r\n\r\n") + 4); }
 };
@@ -32,9 +30,9 @@ public:
         Accept,           // take every message
         RefuseRecipient,  // answer every RCPT with 550
         Silent,           // accept connections, never answer
-        Greeting421,      // greet with 421 and close
+        Greeting421,      // greet with 421
         DropAfterData,    // close the line when DATA comes
-        DropAfterMessage, // close the line after the whole message, before the verdict
+        DropAfterMessage, // close it after the whole message, before the verdict
         SilentAtQuit,     // take the message, never answer QUIT
         FakeStartTls,     // agree to STARTTLS, then answer in plain text
         BusyOnce,         // the second MAIL it ever sees gets 421
@@ -43,36 +41,25 @@ public:
     struct Options {
         Mode mode = Mode::Accept;
         Tls tls = Tls::None;
-        QString login {}; // "LOGIN:PASSWORD": AUTH required (offered in plain text too without TLS)
-        int delayMs = 0;  // wait before every answer
+        QString login {}; // "LOGIN:PASSWORD": AUTH required (and offered in plain text too without TLS)
+        int delayMs = 0;  // before every answer
     };
 
     explicit SmtpTestServer(Mode mode = Mode::Accept) : SmtpTestServer(Options {.mode = mode}) { }
     explicit SmtpTestServer(Options options) : options_(std::move(options)) { }
     ~SmtpTestServer() { stop(); }
-    SmtpTestServer(const SmtpTestServer&) = delete;
-    SmtpTestServer& operator=(const SmtpTestServer&) = delete;
 
-    // False (and a test failure recorded) when it cannot be started.
-    bool start();
-    void stop();
-    bool running() const { return process_.state() == QProcess::Running; }
+    bool start(); // false, and a test failure recorded, when it cannot start
+    void stop() { process_.kill(), process_.waitForFinished(); }
     quint16 port() const { return port_; }
-    // The certificate it presents with TLS, for the client to trust.
-    QString certificateFile() const { return dir_.filePath(QStringLiteral("cert.pem")); }
-
-    std::vector<ReceivedMail> messages() const; // oldest first
+    QString certificateFile() const { return dir_.filePath(QStringLiteral("cert.pem")); } // for the client to trust
+    std::vector<ReceivedMail> messages() const;                                           // oldest first
     int messageCount() const { return static_cast<int>(messages().size()); }
-    int greetings() const { return lines(QStringLiteral("greetings.log")).size(); } // EHLOs seen
-    QStringList logins() const { return lines(QStringLiteral("logins.log")); }      // AUTH attempts
-    void clear(); // forgets messages, greetings and logins
-
-    // A port on 127.0.0.1 that was free a moment ago; nothing listens there.
-    static quint16 freePort();
+    int greetings() const;     // EHLOs seen
+    void clear();              // forgets messages and greetings
+    static quint16 freePort(); // on 127.0.0.1, free a moment ago: nothing listens there
 
 private:
-    QStringList lines(const QString& file) const;
-
     Options options_;
     QTemporaryDir dir_;
     QProcess process_;
