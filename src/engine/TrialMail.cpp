@@ -34,16 +34,16 @@ Result<MailSettings> TrialMail::readSettings(const QString& databaseFile)
 QString TrialMail::route(const MailSettings& settings, const QString& netrcFile)
 {
     const Result<bool> login = NetrcLogin::has(netrcFile, settings.server.trimmed());
-    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(settings.port, login.ok() && login.value());
+    const QString file = QDir::toNativeSeparators(netrcFile);
+    if (!login.ok())
+        return QStringLiteral("nothing is sent: %1 has a login for the server but is open to other users").arg(file);
+    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(settings.port, login.value());
     QString text;
     switch (policy.start) {
     case SmtpTlsPolicy::Start::Implicit: text = QStringLiteral("TLS from the first byte, certificate verified"); break;
     case SmtpTlsPolicy::Start::Required: text = QStringLiteral("STARTTLS required, certificate verified"); break;
     case SmtpTlsPolicy::Start::IfOffered: text = QStringLiteral("STARTTLS if offered, else plain text"); break;
     }
-    const QString file = QDir::toNativeSeparators(netrcFile);
-    if (!login.ok())
-        return text + QStringLiteral("; the login in %1 is refused: the file is open to other users").arg(file);
     return text
         + (login.value() ? QStringLiteral("; login from %1").arg(file)
                          : QStringLiteral("; no login (none in %1)").arg(file));

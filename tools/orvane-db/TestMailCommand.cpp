@@ -23,6 +23,7 @@ constexpr int kBadUsage = 2;
 
 void say(FILE* stream, const QString& text)
 {
+    std::fflush(stdout); // in order when both go to a terminal
     std::fprintf(stream, "%s\n", qPrintable(text));
 }
 
