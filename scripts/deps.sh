@@ -2,7 +2,7 @@
 # the program and the tests need, and any named as arguments, when any is
 # missing.
 ORVANE_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libcurl4-openssl-dev
-  ca-certificates libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev python3-aiosmtpd
+  ca-certificates libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev python3-aiosmtpd openssl
   fonts-dejavu-core zlib1g-dev libbrotli-dev libcsv-dev"
 
 # Only the fuzzing run needs these: clang with libFuzzer and its sanitizer

@@ -1,6 +1,7 @@
 #include "engine/MailAlert.h"
 
 #include "platform/ErrorCatalogue.h"
+#include "platform/MailEncoding.h"
 #include "platform/ScratchFile.h"
 #include "platform/SignForm.h"
 
@@ -59,7 +60,8 @@ Result<QString> MailAlert::body(AlertKind kind) const
     auto url = state_.watchRecordset.value(QStringLiteral("URL"));
     if (!url.ok())
         return url.failure();
-    QString text = QString::fromLatin1(textsFor(kind).body) + url.value().textOrEmpty();
+    // A URL that is not ASCII goes in its ASCII form: the mail says it is US-ASCII.
+    QString text = QString::fromLatin1(textsFor(kind).body) + MailEncoding::asciiUrl(url.value().textOrEmpty());
     if (kind == AlertKind::PageFault) {
         text += QStringLiteral("\r\n\r\n") + signForm(state_.fetchError) + QStringLiteral(" : ")
             + ErrorCatalogue::standardText(state_.fetchError);
@@ -113,13 +115,11 @@ Status MailAlert::send(AlertKind kind)
         return text.failure();
     mailer_.send(text.value());
 
+    // The client's own account, so that the user learns what to change.
     if (mailer_.status() != 0) {
-        // The message names the error last recorded by the program's own
-        // handling, and the client's status is none: it always reads 0.
-        const int recorded = 0;
         messages_.warn(QStringLiteral("Cannot Send EMail"),
-                       QStringLiteral("Cannot send EMail message : ") + signForm(recorded) + QStringLiteral(" : ")
-                           + ErrorCatalogue::standardText(recorded));
+                       QStringLiteral("Cannot send EMail message : ") + signForm(mailer_.status())
+                           + QStringLiteral(" : ") + mailer_.statusText());
     }
     return Status::success();
 }

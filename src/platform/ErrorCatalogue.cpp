@@ -39,6 +39,7 @@ const char* ownText(ErrorCode code)
     case ErrorCode::FetchNoAddress: return "The address is empty or malformed.";
     case ErrorCode::MailBadPort: return "The SMTP port is not a number from 1 to 65535.";
     case ErrorCode::MailBadAddress: return "The mail address is empty or holds a line break.";
+    case ErrorCode::MailNetrcUnsafe: return "The .netrc file can be read or changed by other users; it is not used.";
     case ErrorCode::TransferBase: break;
     }
     return nullptr;

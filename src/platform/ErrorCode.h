@@ -46,6 +46,7 @@ enum class ErrorCode : int {
     // mail
     MailBadPort = 9101,
     MailBadAddress = 9102,
+    MailNetrcUnsafe = 9103,
 
     TransferBase = 10000,
 };

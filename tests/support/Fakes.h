@@ -98,7 +98,7 @@ struct SentMail {
     }
 };
 
-// Keeps every mail instead of sending it; each send answers `nextStatus`.
+// Keeps every mail instead of sending it; each send answers `nextStatus` and `nextText`.
 class RecordingMailer final : public MailClient {
 public:
     void setServer(const QString& server) override { pending.server = server; }
@@ -109,16 +109,18 @@ public:
     {
         pending.body = body;
         sent.push_back(pending);
-        status_ = nextStatus;
+        status_ = {nextStatus, nextText};
     }
-    int status() const override { return status_; }
+    int status() const override { return status_.first; }
+    QString statusText() const override { return status_.second; }
 
     std::vector<SentMail> sent;
     int nextStatus = 0;
+    QString nextText;
 
 private:
     SentMail pending;
-    int status_ = 0;
+    std::pair<int, QString> status_;
 };
 
 } // namespace orvane::test

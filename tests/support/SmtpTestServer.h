@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QtGlobal>
 
 #include <utility>
 #include <vector>
@@ -19,52 +18,49 @@ struct ReceivedMail {
     QString helo;        // the name the client greeted with
     QByteArray data;     // the DATA bytes, dots unstuffed, CR LF kept
 
-    // The header lines before the first blank line, split at the first ": ".
-    std::vector<std::pair<QString, QString>> headers() const;
-    // Everything after the blank line. The last line keeps the CR LF that
-    // ended it on the wire.
-    QByteArray body() const;
+    // Everything after the blank line, the CR LF that ended it on the wire kept.
+    QByteArray body() const { return data.mid(data.indexOf("\r\n\r\n") + 4); }
 };
 
-// An SMTP server on 127.0.0.1 and a free port, run as a Python process for
-// the life of the object (or from start() to stop()). It keeps every
-// message it takes; nothing is ever relayed.
+// An SMTP server on 127.0.0.1 (smtp_test_server.py) for the life of the
+// object. It keeps every message it takes; nothing is ever relayed.
 class SmtpTestServer {
 public:
     enum class Mode {
-        Accept,          // take every message
-        RefuseRecipient, // answer every RCPT with 550
-        Silent,          // accept connections, never answer
+        Accept,           // take every message
+        RefuseRecipient,  // answer every RCPT with 550
+        Silent,           // accept connections, never answer
+        Greeting421,      // greet with 421
+        DropAfterData,    // close the line when DATA comes
+        DropAfterMessage, // close it after the whole message, before the verdict
+        SilentAtQuit,     // take the message, never answer QUIT
+        FakeStartTls,     // agree to STARTTLS, then answer in plain text
+        BusyOnce,         // the second MAIL it ever sees gets 421
+    };
+    enum class Tls { None, StartTls, Implicit }; // with a throw-away certificate
+    struct Options {
+        Mode mode = Mode::Accept;
+        Tls tls = Tls::None;
+        QString login {}; // "LOGIN:PASSWORD": AUTH required (and offered in plain text too without TLS)
+        int delayMs = 0;  // before every answer
     };
 
-    explicit SmtpTestServer(Mode mode = Mode::Accept);
-    ~SmtpTestServer();
-    SmtpTestServer(const SmtpTestServer&) = delete;
-    SmtpTestServer& operator=(const SmtpTestServer&) = delete;
+    explicit SmtpTestServer(Mode mode = Mode::Accept) : SmtpTestServer(Options {.mode = mode}) { }
+    explicit SmtpTestServer(Options options) : options_(std::move(options)) { }
+    ~SmtpTestServer() { stop(); }
 
-    // False (and a test failure recorded) when it cannot be started.
-    bool start();
-    void stop();
-    bool running() const;
+    bool start(); // false, and a test failure recorded, when it cannot start
+    void stop() { process_.kill(), process_.waitForFinished(); }
     quint16 port() const { return port_; }
-
-    // Messages taken so far, oldest first.
-    std::vector<ReceivedMail> messages() const;
-    // How many messages were taken so far, without reading them.
-    int messageCount() const;
-    // How many EHLO or HELO commands the server has seen: 0 means no client
-    // ever got as far as talking to it.
-    int greetings() const;
-    // Forgets the messages and greetings so far.
-    void clear();
-
-    // A port on 127.0.0.1 that was free a moment ago; nothing listens there.
-    static quint16 freePort();
+    QString certificateFile() const { return dir_.filePath(QStringLiteral("cert.pem")); } // for the client to trust
+    std::vector<ReceivedMail> messages() const;                                           // oldest first
+    int messageCount() const { return static_cast<int>(messages().size()); }
+    int greetings() const;     // EHLOs seen
+    void clear();              // forgets messages and greetings
+    static quint16 freePort(); // on 127.0.0.1, free a moment ago: nothing listens there
 
 private:
-    bool startOn(quint16 port);
-
-    Mode mode_;
+    Options options_;
     QTemporaryDir dir_;
     QProcess process_;
     quint16 port_ = 0;

@@ -1,107 +1,120 @@
-"""An SMTP server for the tests, on 127.0.0.1 only.
+"""An SMTP server for the tests on 127.0.0.1: prints "READY <port>" and runs until stdin closes or SIGTERM.
 
-Every message it takes is kept in DIR as NNNN.eml (the DATA bytes as
-received, dots unstuffed) and NNNN.json (envelope sender, recipients, the
-name the client greeted with), numbered from 0001; each file appears whole.
-Every EHLO or HELO adds a line to DIR/greetings.log.
-
-Modes:
-  accept            take every message
-  refuse-recipient  answer every RCPT with 550
-  silent            accept connections and never say a word
-
-Prints READY once listening. Ends on SIGTERM or when its standard input
-closes, so that it does not outlive the test that started it.
+aiosmtpd, or a scripted misbehaving one. In DIR: NNNN.json per message taken (envelope, greeting name, DATA in
+base64), greetings.log (a line per EHLO), and cert.pem for --tls.
 """
 
-import argparse
-import json
-import os
-import signal
-import socket
-import sys
+import argparse, asyncio, base64, json, os, ssl, subprocess
+
+SCRIPTED = ["refuse-recipient", "silent", "greeting-421", "drop-after-data", "drop-after-message",
+            "silent-at-quit", "fake-starttls"]
 
 
-def write_whole(path, data):
-    temporary = path + ".part"
-    with open(temporary, "wb") as f:
-        f.write(data)
-    os.replace(temporary, path)
-
-
-class Capture:
-    def __init__(self, directory, mode):
-        self.directory = directory
-        self.mode = mode
-        self.count = 0
-
-    def greeted(self, session, hostname):
-        session.host_name = hostname
-        with open(os.path.join(self.directory, "greetings.log"), "a") as f:
-            f.write(hostname + "\n")
+class Handler:
+    def __init__(self, args):
+        self.args, self.count, self.mails = args, 0, 0
 
     async def handle_EHLO(self, server, session, envelope, hostname, responses):
-        self.greeted(session, hostname)
+        with open(os.path.join(self.args.dir, "greetings.log"), "a") as f:
+            f.write(hostname + "\n")
+        session.host_name = hostname
         return responses
 
-    async def handle_HELO(self, server, session, envelope, hostname):
-        self.greeted(session, hostname)
-        return "250 " + server.hostname
-
-    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
-        if self.mode == "refuse-recipient":
-            return "550 5.1.1 Recipient refused"
-        envelope.rcpt_tos.append(address)
+    async def handle_MAIL(self, server, session, envelope, address, options):
+        self.mails += 1
+        if self.args.mode == "busy-once" and self.mails == 2:
+            return "421 4.4.2 Timed out, try again"
+        envelope.mail_from = address
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
-        base = os.path.join(self.directory, "%04d" % self.count)
-        write_whole(base + ".eml", envelope.original_content)
-        meta = {
-            "mail_from": envelope.mail_from,
-            "rcpt_tos": envelope.rcpt_tos,
-            "helo": session.host_name,
-        }
-        write_whole(base + ".json", json.dumps(meta).encode("utf-8"))
-        return "250 Message accepted"
+        path = os.path.join(self.args.dir, "%04d.json" % self.count)
+        with open(path + ".part", "w") as f:
+            json.dump({"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos, "helo": session.host_name,
+                       "data": base64.b64encode(envelope.original_content).decode()}, f)
+        os.replace(path + ".part", path)  # each file appears whole
+        return "250 2.0.0 Message accepted"
 
 
-def wait_for_end():
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
-    try:
-        sys.stdin.buffer.read()
-    except (OSError, ValueError):
-        signal.pause()
+async def scripted(mode, reader, writer):
+    """Speaks SMTP until the break its mode names."""
+    say = lambda line: writer.write(line.encode() + b"\r\n")
+    if mode != "silent":
+        say("421 4.3.2 Closing, try later" if mode == "greeting-421" else "220 raw.test ESMTP")
+    while mode not in ("silent", "greeting-421"):
+        await writer.drain()
+        verb = (await reader.readline())[:4].upper()
+        if verb == b"EHLO":
+            say("250-raw.test\r\n250 STARTTLS" if mode == "fake-starttls" else "250 raw.test")
+        elif verb == b"STAR":
+            say("220 Ready to start TLS")
+            await writer.drain()
+            await reader.read(5)  # the client's hello, answered in plain text
+            say("this is no TLS handshake")
+            break
+        elif verb == b"RCPT" and mode == "refuse-recipient":
+            say("550 5.1.1 Recipient refused")
+        elif verb == b"DATA" and mode != "drop-after-data":
+            say("354 End data with <CR><LF>.<CR><LF>")
+            await writer.drain()
+            while (await reader.readline()) not in (b".\r\n", b""): pass
+            if mode == "drop-after-message":
+                break
+            say("250 2.0.0 Queued")
+        elif verb in (b"", b"DATA") or (verb == b"QUIT" and mode == "silent-at-quit"):
+            break
+        else:
+            say("221 Bye" if verb == b"QUIT" else "250 OK")
+    await writer.drain()
+    if mode in ("silent", "silent-at-quit", "greeting-421"):
+        await reader.read()  # holds the line until the client leaves
+    writer.close()
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--port", type=int, required=True)
-    parser.add_argument("--dir", required=True)
-    parser.add_argument("--mode", choices=["accept", "refuse-recipient", "silent"], default="accept")
-    args = parser.parse_args()
+async def main(args):
+    from aiosmtpd.smtp import SMTP, AuthResult
+    loop = asyncio.get_running_loop()
+    context, options = None, {"hostname": "smtp.test", "loop": loop}
+    if args.tls != "none":
+        cert, key = os.path.join(args.dir, "cert.pem"), os.path.join(args.dir, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                        "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
+                        "subjectAltName=IP:127.0.0.1,DNS:localhost", "-keyout", key, "-out", cert],
+                       check=True, capture_output=True)
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(cert, key)
+    if args.tls == "starttls":
+        options.update(tls_context=context, require_starttls=True)
 
-    if args.mode == "silent":
-        # The kernel completes the connections; nobody ever answers them.
-        listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        listener.bind(("127.0.0.1", args.port))
-        listener.listen(16)
-        print("READY", flush=True)
-        wait_for_end()
-        return
+    def check(server, session, envelope, mechanism, data):  # handled=False: aiosmtpd answers 535 itself
+        return AuthResult(success=args.login == (data.login + b":" + data.password).decode(), handled=False)
 
-    from aiosmtpd.controller import Controller
+    if args.login:
+        options.update(authenticator=check, auth_required=True, auth_require_tls=args.tls != "none")
 
-    controller = Controller(Capture(args.dir, args.mode), hostname="127.0.0.1", port=args.port,
-                            server_hostname="smtp.test", ready_timeout=10.0)
-    controller.start()
-    print("READY", flush=True)
-    try:
-        wait_for_end()
-    finally:
-        controller.stop()
+    class Slow(SMTP):
+        async def push(self, status):  # every answer, the greeting too
+            await asyncio.sleep(args.delay_ms / 1000)
+            await super().push(status)
+
+    handler = Handler(args)
+    if args.mode in SCRIPTED:
+        server = await asyncio.start_server(lambda r, w: scripted(args.mode, r, w), "127.0.0.1", 0)
+    else:
+        server = await loop.create_server(lambda: Slow(handler, **options), "127.0.0.1", 0,
+                                          ssl=context if args.tls == "implicit" else None)
+    print("READY", server.sockets[0].getsockname()[1], flush=True)
+    done = loop.create_future()
+    loop.add_reader(0, lambda: os.read(0, 4096) or done.done() or done.set_result(None))
+    await done
 
 
 if __name__ == "__main__":
-    main()
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--dir", required=True)
+    parser.add_argument("--mode", choices=["accept", "busy-once"] + SCRIPTED, default="accept")
+    parser.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
+    parser.add_argument("--login", default="")  # LOGIN:PASSWORD that AUTH must give
+    parser.add_argument("--delay-ms", type=int, default=0)  # before every answer
+    asyncio.run(main(parser.parse_args()))

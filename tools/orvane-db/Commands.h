@@ -16,5 +16,6 @@ int disableCommand(const QStringList& arguments);
 int setCommand(const QStringList& arguments);
 int exportCommand(const QStringList& arguments);
 int importCommand(const QStringList& arguments);
+int testMailCommand(const QStringList& arguments);
 
 } // namespace orvane::db

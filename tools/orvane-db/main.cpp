@@ -31,13 +31,14 @@ constexpr Command kCommands[] = {
     {"set", "changes a setting: wake-up, mail-server or port", setCommand},
     {"export", "writes every watch entry as CSV", exportCommand},
     {"import", "adds the watch entries of a CSV file, all or none", importCommand},
+    {"test-mail", "sends a test mail through the stored mail settings", testMailCommand},
 };
 
 QString commandList()
 {
     QString text = QStringLiteral("\nCommands (orvane-db COMMAND --help tells more):\n");
     for (const Command& c : kCommands)
-        text += QStringLiteral("  %1%2\n").arg(QString::fromLatin1(c.name), -10).arg(QString::fromLatin1(c.summary));
+        text += QStringLiteral("  %1%2\n").arg(QString::fromLatin1(c.name), -11).arg(QString::fromLatin1(c.summary));
     return text;
 }
 

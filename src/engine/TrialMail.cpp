@@ -1,0 +1,67 @@
+#include "engine/TrialMail.h"
+
+#include "engine/MailAlert.h"
+#include "platform/NetrcLogin.h"
+#include "platform/SmtpTlsPolicy.h"
+#include "store/Database.h"
+
+#include <QDir>
+
+namespace orvane {
+
+Result<MailSettings> TrialMail::readSettings(const QString& databaseFile)
+{
+    auto db = Database::open(databaseFile);
+    if (!db.ok())
+        return db.failure();
+    auto system = db.value().openRecordset(QStringLiteral("System"));
+    if (!system.ok())
+        return system.failure();
+    auto server = system.value().value(QStringLiteral("Mail server"));
+    auto port = system.value().value(QStringLiteral("SMTP Port"));
+    if (!server.ok())
+        return server.failure();
+    if (!port.ok())
+        return port.failure();
+    // The port as the alert reads it: its text as a number.
+    auto number = port.value().toText();
+    auto converted = number.ok() ? Value(number.value()).toInt32() : Result<qint32>(number.failure());
+    if (!converted.ok())
+        return converted.failure();
+    return MailSettings {server.value().textOrEmpty(), converted.value()};
+}
+
+QString TrialMail::route(const MailSettings& settings, const QString& netrcFile)
+{
+    const Result<bool> login = NetrcLogin::has(netrcFile, settings.server.trimmed());
+    const QString file = QDir::toNativeSeparators(netrcFile);
+    if (!login.ok())
+        return QStringLiteral("nothing is sent: %1 has a login for the server but is open to other users").arg(file);
+    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(settings.port, login.value());
+    QString text;
+    switch (policy.start) {
+    case SmtpTlsPolicy::Start::Implicit: text = QStringLiteral("TLS from the first byte, certificate verified"); break;
+    case SmtpTlsPolicy::Start::Required: text = QStringLiteral("STARTTLS required, certificate verified"); break;
+    case SmtpTlsPolicy::Start::IfOffered: text = QStringLiteral("STARTTLS if offered, else plain text"); break;
+    }
+    return text
+        + (login.value() ? QStringLiteral("; login from %1").arg(file)
+                         : QStringLiteral("; no login (none in %1)").arg(file));
+}
+
+void TrialMail::send(const MailSettings& settings, const QString& address)
+{
+    mailer_.setServer(settings.server);
+    mailer_.setPort(settings.port);
+    mailer_.clearHeaders();
+    mailer_.addHeader(QStringLiteral("To"), address);
+    mailer_.addHeader(QStringLiteral("Subject"), QStringLiteral("Test mail from orvane-db"));
+    mailer_.addHeader(QStringLiteral("Message-Id"), MailAlert::messageId(clock_.now()));
+    mailer_.addHeader(QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII"));
+    mailer_.addHeader(QStringLiteral("From"), QStringLiteral("Sentrel"));
+    mailer_.send(QStringLiteral("This mail was sent by orvane-db test-mail. Orvane's alerts take the same way: "
+                                "the same server, port, login and TLS."));
+    mailer_.endSession();
+}
+
+} // namespace orvane

@@ -1,0 +1,86 @@
+#include "Fakes.h"
+#include "QtPrinters.h"
+#include "TempDatabase.h"
+
+#include "engine/MailAlert.h"
+#include "platform/ErrorCatalogue.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace orvane;
+using namespace Qt::StringLiterals;
+using namespace orvane::test;
+
+// Worked out by hand for an entry with URL kUrl, EMail watcher@example.test, Subject "Weekly" and
+// Content "abc", as `change` leaves them, at 14:30:05 on 4 December 2026.
+TEST(MailAlert, SubjectsBodiesAndHeaders)
+{
+    const QString kUrl = u"http://watch.test/page"_s;
+    const QString kChanged = QStringLiteral(
+        "The following URL has changed or a table change alert has been triggered : ");
+    const struct {
+        AlertKind kind;
+        const char* change; // SQL assignments to the entry
+        QString subject;    // none: the alert fails, nothing sent
+        QString body;
+        QString length;
+        int status = 0; // the client's answer
+    } rows[] = {
+        {AlertKind::WholePage, "", u"Whole page changed : Weekly"_s, kChanged + kUrl, u" 5"_s},
+        {AlertKind::StringSearch, "Subject = NULL, Content = NULL", u"Page changed (string search)"_s, kChanged + kUrl,
+         u" "_s},
+        {AlertKind::TableAlert, "Subject = '', Content = printf('%.*c', 1000, 'x')", u"Page changed (table alert) : "_s,
+         kChanged + kUrl, u" 1002"_s},
+        {AlertKind::NoTable, "Content = '\u00e9\u00e9\u00e9', URL = NULL", u"No table to find (table alert) : Weekly"_s,
+         u"There is no table to be found during a table alert : "_s, u" 5"_s},
+        {AlertKind::PageFault, "Subject = NULL", u"Page fault"_s,
+         u"The following URL cannot be accessed : "_s + kUrl + u"\r\n\r\n 404 : "_s + ErrorCatalogue::standardText(404),
+         u" 5"_s},
+        {AlertKind::WholePage, "URL = 'http://b\u00fccher.test/stra\u00dfe?q=\u00fc'", u"Whole page changed : Weekly"_s,
+         kChanged + u"http://xn--bcher-kva.test/stra%C3%9Fe?q=%C3%BC"_s, u" 5"_s},
+        {AlertKind::WholePage, "", u"Whole page changed : Weekly"_s, kChanged + kUrl, u" 5"_s, 10067},
+        {AlertKind::WholePage, "EMail = NULL", {}, {}, {}},
+    };
+    RecordingMailer mailer;
+    mailer.nextText = u"The login was refused."_s;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.change);
+        TempDatabase db;
+        ASSERT_TRUE(QDir::setCurrent(db.dir())); // for URL.html
+        db.addEntry(kUrl, u"W"_s, {{"Content", Value("abc")}});
+        if (*row.change)
+            db.exec(u"UPDATE URLs SET "_s + QString::fromUtf8(row.change));
+        WatcherState state;
+        state.mailServer = u"mail.test"_s;
+        state.smtpPort = u"587"_s;
+        state.fetchError = 404;
+        auto entries = db.open().openRecordset(u"Select * from [URLs] where Active = -1"_s);
+        ASSERT_TRUE(entries.ok());
+        state.watchRecordset = std::move(entries).value();
+        mailer.sent.clear();
+        mailer.nextStatus = row.status;
+        RecordingMessages boxes;
+        const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5)));
+
+        const Status done = MailAlert(state, mailer, boxes, clock).send(row.kind);
+        ASSERT_EQ(done.ok(), !row.subject.isEmpty());
+        ASSERT_EQ(mailer.sent.size(), done.ok() ? 1u : 0u);
+        if (!done.ok())
+            continue;
+        const SentMail& mail = mailer.sent[0];
+        EXPECT_EQ(std::make_pair(mail.server, mail.port), std::make_pair(u"mail.test"_s, 587));
+        EXPECT_EQ(mail.headers,
+                  (std::vector<std::pair<QString, QString>> {{u"To"_s, u"watcher@example.test"_s},
+                                                             {u"Subject"_s, row.subject},
+                                                             {u"Message-Id"_s, u"202612452205_Sentrel"_s},
+                                                             {u"Content-Type"_s, u"TEXT/PLAIN; charset=US-ASCII"_s},
+                                                             {u"Content-Length"_s, row.length},
+                                                             {u"From"_s, u"Sentrel"_s}}));
+        EXPECT_EQ(mail.body, row.body);
+        const std::vector<std::pair<QString, QString>> box {
+            {u"Cannot Send EMail"_s, u"Cannot send EMail message :  10067 : The login was refused."_s}};
+        EXPECT_EQ(boxes.shown, row.status ? box : decltype(box) {});
+    }
+}
