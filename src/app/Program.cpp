@@ -3,6 +3,7 @@
 #include "engine/Workspace.h"
 #include "mainwindow/MainWindow.h"
 #include "platform/Clock.h"
+#include "platform/ConsoleMessages.h"
 #include "platform/CurlMailClient.h"
 #include "platform/CurlPageFetcher.h"
 #include "platform/ProgramEnd.h"
@@ -12,6 +13,7 @@
 #include "windows/MaintenanceWindows.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 
 namespace orvane {
 
@@ -19,7 +21,11 @@ int Program::run(const QString& programDir, int tickIntervalMs)
 {
     const SingleInstance instance(programDir);
 
-    QtMessageBoxes messages;
+    QtMessageBoxes boxes;
+    ConsoleMessages console;
+    // Offscreen nobody can answer a box: the message goes to the journal.
+    const bool onScreen = QGuiApplication::platformName() != QLatin1String("offscreen");
+    MessageBoxes& messages = onScreen ? static_cast<MessageBoxes&>(boxes) : console;
     QtScreenPointer pointer;
     ImmediateProgramEnd programEnd;
     SystemClock clock;

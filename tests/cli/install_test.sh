@@ -23,6 +23,9 @@ for _ in $(seq 300); do flock -n "$prefix/Sentrel.lock" true && sleep 0.1 || bre
 sleep 2
 kill -0 "$pid" || fail "the installed program ended"
 flock -n "$prefix/Sentrel.lock" true && fail "the installed program holds no lock"
+# A second copy offscreen says why it ends where a service's journal keeps it, and ends: no box waits for an OK.
+second=$(timeout 60 "$prefix/orvane" 2>&1) && fail "a second copy started"
+[[ $second == *"one copy"* ]] || fail "the second copy did not say why it ended: $second"
 kill "$pid" && wait "$pid" || pid=
 
 "$HOME/.local/bin/orvane-db" add http://127.0.0.1/ a@x kept >/dev/null
