@@ -5,15 +5,6 @@
 
 namespace orvane {
 
-namespace {
-
-Failure refused(ErrorCode code, const QString& message)
-{
-    return {static_cast<int>(code), message};
-}
-
-} // namespace
-
 WatchEntry WatchEntry::fresh()
 {
     WatchEntry entry;
@@ -53,9 +44,10 @@ Status WatchEntry::setText(const FieldInfo& field, const QString& text)
 {
     const int limit = inputLimit(field.name);
     if (limit != kNoLimit && text.size() > limit)
-        return refused(ErrorCode::DbFieldTooSmall,
-                       QStringLiteral("\"%1\" takes at most %2 characters; \"%3\" has %4")
-                           .arg(field.name, QString::number(limit), text, QString::number(text.size())));
+        return ErrorCatalogue::failure(
+            ErrorCode::DbFieldTooSmall,
+            QStringLiteral("\"%1\" takes at most %2 characters; \"%3\" has %4")
+                .arg(field.name, QString::number(limit), text, QString::number(text.size())));
     if (field.kind == FieldKind::Text || field.kind == FieldKind::Memo) {
         set(field.name, Value(text));
         return {};
@@ -82,7 +74,8 @@ Status WatchEntry::checkRequired() const
 {
     for (const QString* column : {&kUrl, &kEMail, &kSubject}) {
         if (value(*column).textOrEmpty().isEmpty())
-            return refused(ErrorCode::InvalidArgument, QStringLiteral("\"%1\" must not be empty").arg(*column));
+            return ErrorCatalogue::failure(ErrorCode::InvalidArgument,
+                                           QStringLiteral("\"%1\" must not be empty").arg(*column));
     }
     return {};
 }
