@@ -2,6 +2,7 @@
 
 #include "mainwindow/AppIcon.h"
 #include "mainwindow/InputBlocker.h"
+#include "widgets/DesignFont.h"
 #include "widgets/Twips.h"
 
 #include <QLabel>
@@ -17,6 +18,7 @@ MainWindow::MainWindow(Workspace& workspace, EngineServices services, Maintenanc
     setWindowTitle(QStringLiteral("Orvane"));
     setWindowIcon(AppIcon::make());
     setFixedSize(twips(4680), twips(1200));
+    setFont(designFont(font()));
 
     // Created in the design's order; the tab order follows it.
     timer_ = new QTimer(this);
