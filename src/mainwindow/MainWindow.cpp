@@ -39,6 +39,8 @@ MainWindow::MainWindow(Workspace& workspace, EngineServices services, Maintenanc
 
     statusLine_ = new QLabel(QStringLiteral("Sleeping..."), this);
     statusLine_->setObjectName(QStringLiteral("Label2"));
+    // It shows addresses, which may hold "<b>" or "&lt;": never markup.
+    statusLine_->setTextFormat(Qt::PlainText);
     statusLine_->setGeometry(twips(120), twips(240), twips(4455), twips(255));
     statusLine_->setAutoFillBackground(true);
     QPalette white = statusLine_->palette();
