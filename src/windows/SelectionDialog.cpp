@@ -71,6 +71,7 @@ QFont SelectionDialog::listFont()
 void SelectionDialog::select()
 {
     const QList<QListWidgetItem*> chosen = list_->selectedItems();
+    chosenLine_ = chosen.isEmpty() ? -1 : list_->row(chosen.first());
     workspace_.selectedItem = chosen.isEmpty() ? QString() : chosen.first()->text();
     unload();
 }
