@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleFactory>
 
 namespace orvane {
 
@@ -66,7 +68,9 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
     placed(label(tableFrame_, "Coumn # :"), "Label3", 120, 720, 855, 255);
     columnNumberEdit_ = placed(box(tableFrame_, 4), "Text6", 960, 720, 495, 285);
     placed(label(tableFrame_, "# of repeats :"), "Label5", 120, 1080, 1095, 255);
-    repeatCountEdit_ = placed(box(tableFrame_, 4), "Text5", 1080, 1080, 495, 285);
+    // One pixel right of the design's 1080 twips: in Arial's widths the
+    // colon of "# of repeats :" ends on the box's left border.
+    repeatCountEdit_ = placed(box(tableFrame_, 4), "Text5", 1095, 1080, 495, 285);
     for (QLineEdit* number : {tableNumberEdit_, rowNumberEdit_, columnNumberEdit_, repeatCountEdit_})
         number->setText(QStringLiteral("1"));
     tableFrame_->setEnabled(false);
@@ -101,6 +105,15 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
                                  saveButton_,      viewSelectButton_, closeButton_};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    // The design sets each frame's title into its top border, so that the
+    // controls 240 twips down sit inside; Fusion draws the border under the
+    // title, through them. The classic style draws it the design's way.
+    if (QStyle* titleInBorder = QStyleFactory::create(QStringLiteral("Windows"))) {
+        titleInBorder->setParent(this);
+        for (QGroupBox* frame : {typeFrame, tableFrame_, stringFrame_})
+            frame->setStyle(titleInBorder);
+    }
 
     binding_ = new RecordBinding(this);
     binding_->bind(urlEdit_, QStringLiteral("URL"));
