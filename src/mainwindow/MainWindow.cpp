@@ -2,6 +2,7 @@
 
 #include "mainwindow/AppIcon.h"
 #include "mainwindow/InputBlocker.h"
+#include "widgets/DesignFont.h"
 #include "widgets/Twips.h"
 
 #include <QLabel>
@@ -17,6 +18,7 @@ MainWindow::MainWindow(Workspace& workspace, EngineServices services, Maintenanc
     setWindowTitle(QStringLiteral("Orvane"));
     setWindowIcon(AppIcon::make());
     setFixedSize(twips(4680), twips(1200));
+    setFont(designFont(font()));
 
     // Created in the design's order; the tab order follows it.
     timer_ = new QTimer(this);
@@ -37,6 +39,8 @@ MainWindow::MainWindow(Workspace& workspace, EngineServices services, Maintenanc
 
     statusLine_ = new QLabel(QStringLiteral("Sleeping..."), this);
     statusLine_->setObjectName(QStringLiteral("Label2"));
+    // It shows addresses, which may hold "<b>" or "&lt;": never markup.
+    statusLine_->setTextFormat(Qt::PlainText);
     statusLine_->setGeometry(twips(120), twips(240), twips(4455), twips(255));
     statusLine_->setAutoFillBackground(true);
     QPalette white = statusLine_->palette();

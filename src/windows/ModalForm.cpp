@@ -1,5 +1,6 @@
 #include "windows/ModalForm.h"
 
+#include "widgets/DesignFont.h"
 #include "widgets/Twips.h"
 
 #include <QKeyEvent>
@@ -10,14 +11,7 @@ namespace orvane {
 ModalForm::ModalForm(QWidget* parent) : QDialog(parent)
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    // The designs are measured for a small 8-point sans-serif face; a
-    // larger desktop font would not fit the labels and boxes.
-    QFont small = font();
-    small.setFamilies(
-        {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Helvetica"), small.family()});
-    small.setStyleHint(QFont::SansSerif);
-    small.setPointSizeF(8.25);
-    setFont(small);
+    setFont(designFont(font()));
 }
 
 void ModalForm::setClientTwips(int width, int height)

@@ -70,7 +70,7 @@ void PropertiesWindow::save()
         report(started);
         return;
     }
-    if (const Status stored = binding_->update(); !stored.ok()) {
+    if (const Status stored = binding_->update().status(); !stored.ok()) {
         report(stored);
         return; // the window stays open so that the box can be put right
     }

@@ -37,7 +37,7 @@ void RecordBinding::bind(QCheckBox* box, const QString& column)
     });
 }
 
-Status RecordBinding::closedFailure() const
+Failure RecordBinding::closedFailure() const
 {
     return ErrorCatalogue::failure(ErrorCode::DbClosed);
 }
@@ -161,7 +161,7 @@ Status RecordBinding::edit()
     return recordset_.edit();
 }
 
-Status RecordBinding::update()
+Result<RecordBinding::Outcome> RecordBinding::update()
 {
     if (!isOpen())
         return closedFailure();
@@ -169,70 +169,82 @@ Status RecordBinding::update()
         return ErrorCatalogue::failure(ErrorCode::DbNotEditing);
     bool save = false;
     if (!raise(Action::Update, save))
-        return {};
+        return Outcome::Cancelled;
     if (save)
         if (auto s = copyChanges(); !s.ok())
-            return s;
+            return s.failure();
     if (auto s = recordset_.update(); !s.ok())
-        return s;
+        return s.failure();
     // Show the row just stored, a new one included, so that what the
     // controls show is the row the next store writes into.
     if (const auto key = recordset_.lastModified())
         if (auto s = recordset_.setBookmark(*key); !s.ok())
-            return s;
-    return fill();
+            return s.failure();
+    if (auto s = fill(); !s.ok())
+        return s.failure();
+    return Outcome::Done;
 }
 
-Status RecordBinding::addNew()
+Result<RecordBinding::Outcome> RecordBinding::leave(Action action, const std::function<Status()>& move)
 {
     if (!isOpen())
         return closedFailure();
     bool save = false;
-    if (!raise(Action::AddNew, save))
-        return {};
+    if (!raise(action, save))
+        return Outcome::Cancelled;
     if (auto s = storeBeforeLeaving(save); !s.ok())
-        return s;
-    if (auto s = recordset_.addNew(); !s.ok())
-        return s;
-    return fill();
+        return s.failure();
+    if (auto s = move(); !s.ok())
+        return s.failure();
+    if (auto s = fill(); !s.ok())
+        return s.failure();
+    return Outcome::Done;
 }
 
-Status RecordBinding::deleteCurrent()
+Result<RecordBinding::Outcome> RecordBinding::addNew()
+{
+    return leave(Action::AddNew, [this] { return recordset_.addNew(); });
+}
+
+Result<RecordBinding::Outcome> RecordBinding::movePrevious()
+{
+    return leave(Action::MovePrevious, [this] { return recordset_.movePrevious(); });
+}
+
+Result<RecordBinding::Outcome> RecordBinding::findFirst(const QString& criterion)
+{
+    return leave(Action::Find, [this, &criterion] { return recordset_.findFirst(criterion); });
+}
+
+Result<RecordBinding::Outcome> RecordBinding::findFirstNull(const QString& column)
+{
+    return leave(Action::Find, [this, &column] { return moveToFirstNull(column); });
+}
+
+Status RecordBinding::moveToFirstNull(const QString& column)
+{
+    const std::optional<qint64> start = recordset_.bookmark();
+    for (Status s = recordset_.moveFirst(); s.ok() && !recordset_.eof(); s = recordset_.moveNext()) {
+        auto value = recordset_.value(column);
+        if (!value.ok())
+            return value.failure();
+        if (value.value().isNull())
+            return {};
+    }
+    // None: the position stays where it was, as with a criterion.
+    return start ? recordset_.setBookmark(*start) : Status();
+}
+
+Result<RecordBinding::Outcome> RecordBinding::deleteCurrent()
 {
     if (!isOpen())
         return closedFailure();
     bool save = false;
     if (!raise(Action::Delete, save))
-        return {};
-    return recordset_.deleteCurrent();
-}
-
-Status RecordBinding::movePrevious()
-{
-    if (!isOpen())
-        return closedFailure();
-    bool save = false;
-    if (!raise(Action::MovePrevious, save))
-        return {};
-    if (auto s = storeBeforeLeaving(save); !s.ok())
-        return s;
-    if (auto s = recordset_.movePrevious(); !s.ok())
-        return s;
-    return fill();
-}
-
-Status RecordBinding::findFirst(const QString& criterion)
-{
-    if (!isOpen())
-        return closedFailure();
-    bool save = false;
-    if (!raise(Action::Find, save))
-        return {};
-    if (auto s = storeBeforeLeaving(save); !s.ok())
-        return s;
-    if (auto s = recordset_.findFirst(criterion); !s.ok())
-        return s;
-    return fill();
+        return Outcome::Cancelled;
+    if (auto s = recordset_.deleteCurrent(); !s.ok())
+        return s.failure();
+    return Outcome::Done;
 }
 
 Status RecordBinding::updateControls()

@@ -23,12 +23,22 @@ namespace orvane {
 class RecordBinding final : public QObject {
     Q_OBJECT
 public:
-    // The operation the validation notice is raised for, by its code.
-    enum class Action : qint16 { MovePrevious = 2, AddNew = 5, Update = 6, Delete = 7, Find = 8, Unload = 11 };
+    // The operation the validation notice is raised for, by its code; the
+    // handler cancels it by turning it into another code, Cancel for one.
+    enum class Action : qint16 {
+        Cancel = 0,
+        MovePrevious = 2,
+        AddNew = 5,
+        Update = 6,
+        Delete = 7,
+        Find = 8,
+        Unload = 11
+    };
+    // What came of an operation that raises the notice.
+    enum class Outcome { Done, Cancelled };
 
     // The validation notice: the handler may change the action and the save
-    // flag. A false flag keeps the changed controls out of the row; an
-    // action turned into another one cancels the operation.
+    // flag. A false flag keeps the changed controls out of the row.
     using ValidateHandler = std::function<void(Action& action, bool& save)>;
 
     explicit RecordBinding(QObject* parent = nullptr);
@@ -62,17 +72,23 @@ public:
     Status edit();
     // Stores the row being edited or added (a regular update, not forced)
     // after the notice with action 6, then shows the stored row.
-    Status update();
+    Result<Outcome> update();
+    // Each operation below leaves the current row: after its notice, the
+    // row's changed controls are written into it unless the save flag came
+    // back false, and a new row not stored is dropped.
     // Starts a new row after the notice with action 5.
-    Status addNew();
-    // Deletes the current row after the notice with action 7; the controls
-    // keep showing it until the binding moves.
-    Status deleteCurrent();
+    Result<Outcome> addNew();
     // Moves to the row before the current one after the notice with action 2.
-    Status movePrevious();
+    Result<Outcome> movePrevious();
     // Moves to the first row that meets the criterion after the notice with
     // action 8.
-    Status findFirst(const QString& criterion);
+    Result<Outcome> findFirst(const QString& criterion);
+    // The same for the first row whose column is Null, which no criterion
+    // can name.
+    Result<Outcome> findFirstNull(const QString& column);
+    // Deletes the current row after the notice with action 7; the controls
+    // keep showing it until the binding moves.
+    Result<Outcome> deleteCurrent();
     // Refills every bound control from the current row, dropping edits.
     Status updateControls();
     // Drops a pending edit or new row; the controls are left as they are.
@@ -90,10 +106,12 @@ private:
     };
 
     bool raise(Action action, bool& save);
+    Result<Outcome> leave(Action action, const std::function<Status()>& move);
     Status copyChanges();
     Status storeBeforeLeaving(bool save);
+    Status moveToFirstNull(const QString& column);
     Status fill();
-    Status closedFailure() const;
+    Failure closedFailure() const;
 
     QString databaseName_;
     QString recordSource_;

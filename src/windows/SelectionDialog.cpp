@@ -35,6 +35,10 @@ SelectionDialog::SelectionDialog(Workspace& workspace, QWidget* parent) : ModalF
 
     connect(selectButton_, &QPushButton::clicked, this, &SelectionDialog::select);
     connect(closeButton_, &QPushButton::clicked, this, &SelectionDialog::closeWithoutChoice);
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        list_->setCurrentItem(item);
+        select();
+    });
 }
 
 void SelectionDialog::setPrompt(const QString& prompt)
@@ -46,6 +50,9 @@ void SelectionDialog::setLines(const QStringList& lines)
 {
     list_->clear();
     list_->addItems(lines);
+    // Selected, not only current: Enter then picks it and Down moves on
+    // to the second line.
+    list_->setCurrentRow(0);
 }
 
 QFont SelectionDialog::listFont()
@@ -64,6 +71,7 @@ QFont SelectionDialog::listFont()
 void SelectionDialog::select()
 {
     const QList<QListWidgetItem*> chosen = list_->selectedItems();
+    chosenLine_ = chosen.isEmpty() ? -1 : list_->row(chosen.first());
     workspace_.selectedItem = chosen.isEmpty() ? QString() : chosen.first()->text();
     unload();
 }

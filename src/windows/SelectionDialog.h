@@ -19,6 +19,9 @@ public:
 
     void setPrompt(const QString& prompt);
     void setLines(const QStringList& lines);
+    // The line "&Select" picked, from 0; -1 when none was highlighted or
+    // the dialog was closed.
+    int chosenLine() const { return chosenLine_; }
 
     // The list's font: a fixed pitch, so that padded columns line up.
     static QFont listFont();
@@ -31,6 +34,7 @@ private:
     QPushButton* selectButton_;
     QPushButton* closeButton_;
     QLabel* prompt_;
+    int chosenLine_ = -1;
 
     Workspace& workspace_;
 };

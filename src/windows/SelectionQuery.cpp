@@ -7,6 +7,7 @@
 #include "windows/SelectionDialog.h"
 
 #include <limits>
+#include <vector>
 
 namespace orvane {
 
@@ -44,6 +45,7 @@ Result<QString> SelectionQuery::listLine(const Recordset& rows)
 
 bool SelectionQuery::select(const QString& prompt, const QString& statement, QWidget* parent)
 {
+    picked_.reset();
     auto opened = workspace_.watchDatabase.openRecordset(statement);
     if (!opened.ok()) {
         workspace_.selectedItem = Workspace::kNone;
@@ -64,10 +66,14 @@ bool SelectionQuery::select(const QString& prompt, const QString& statement, QWi
     SelectionDialog dialog(workspace_, parent);
     dialog.setPrompt(prompt);
     QStringList lines;
+    std::vector<Value> firstColumns;
     for (Status s = rows.moveFirst(); s.ok() && !rows.eof(); s = rows.moveNext()) {
         // A row that went away since the query ran is left out.
-        if (auto line = listLine(rows); line.ok())
+        if (auto line = listLine(rows); line.ok()) {
             lines << line.value();
+            auto first = rows.value(0);
+            firstColumns.push_back(first.ok() ? std::move(first).value() : Value());
+        }
     }
     dialog.setLines(lines);
     pointer_.set(ScreenPointer::Shape::Arrow);
@@ -76,6 +82,8 @@ bool SelectionQuery::select(const QString& prompt, const QString& statement, QWi
     present_(dialog);
     if (workspace_.selectedItem == Workspace::kNone)
         return false;
+    if (dialog.chosenLine() >= 0)
+        picked_ = firstColumns[static_cast<size_t>(dialog.chosenLine())];
     const int size = rows.fieldCount() > 0 ? rows.field(0).size : 0;
     workspace_.selectedItem = workspace_.selectedItem.left(size);
     return true;

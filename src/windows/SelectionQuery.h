@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "store/Value.h"
 
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -32,6 +34,10 @@ public:
     // it, cut to the first column's declared size. False, with the selected
     // item "**NONE**", when nothing was picked or the statement returned no rows.
     bool select(const QString& prompt, const QString& statement, QWidget* parent = nullptr);
+    // The first column of the line the last select picked, whole: also a
+    // Null one, or a text longer than its declared size, which the cut
+    // answer cannot name. None when no line was picked.
+    const std::optional<Value>& pickedFirstColumn() const { return picked_; }
 
     // The list line of the current row: each column's text padded with
     // blanks to its declared size plus one, then one blank; a Null column
@@ -43,6 +49,7 @@ private:
     MessageBoxes& messages_;
     ScreenPointer& pointer_;
     Presenter present_;
+    std::optional<Value> picked_;
 };
 
 } // namespace orvane

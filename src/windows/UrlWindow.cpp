@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleFactory>
 
 namespace orvane {
 
@@ -66,7 +68,9 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
     placed(label(tableFrame_, "Coumn # :"), "Label3", 120, 720, 855, 255);
     columnNumberEdit_ = placed(box(tableFrame_, 4), "Text6", 960, 720, 495, 285);
     placed(label(tableFrame_, "# of repeats :"), "Label5", 120, 1080, 1095, 255);
-    repeatCountEdit_ = placed(box(tableFrame_, 4), "Text5", 1080, 1080, 495, 285);
+    // One pixel right of the design's 1080 twips: in Arial's widths the
+    // colon of "# of repeats :" ends on the box's left border.
+    repeatCountEdit_ = placed(box(tableFrame_, 4), "Text5", 1095, 1080, 495, 285);
     for (QLineEdit* number : {tableNumberEdit_, rowNumberEdit_, columnNumberEdit_, repeatCountEdit_})
         number->setText(QStringLiteral("1"));
     tableFrame_->setEnabled(false);
@@ -101,6 +105,15 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
                                  saveButton_,      viewSelectButton_, closeButton_};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    // The design sets each frame's title into its top border, so that the
+    // controls 240 twips down sit inside; Fusion draws the border under the
+    // title, through them. The classic style draws it the design's way.
+    if (QStyle* titleInBorder = QStyleFactory::create(QStringLiteral("Windows"))) {
+        titleInBorder->setParent(this);
+        for (QGroupBox* frame : {typeFrame, tableFrame_, stringFrame_})
+            frame->setStyle(titleInBorder);
+    }
 
     binding_ = new RecordBinding(this);
     binding_->bind(urlEdit_, QStringLiteral("URL"));
@@ -138,14 +151,26 @@ void UrlWindow::report(const Status& status)
         services_.messages.warn(kMessageTitle, status.failure().description);
 }
 
+bool UrlWindow::done(const Result<RecordBinding::Outcome>& outcome)
+{
+    report(outcome.status());
+    return outcome.ok() && outcome.value() == RecordBinding::Outcome::Done;
+}
+
+bool UrlWindow::requiredBoxesFilled()
+{
+    if (!urlEdit_->text().isEmpty() && !emailEdit_->text().isEmpty() && !subjectEdit_->text().isEmpty())
+        return true;
+    services_.messages.warn(kMessageTitle,
+                            QStringLiteral("You must supply at least a URL, EMail address and an email subject"));
+    urlEdit_->setFocus();
+    return false;
+}
+
 void UrlWindow::addNew()
 {
-    if (addingNew_)
+    if (addingNew_ || !done(binding_->addNew()))
         return;
-    if (const Status s = binding_->addNew(); !s.ok()) {
-        report(s);
-        return;
-    }
     addingNew_ = true;
     activeCheck_->setChecked(true);
     select(wholePageOption_);
@@ -160,8 +185,6 @@ void UrlWindow::addNew()
 
 void UrlWindow::deleteEntry()
 {
-    if (urlEdit_->text().isEmpty())
-        return;
     if (binding_->adding()) {
         // A row that was never stored is dropped, and the row shown before
         // "&New" comes back.
@@ -171,24 +194,17 @@ void UrlWindow::deleteEntry()
         urlEdit_->setFocus();
         return;
     }
-    if (!binding_->hasCurrentRow())
-        return; // nothing stored to delete
-    if (const Status s = binding_->deleteCurrent(); !s.ok()) {
-        report(s);
+    // Any stored entry can go, also one whose URL is empty.
+    if (!binding_->hasCurrentRow() || !done(binding_->deleteCurrent()))
         return;
-    }
-    report(binding_->movePrevious());
+    done(binding_->movePrevious());
     urlEdit_->setFocus();
 }
 
 void UrlWindow::save()
 {
-    if (urlEdit_->text().isEmpty() || emailEdit_->text().isEmpty() || subjectEdit_->text().isEmpty()) {
-        services_.messages.warn(kMessageTitle,
-                                QStringLiteral("You must supply at least a URL, EMail address and an email subject"));
-        urlEdit_->setFocus();
+    if (!requiredBoxesFilled())
         return;
-    }
     if (!addingNew_) {
         if (const Status s = binding_->edit(); !s.ok()) {
             report(s);
@@ -200,20 +216,21 @@ void UrlWindow::save()
         report(s);
         return;
     }
-    if (const Status s = binding_->update(); !s.ok()) {
-        report(s);
-        return;
-    }
-    addingNew_ = false;
+    if (done(binding_->update()))
+        addingNew_ = false;
 }
 
 void UrlWindow::viewSelect()
 {
     if (selection_.select(QStringLiteral("Select the required URL"),
                           QStringLiteral("Select URL, Subject from URLs order by URL"), this)) {
-        const Status found = binding_->findFirst(QStringLiteral("URL = '") + services_.workspace.selectedItem
-                                                 + QStringLiteral("'"));
-        report(found.ok() ? binding_->updateControls() : found);
+        // The picked row's whole address finds it also when it is Null or
+        // longer than the column's declared size.
+        const std::optional<Value>& url = selection_.pickedFirstColumn();
+        const QString key = url ? url->textOrEmpty() : services_.workspace.selectedItem;
+        if (done(url && url->isNull() ? binding_->findFirstNull(QStringLiteral("URL"))
+                                      : binding_->findFirst(QStringLiteral("URL = '") + key + QStringLiteral("'"))))
+            report(binding_->updateControls());
     }
     urlEdit_->setFocus();
     addingNew_ = false;
@@ -228,14 +245,15 @@ void UrlWindow::validate(RecordBinding::Action& action, bool& save)
 {
     switch (action) {
     case RecordBinding::Action::Unload: save = false; break;
-    case RecordBinding::Action::Update:
-    case RecordBinding::Action::Delete:
-        if (urlEdit_->text().isEmpty()) {
-            services_.messages.warn(kMessageTitle, QStringLiteral("Invalid URL"));
+    case RecordBinding::Action::AddNew:
+    case RecordBinding::Action::MovePrevious:
+    case RecordBinding::Action::Find:
+        // A new entry is stored by "&Save" only; a stored one is written on
+        // the way out only with its required boxes filled, else it stays.
+        if (binding_->adding())
             save = false;
-            action = RecordBinding::Action::AddNew;
-            urlEdit_->setFocus();
-        }
+        else if (save && binding_->hasCurrentRow() && !requiredBoxesFilled())
+            action = RecordBinding::Action::Cancel;
         break;
     default: break;
     }

@@ -48,6 +48,11 @@ private:
     // Writing the text the hidden type box already holds is no change.
     void setSearchType(const QString& code);
     void report(const Status& status);
+    // Reports a failure; true when the operation was done, not cancelled.
+    bool done(const Result<RecordBinding::Outcome>& outcome);
+    // The check of "&Save": URL, address and subject filled, else the
+    // message and the focus to the URL box.
+    bool requiredBoxesFilled();
 
     QLineEdit* urlEdit_;
     QLineEdit* emailEdit_;

@@ -1,10 +1,15 @@
 // window-shots OUTPUT-DIR
 // Makes a watch database with a few entries in a temporary directory, opens
-// the URL definition window, the Properties window and the selection dialog
-// on it, and saves each as a PNG in OUTPUT-DIR.
+// the main window, the URL definition window, the Properties window and the
+// selection dialog on it, and saves each as a PNG in OUTPUT-DIR.
+#include "engine/EngineServices.h"
 #include "engine/Workspace.h"
+#include "mainwindow/MainWindow.h"
 #include "platform/Clock.h"
+#include "platform/MailClient.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PageFetcher.h"
+#include "platform/ProgramEnd.h"
 #include "platform/ScreenPointer.h"
 #include "store/Database.h"
 #include "store/Schema.h"
@@ -34,6 +39,27 @@ public:
 class NoPointer final : public ScreenPointer {
 public:
     void set(Shape) override { }
+};
+
+// The main window is shown asleep: nothing is fetched, mailed or ended.
+class NoFetcher final : public PageFetcher {
+public:
+    Result<QString> fetch(const QString&) override { return QString(); }
+};
+
+class NoMailer final : public MailClient {
+public:
+    void setServer(const QString&) override { }
+    void setPort(qint32) override { }
+    void clearHeaders() override { }
+    void addHeader(const QString&, const QString&) override { }
+    void send(const QString&) override { }
+    int status() const override { return 0; }
+};
+
+class NoEnd final : public ProgramEnd {
+public:
+    void endNow(int) override { }
 };
 
 bool addEntry(const Database& db, const char* url, const char* subject, const char* type, const char* search)
@@ -94,6 +120,14 @@ int main(int argc, char* argv[])
     NoPointer pointer;
     SystemClock clock;
     bool ok = true;
+    {
+        NoFetcher fetcher;
+        NoMailer mailer;
+        NoEnd end;
+        MainWindow window(workspace, EngineServices {messages, pointer, end, clock, fetcher, mailer},
+                          [](MainView::Maintenance, QWidget*) {});
+        ok = save(window, out.filePath(QStringLiteral("main-window.png"))) && ok;
+    }
     {
         PropertiesWindow window(messages);
         ok = save(window, out.filePath(QStringLiteral("property-pages.png"))) && ok;

@@ -1,0 +1,352 @@
+#include "Fakes.h"
+#include "QtPrinters.h"
+#include "TempDatabase.h"
+#include "Wait.h"
+
+#include "mainwindow/MainWindow.h"
+#include "windows/PropertiesWindow.h"
+#include "windows/SelectionDialog.h"
+#include "windows/SelectionQuery.h"
+#include "windows/UrlWindow.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyleOption>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace orvane;
+using namespace orvane::test;
+
+namespace {
+
+// A fresh Sentrel.mdb as the current folder, the shared connection open as the main window leaves it, the seams.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(QDir::setCurrent(db.dir())); }
+    void TearDown() override { QDir::setCurrent(previous_); }
+    MaintenanceServices services() { return {workspace, messages, pointer, clock}; }
+    EngineServices engine() { return {messages, pointer, end, clock, fetcher, mailer}; }
+
+    // A table as stored, a line per row: the columns joined by "|", Null "~".
+    QStringList table(const QString& name) const
+    {
+        QStringList lines;
+        Recordset rows = db.open().openRecordset(name).value();
+        for (Status s = rows.moveFirst(); s.ok() && !rows.eof(); s = rows.moveNext()) {
+            QStringList columns;
+            for (int i = 0; i < rows.fieldCount(); ++i)
+                columns << rows.value(i).value().textOrEmpty().prepend(rows.value(i).value().isNull() ? "~" : "");
+            lines << columns.join(QLatin1Char('|'));
+        }
+        return lines;
+    }
+
+    // Answers a shown window with keys typed into a control, or its close box; true when the window then
+    // went. Access keys work in the active window only, and click their button a moment later.
+    static bool answer(QWidget* window, QWidget* control, const QString& keys, int waitMs = 20000)
+    {
+        window->activateWindow();
+        if (!waitFor([&] { return window->isActiveWindow(); }))
+            return false;
+        if (keys == QLatin1String("close box"))
+            window->close();
+        else
+            QTest::keySequence(control, QKeySequence(keys));
+        return waitFor([&] { return !window->isVisible(); }, std::chrono::milliseconds(waitMs));
+    }
+
+    QString previous_ = QDir::currentPath();
+    TempDatabase db;
+    RecordingMessages messages;
+    RecordingPointer pointer;
+    FixedClock clock;
+    RecordingProgramEnd end;
+    ScriptedFetcher fetcher;
+    RecordingMailer mailer;
+    Workspace workspace {db.open(), {}};
+};
+
+// How much wider a caption's ink is than its room: a frame tells what it needs; a button's room is inside
+// its bevel or beside its indicator, a label's up to the first control laid over it.
+int overflow(QWidget* control, const QString& text)
+{
+    if (control->inherits("QGroupBox"))
+        return control->minimumSizeHint().width() - control->width();
+    QRect room = control->rect();
+    if (control->inherits("QAbstractButton")) {
+        QStyleOptionButton option;
+        option.initFrom(control);
+        option.text = text;
+        room = control->style()->subElementRect(control->inherits("QRadioButton")    ? QStyle::SE_RadioButtonContents
+                                                    : control->inherits("QCheckBox") ? QStyle::SE_CheckBoxContents
+                                                                                     : QStyle::SE_PushButtonContents,
+                                                &option, control);
+    }
+    const QObjectList& siblings = control->parent()->children();
+    for (QObject* above : siblings.mid(siblings.indexOf(control) + 1))
+        if (auto* w = qobject_cast<QWidget*>(above);
+            w && w->isVisible() && w->x() > control->x() && w->geometry().intersects(control->geometry()))
+            room.setRight(std::min(room.right(), w->x() - control->x() - 1));
+    return control->fontMetrics().tightBoundingRect(QString(text).remove(QLatin1Char('&'))).right() + 1 - room.width();
+}
+
+// Drives the window by its controls' names, a step per word: a button clicked; Text1=a_b typed into a box
+// ("_" a blank); List1=2 the line the selection list answers with from now on (-1 none); Esc or Return in
+// the address box; F the URL, address and subject filled.
+void run(UrlWindow& window, const QString& script)
+{
+    for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString name = step.section(QLatin1Char('='), 0, 0);
+        const QString value = step.section(QLatin1Char('='), 1).replace(QLatin1Char('_'), QLatin1Char(' '));
+        if (step == QLatin1String("F"))
+            run(window, QStringLiteral("Text1=http://n.test/ Text2=me@x.test Text3=Hi"));
+        else if (name == QLatin1String("List1"))
+            window.selection().setPresenter([line = value.toInt()](SelectionDialog& dialog) {
+                dialog.findChild<QListWidget*>("List1")->setCurrentRow(line);
+                dialog.findChild<QAbstractButton*>(line < 0 ? "Command2" : "Command1")->click();
+            });
+        else if (step.contains(QLatin1Char('=')))
+            window.findChild<QLineEdit*>(name)->setText(value);
+        else if (auto* button = window.findChild<QAbstractButton*>(name))
+            QTest::mouseClick(button, Qt::LeftButton);
+        else
+            QTest::keySequence(window.findChild<QLineEdit*>("Text2"), QKeySequence(step));
+    }
+}
+
+// A stored row: URL|EMail|Subject|Active|Search type|String search|offset|length|Table|Row|Column|Repeat|Content|Added
+QString entry(const char* url, const char* subject = "Weekly", const char* type = "W", const char* added = "~")
+{
+    return QStringLiteral("%1|watcher@example.test|%2|-1|%3|~|~|~|~|~|~|~|~|%4")
+        .arg(QLatin1String(url), QLatin1String(subject), QLatin1String(type), QLatin1String(added));
+}
+
+} // namespace
+
+// In the face the program installs, every caption of every window is whole.
+TEST_F(WindowTest, EveryCaptionFitsItsControl)
+{
+    MainWindow main(workspace, engine(), {});
+    UrlWindow url(services());
+    PropertiesWindow properties(messages);
+    SelectionDialog selection(workspace);
+    for (QWidget* window : std::initializer_list<QWidget*> {&main, &url, &properties, &selection}) {
+        window->show();
+        for (QWidget* control : window->findChildren<QWidget*>()) {
+            const bool frame = control->inherits("QGroupBox");
+            const QString text = control->property(frame ? "title" : "text").toString();
+            if (!(frame || control->inherits("QLabel") || control->inherits("QAbstractButton")) || text.isEmpty())
+                continue;
+            SCOPED_TRACE(qPrintable(window->objectName() + QLatin1Char('.') + control->objectName()));
+            EXPECT_EQ(QFontInfo(control->font()).family().replace("Arial", "Liberation Sans"), "Liberation Sans");
+            EXPECT_LE(overflow(control, text), 0) << qPrintable(text);
+        }
+    }
+}
+
+// A new entry is stored by "&Save" only, a stored one never with a required box empty; any can be found and deleted.
+TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
+{
+    const char* now = "2026-12-04 14:30:05";
+    const QString a = entry("http://a.test/"), b = entry("http://b.test/"), x = entry("http://a.test/", "X", "W", now);
+    const QString added = QStringLiteral("http://n.test/|me@x.test|Hi|-1|W|~|0|1|1|1|1|1|~|") + QLatin1String(now);
+    const struct {
+        const char* urls; // of the entries there at first, as SQL values
+        const char* steps;
+        QStringList stored;
+        size_t messages;
+    } cases[] = {
+        {"", "Command1 Text1=http://n.test/ Command1 Text2=me@x.test Text3=Hi Command3", {added}, 0},
+        {"", "Command1 F Text1= Return Text1=http://n.test/ Command3", {added}, 1},
+        {"", "Command1 F Text2= Command3", {}, 1},
+        {"", "Command1 F Text3= Command3", {}, 1},
+        {"", "Command1 Text1=_ Text2=_ Text3=_ Command3", {QStringLiteral(" | | |-1|W|~|0|1|1|1|1|1|~|") + now}, 0},
+        {"('http://a.test/')", "Command1 F Command5", {a}, 0},
+        {"('http://a.test/')", "Text3=Renamed Option1 Command3", {entry("http://a.test/", "Renamed", "S", now)}, 0},
+        {"('http://a.test/')", "Text3=Other Esc", {a}, 0},
+        {"('http://a.test/')", "Text3=Changed Command1 Command5", {entry("http://a.test/", "Changed")}, 0},
+        {"('http://a.test/')", "Command1 List1=0 Command4", {a}, 0},
+        {"('http://a.test/')", "Command1 Text1=http://half.test/ List1=-1 Command4 Command1 Command5", {a}, 0},
+        {"('http://a.test/'), ('http://b.test/')", "Text1= List1=1 Command4 Command5", {a, b}, 1},
+        {"", "Command1 Command4 F Command3", {added}, 1},
+        {"('http://a.test/')", "Command1 F Command2 Command3", {entry("http://a.test/", "Weekly", "W", now)}, 0},
+        {"('http://a.test/'), ('http://b.test/')", "Command2 Command2", {b}, 0},
+        {"('http://a.test/'), ('http://b.test/')", "List1=1 Command4 Command2 Text3=X Command3", {x}, 0},
+        {"('http://a.test/'), (NULL)", "List1=0 Command4 Command2", {a}, 0},
+        {"('http://a.test/'), ('')", "List1=0 Command4 Command2", {a}, 0},
+        {"('http://a.test/'), (replace(hex(zeroblob(45)), '0', 'l'))", "List1=1 Command4 Command2", {a}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.urls) + ": " + c.steps);
+        db.exec(QStringLiteral("DELETE FROM URLs"));
+        if (*c.urls)
+            db.exec(QStringLiteral("INSERT INTO URLs (URL, EMail, Subject, Active, \"Search type\") SELECT column1, "
+                                   "'watcher@example.test', 'Weekly', -1, 'W' FROM (VALUES %1)")
+                        .arg(QLatin1String(c.urls)));
+        messages.shown.clear();
+        UrlWindow window(services());
+        window.selection().setPresenter([](SelectionDialog&) { ADD_FAILURE() << "a list shown unasked"; });
+        window.show();
+        run(window, QString::fromLatin1(c.steps));
+        EXPECT_EQ(table(QStringLiteral("URLs")), c.stored);
+        EXPECT_EQ(messages.shown.size(), c.messages);
+    }
+}
+
+// "&Save" stores the boxes changed, and only those: a setting changed meanwhile by another connection stays.
+// Every other way out drops them; Enter presses nothing here.
+TEST_F(WindowTest, PropertiesAreStoredBySaveOnly)
+{
+    for (const char* way : {"Alt+S", "Alt+C", "Esc", "close box", "Return"}) { // keys in the address box
+        SCOPED_TRACE(way);
+        db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 5, \"Mail server\" = 'localhost', \"SMTP Port\" = 25"));
+        PropertiesWindow window(messages);
+        window.show();
+        db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 9"));
+        window.findChild<QLineEdit*>("Text2")->setText(QStringLiteral("smtp.example.test"));
+        window.findChild<QLineEdit*>("Text3")->clear(); // an emptied number box stores Null
+        const bool goes = way != std::string("Return"), saved = way == std::string("Alt+S");
+        QLineEdit* box = window.findChild<QLineEdit*>("Text2");
+        EXPECT_EQ(answer(&window, box, QString::fromLatin1(way), goes ? 20000 : 300), goes);
+        EXPECT_EQ(window.unloaded(), goes);
+        EXPECT_EQ(table(QStringLiteral("System")).join(""), saved ? "9|smtp.example.test|~" : "9|localhost|25");
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// Columns of declared sizes 10 and 5: a short name, a Null one, a long one.
+// The dialog's answer is the line chosen cut to 10, "**NONE**" for none.
+TEST_F(WindowTest, SelectionAnswersTheLineChosen)
+{
+    db.exec(QStringLiteral("CREATE TABLE Pick (Name VARCHAR(10), Code VARCHAR(5));"
+                           "INSERT INTO Pick VALUES ('abc', 'XY'), (NULL, 'Q'), ('abcdefghijk', 'Z');"));
+    const QString none = QStringLiteral("**NONE**");
+    const struct {
+        QString answer; // keys, or the mouse
+        bool chosen;
+        QString item;
+    } cases[] = {{"Return", true, "abc       "},
+                 {"Down, Alt+S", true, " Q      "},
+                 {"double-click", true, "abcdefghij"},
+                 {"Alt+C", false, none},
+                 {"Esc", false, none},
+                 {"close box", false, none}};
+    SelectionQuery query(workspace, messages, pointer);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(qPrintable(c.answer));
+        query.setPresenter([&](SelectionDialog& dialog) {
+            dialog.show();
+            auto* list = dialog.findChild<QListWidget*>("List1");
+            const bool mouse = c.answer == QLatin1String("double-click"); // on the third line, through the window
+            if (mouse)
+                QTest::mouseDClick(dialog.windowHandle(), Qt::LeftButton, {},
+                                   list->viewport()->mapTo(&dialog, list->visualItemRect(list->item(2)).center()));
+            EXPECT_TRUE(answer(&dialog, list, mouse ? QString() : c.answer));
+        });
+        EXPECT_EQ(query.select(QStringLiteral("Pick one"), QStringLiteral("Select Name, Code from Pick")), c.chosen);
+        EXPECT_EQ(workspace.selectedItem, c.item);
+    }
+    EXPECT_TRUE(messages.shown.empty());
+
+    // No rows: the message and no dialog.
+    db.exec(QStringLiteral("DELETE FROM Pick"));
+    query.setPresenter([](SelectionDialog&) { ADD_FAILURE() << "a dialog was shown"; });
+    EXPECT_FALSE(query.select(QStringLiteral("Pick one"), QStringLiteral("Select Name, Code from Pick")));
+    EXPECT_EQ(workspace.selectedItem, none);
+    EXPECT_EQ(messages.shown,
+              (std::vector {std::pair {QStringLiteral("Selection"),
+                                       QStringLiteral("The SQL statement 'Select Name, Code from Pick' "
+                                                      "returned no records")}}));
+}
+
+// Each failure to start shows its message and ends the program at once.
+TEST_F(WindowTest, StartUpFailuresEndTheProgram)
+{
+    const struct {
+        const char* failure;
+        const char* arrange; // the file removed (rm) or cut short (cut), or SQL on another connection
+        const char* title;
+        const char* text; // followed by the error's own text when it ends in ": "
+    } cases[] = {
+        {"second copy", "", "Sentrel Error", "You can only run one copy of this application at a time !"},
+        {"no database", "rm", "Cannot Open Database", "Cannot open the Sentrel database : "},
+        {"not a database", "cut", "Cannot Open Database", "Cannot open the Sentrel database : "},
+        {"locked", "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; DELETE FROM URLs", "Cannot Open Database",
+         "Cannot open the Sentrel database : "},
+        {"no System table", "DROP TABLE System", "Cannot Open RecordSet", "Cannot open the Sentrel System data : "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failure);
+        workspace.watchDatabase.close();
+        messages.shown.clear();
+        end.code.reset();
+        TempDatabase fresh;
+        const Database other = fresh.open();
+        const std::string arrange = c.arrange;
+        ASSERT_TRUE(arrange == "rm"        ? QFile::remove(fresh.path())
+                        : arrange == "cut" ? QFile::resize(fresh.path(), 40)
+                                           : arrange.empty() || other.execute(QString::fromStdString(arrange)).ok());
+        MainWindow window(workspace, engine(), {});
+        EXPECT_FALSE(window.load(arrange.empty(), fresh.dir()));
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].first, QLatin1String(c.title));
+        const QString text = QLatin1String(c.text), shown = messages.shown[0].second;
+        EXPECT_TRUE(text.endsWith(QLatin1String(": ")) ? shown.startsWith(text) && shown != text : shown == text);
+        EXPECT_TRUE(end.code.has_value() && *end.code != 0);
+        EXPECT_FALSE(workspace.watchDatabase.isOpen());
+    }
+}
+
+// Started elsewhere it works in its folder, reads the settings and counts its 20 ms ticks in the status line.
+TEST_F(WindowTest, MainWindowCountsTicksInTheStatusLine)
+{
+    db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 99"));
+    ASSERT_TRUE(QDir::setCurrent(QDir::tempPath()));
+    MainWindow window(workspace, engine(), {}, 20);
+    ASSERT_TRUE(window.load(false, db.dir()));
+    EXPECT_EQ(QDir::current().canonicalPath(), QDir(db.dir()).canonicalPath());
+    WatcherState& state = window.watcher().state();
+    EXPECT_EQ(std::tuple(state.tickCount, state.mailServer, state.smtpPort), std::tuple(100, "localhost", "25"));
+    state.tickCount = 0;
+    ASSERT_TRUE(waitFor([&] { return state.tickCount >= 2; }));
+    EXPECT_EQ(window.status(), QStringLiteral("Sleeping... %1 of  99").arg(state.tickCount));
+}
+
+// The buttons stop the timer while their window is open, with the shared connection open for it; with the
+// database gone they show why and end the program.
+TEST_F(WindowTest, MainWindowButtonsStopTheTimerWhileAWindowIsOpen)
+{
+    std::vector<std::tuple<MainView::Maintenance, bool, bool>> opened;
+    MainWindow window(workspace, engine(), [&](MainView::Maintenance w, QWidget* parent) {
+        opened.emplace_back(w, parent->findChild<QTimer*>("Timer1")->isActive(), workspace.watchDatabase.isOpen());
+    });
+    ASSERT_TRUE(window.load(false, db.dir()));
+    workspace.watchDatabase.close();
+    QTest::mouseClick(window.findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton*>("Command3"), Qt::LeftButton);
+    using W = MainView::Maintenance;
+    EXPECT_EQ(opened, (std::vector {std::tuple {W::Urls, false, true}, std::tuple {W::Properties, false, true}}));
+    EXPECT_TRUE(window.findChild<QTimer*>("Timer1")->isActive());
+    ASSERT_TRUE(QFile::remove(db.path()));
+    QTest::mouseClick(window.findChild<QPushButton*>("Command3"), Qt::LeftButton);
+    EXPECT_EQ(std::tuple(opened.size(), messages.shown.size(), end.code.has_value()), std::tuple(2u, 1u, true));
+}
+
+// The status line shows an address as it is: as markup each would be far narrower.
+TEST_F(WindowTest, MainWindowShowsAnAddressAsItIs)
+{
+    MainWindow window(workspace, engine(), {});
+    for (const QString url : {"http://a.test/?q=<b>bold</b>", "http://a.test/?q=&lt;b&gt;x"}) {
+        window.setStatus(url);
+        EXPECT_GE(window.findChild<QLabel*>("Label2")->sizeHint().width(), window.fontMetrics().horizontalAdvance(url));
+    }
+}
