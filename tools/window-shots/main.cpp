@@ -55,6 +55,7 @@ public:
     void addHeader(const QString&, const QString&) override { }
     void send(const QString&) override { }
     int status() const override { return 0; }
+    QString statusText() const override { return {}; }
 };
 
 class NoEnd final : public ProgramEnd {
