@@ -5,6 +5,7 @@
 #include "platform/MessageBoxes.h"
 #include "store/ColumnText.h"
 #include "store/Database.h"
+#include "store/WatchEntry.h"
 #include "windows/Placement.h"
 
 #include <QCheckBox>
@@ -27,10 +28,10 @@ QLabel* label(QWidget* parent, const char* text)
     return new QLabel(QString::fromLatin1(text), parent);
 }
 
-QLineEdit* box(QWidget* parent, int maxLength = 0)
+QLineEdit* box(QWidget* parent, int maxLength = WatchEntry::kNoLimit)
 {
     auto* edit = new QLineEdit(parent);
-    if (maxLength > 0)
+    if (maxLength != WatchEntry::kNoLimit)
         edit->setMaxLength(maxLength);
     return edit;
 }
@@ -45,9 +46,9 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
     setClientTwips(6690, 5985);
 
     placed(label(this, "URL"), "Se", 120, 120, 1575, 255);
-    urlEdit_ = placed(box(this, 80), "Text1", 120, 360, 6495, 285);
+    urlEdit_ = placed(box(this, WatchEntry::kUrlLimit), "Text1", 120, 360, 6495, 285);
     placed(label(this, "EMail address"), "Label2", 120, 720, 1575, 255);
-    emailEdit_ = placed(box(this, 255), "Text2", 120, 960, 6495, 285);
+    emailEdit_ = placed(box(this, WatchEntry::kEMailLimit), "Text2", 120, 960, 6495, 285);
     placed(label(this, "EMail subject"), "Label1", 120, 1320, 1215, 255);
     subjectEdit_ = placed(box(this), "Text3", 120, 1560, 4935, 285);
     activeCheck_ = placed(new QCheckBox(QStringLiteral("Active"), this), "Check1", 5160, 1560, 1095, 255);
@@ -62,26 +63,26 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
 
     tableFrame_ = placed(new QGroupBox(QStringLiteral("Table Search"), this), "Frame2", 2160, 2040, 4455, 2175);
     placed(label(tableFrame_, "Table # : "), "Label7", 120, 240, 735, 255);
-    tableNumberEdit_ = placed(box(tableFrame_, 4), "Text8", 960, 240, 495, 285);
+    tableNumberEdit_ = placed(box(tableFrame_, WatchEntry::kNumberLimit), "Text8", 960, 240, 495, 285);
     placed(label(tableFrame_, "Row # :"), "Label6", 120, 480, 735, 255);
-    rowNumberEdit_ = placed(box(tableFrame_, 4), "Text7", 960, 480, 495, 285);
+    rowNumberEdit_ = placed(box(tableFrame_, WatchEntry::kNumberLimit), "Text7", 960, 480, 495, 285);
     placed(label(tableFrame_, "Coumn # :"), "Label3", 120, 720, 855, 255);
-    columnNumberEdit_ = placed(box(tableFrame_, 4), "Text6", 960, 720, 495, 285);
+    columnNumberEdit_ = placed(box(tableFrame_, WatchEntry::kNumberLimit), "Text6", 960, 720, 495, 285);
     placed(label(tableFrame_, "# of repeats :"), "Label5", 120, 1080, 1095, 255);
     // One pixel right of the design's 1080 twips: in Arial's widths the
     // colon of "# of repeats :" ends on the box's left border.
-    repeatCountEdit_ = placed(box(tableFrame_, 4), "Text5", 1095, 1080, 495, 285);
+    repeatCountEdit_ = placed(box(tableFrame_, WatchEntry::kNumberLimit), "Text5", 1095, 1080, 495, 285);
     for (QLineEdit* number : {tableNumberEdit_, rowNumberEdit_, columnNumberEdit_, repeatCountEdit_})
         number->setText(QStringLiteral("1"));
     tableFrame_->setEnabled(false);
 
     stringFrame_ = placed(new QGroupBox(QStringLiteral("String search"), this), "Frame4", 120, 4320, 6495, 975);
     placed(label(stringFrame_, "Search for :"), "Label9", 120, 240, 975, 255);
-    searchTextEdit_ = placed(box(stringFrame_, 50), "Text11", 1080, 240, 5175, 285);
+    searchTextEdit_ = placed(box(stringFrame_, WatchEntry::kStringSearchLimit), "Text11", 1080, 240, 5175, 285);
     placed(label(stringFrame_, "Offset :"), "Label8", 120, 600, 855, 255);
-    offsetEdit_ = placed(box(stringFrame_, 4), "Text10", 1080, 600, 495, 285);
+    offsetEdit_ = placed(box(stringFrame_, WatchEntry::kNumberLimit), "Text10", 1080, 600, 495, 285);
     placed(label(stringFrame_, "Length : "), "Label10", 1800, 600, 735, 255);
-    lengthEdit_ = placed(box(stringFrame_, 4), "Text12", 2520, 600, 615, 285);
+    lengthEdit_ = placed(box(stringFrame_, WatchEntry::kNumberLimit), "Text12", 2520, 600, 615, 285);
     offsetEdit_->setText(QStringLiteral("0"));
     stringFrame_->setEnabled(false);
 
