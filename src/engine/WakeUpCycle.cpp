@@ -124,9 +124,12 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     if (fetching.failed()) {
         state_.fetchError = fetching.lastNumber();
         // Watching halts here, with the pointer busy, the timer off, the
-        // status line on the failing address and the handles open, until a
+        // status line on the failing address and the database open, until a
         // maintenance window is closed. A failing alert changes nothing.
         (void)watcher_.sendAlert(AlertKind::PageFault);
+        // No later entry is visited: the pages requested for them go, and
+        // so do the connections, as at the end of a cycle.
+        services_.fetcher.idle();
         services_.mailer.endSession();
         return Visit::Halted;
     }
