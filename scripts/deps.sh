@@ -3,7 +3,7 @@
 # missing.
 ORVANE_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libcurl4-openssl-dev
   ca-certificates libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev python3-aiosmtpd
-  fonts-dejavu-core zlib1g-dev libbrotli-dev"
+  fonts-dejavu-core"
 
 # Only the fuzzing run needs these: clang with libFuzzer and its sanitizer
 # runtimes, and the symbolizer that puts file and line into clang's reports.
