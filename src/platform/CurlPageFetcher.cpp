@@ -107,6 +107,7 @@ CurlPageFetcher::Transfers::Transfers(Options options) : options_(std::move(opti
 {
     options_.maxTransfers = std::max(options_.maxTransfers, 1);
     options_.maxTransfersPerHost = std::max(options_.maxTransfersPerHost, 1);
+    options_.maxPagesAhead = std::max(options_.maxPagesAhead, 1);
     budget_.limit = options_.maxWaitingBytes;
     newMulti();
 }
@@ -291,11 +292,12 @@ void CurlPageFetcher::Transfers::startAndResumeAhead()
 {
     const bool awaitedRuns = budget_.awaited && budget_.awaited->state() == State::Running;
     int runningLeft = running_ - (awaitedRuns ? 1 : 0);
-    for (const auto& entry : ahead_) {
+    const auto window = static_cast<ptrdiff_t>(std::min<size_t>(ahead_.size(), options_.maxPagesAhead));
+    for (auto entry = ahead_.cbegin(); entry != ahead_.cbegin() + window; ++entry) {
         const bool mayStart = running_ < options_.maxTransfers && !budget_.spent();
         if (runningLeft == 0 && !mayStart)
             break;
-        PageTransfer& page = *entry;
+        PageTransfer& page = **entry;
         if (page.state() == State::Running) {
             --runningLeft;
             if (page.paused() && !budget_.spent())

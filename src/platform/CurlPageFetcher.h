@@ -32,6 +32,11 @@ public:
     // pages near the size limit could otherwise multiply. The page the
     // caller waits for is never held back by it.
     static constexpr qint64 kMaxWaitingBytes = 64 * 1024 * 1024;
+    // Pages past the one waited for that may be requested. On a fast server
+    // the caller, not the network, is the slow side: pages fetched further
+    // ahead would only wait in memory. Four rounds of kMaxTransfers keep a
+    // slow server's answers overlapping and let a busy host's pages pass.
+    static constexpr int kMaxPagesAhead = 4 * kMaxTransfers;
 
     struct Options {
         std::chrono::milliseconds connectTimeout {10'000};
@@ -46,6 +51,7 @@ public:
         int maxTransfers = kMaxTransfers;
         int maxTransfersPerHost = kMaxTransfersPerHost;
         qint64 maxWaitingBytes = kMaxWaitingBytes;
+        int maxPagesAhead = kMaxPagesAhead;
     };
 
     CurlPageFetcher();

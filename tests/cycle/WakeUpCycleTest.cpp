@@ -225,10 +225,11 @@ TEST(WakeUpCycle, FetchingAheadChangesNothingOfOneByOneAndAHaltStoresNothingAfte
     EXPECT_EQ(contents[9 * 1 + 7], Value("G"));     // not stored after the halt
     EXPECT_EQ(contents[9 * 2 + 7], Value("G3"));    // fetched at its new address
 
-    // Ahead with the program's bounds, and two at a time held paused until their turn.
+    // Ahead with the program's bounds, and two at a time, three pages ahead, held paused until their turn.
     CurlPageFetcher::Options tight;
     tight.maxTransfers = 2;
     tight.maxWaitingBytes = 1;
+    tight.maxPagesAhead = 3;
     for (const CurlPageFetcher::Options& options : {CurlPageFetcher::Options(), tight}) {
         Fetcher ahead(true, options);
         std::vector<Value> aheadContents;
