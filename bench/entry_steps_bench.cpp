@@ -15,9 +15,21 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 using orvane::bench::PageMaker;
+
+// A step the benchmark relies on; a failure ends it with the reason.
+void must(const orvane::Status& status)
+{
+    if (!status.ok()) {
+        std::fprintf(stderr, "entry_steps_bench: %s\n", qPrintable(status.failure().description));
+        std::exit(1);
+    }
+}
 
 const std::string& pageBytes()
 {
@@ -64,16 +76,16 @@ BENCHMARK(BM_RewriteScratchFile);
 void fillEntries(const orvane::test::TempDatabase& db, int count)
 {
     orvane::Database conn = db.open();
-    conn.execute(QStringLiteral("BEGIN"));
+    must(conn.execute(QStringLiteral("BEGIN")));
     auto rs = conn.openRecordset(QStringLiteral("URLs"));
     for (int i = 0; i < count; ++i) {
-        rs.value().addNew();
-        rs.value().setValue(QStringLiteral("URL"), orvane::Value(QStringLiteral("http://x/%1").arg(i)));
-        rs.value().setValue(QStringLiteral("Active"), orvane::Value(-1));
-        rs.value().setValue(QStringLiteral("Content"), orvane::Value(pageText()));
-        rs.value().update();
+        must(rs.value().addNew());
+        must(rs.value().setValue(QStringLiteral("URL"), orvane::Value(QStringLiteral("http://x/%1").arg(i))));
+        must(rs.value().setValue(QStringLiteral("Active"), orvane::Value(-1)));
+        must(rs.value().setValue(QStringLiteral("Content"), orvane::Value(pageText())));
+        must(rs.value().update());
     }
-    conn.execute(QStringLiteral("COMMIT"));
+    must(conn.execute(QStringLiteral("COMMIT")));
 }
 
 // One row of a 1,000-entry table read through the cycle's recordset, as the
@@ -87,10 +99,10 @@ void BM_ReadStoredRow(benchmark::State& state)
     orvane::Recordset& entries = rs.value();
     for (auto _ : state) {
         if (entries.eof())
-            entries.moveFirst();
+            must(entries.moveFirst());
         benchmark::DoNotOptimize(entries.value(QStringLiteral("URL")));
         benchmark::DoNotOptimize(entries.value(QStringLiteral("Content")));
-        entries.moveNext();
+        must(entries.moveNext());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<qint64>(pageBytes().size()));
 }
@@ -121,11 +133,11 @@ void BM_StoreChangedPage(benchmark::State& state)
     const QString changed = QString(pageText()).replace(QStringLiteral("Paragraph"), QStringLiteral("Section"));
     for (auto _ : state) {
         if (entries.eof())
-            entries.moveFirst();
-        entries.edit();
-        entries.setValue(QStringLiteral("Content"), orvane::Value(changed));
-        entries.update();
-        entries.moveNext();
+            must(entries.moveFirst());
+        must(entries.edit());
+        must(entries.setValue(QStringLiteral("Content"), orvane::Value(changed)));
+        must(entries.update());
+        must(entries.moveNext());
     }
 }
 BENCHMARK(BM_StoreChangedPage)->Iterations(400)->Repetitions(3)->ReportAggregatesOnly(true);

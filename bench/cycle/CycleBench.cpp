@@ -16,10 +16,10 @@
 #include "BareFetchLoop.h"
 #include "BareMailSender.h"
 #include "BareStoreLoop.h"
+#include "HeadlessWatcher.h"
 #include "PageMaker.h"
 #include "PageServerProcess.h"
 #include "ProcessFootprint.h"
-#include "Watcher.h"
 #include "SmtpTestServer.h"
 #include "TempDatabase.h"
 
@@ -45,11 +45,11 @@ using namespace orvane::bench;
 namespace {
 
 struct Options {
-    std::vector<int> entries{200, 1000};
+    std::vector<int> entries {200, 1000};
     int reps = 3;
     int bigMib = 20;
     int cycles = 100;
-    std::vector<int> pages{0, 1}; // unchanged, changed
+    std::vector<int> pages {0, 1}; // unchanged, changed
 };
 
 enum class Pages { Unchanged = 0, Changed = 1 };
@@ -110,11 +110,10 @@ void fill(const test::TempDatabase& db, const PageServerProcess& server, Pages p
         return;
     const QString path = pages == Pages::Unchanged ? QStringLiteral("/u/%1") : QStringLiteral("/c/%1");
     for (int i = 0; i < count; ++i) {
-        insert.value().bind(1, Value(server.url(path.arg(i))));
-        insert.value().bind(2, Value(kRecipient));
-        insert.value().bind(3, Value(searchType(i)));
-        check(insert.value().run().ok(), "insert entry");
-        insert.value().reset();
+        Statement& row = insert.value();
+        check(row.bind(1, Value(server.url(path.arg(i)))).ok() && row.bind(2, Value(kRecipient)).ok()
+                  && row.bind(3, Value(searchType(i))).ok() && row.run().ok() && row.reset().ok(),
+              "insert entry");
     }
     check(conn.execute(QStringLiteral("COMMIT")).ok(), "commit entries");
     setColumnsByType(db);
@@ -125,10 +124,11 @@ void fill(const test::TempDatabase& db, const PageServerProcess& server, Pages p
     if (!store.ok())
         return;
     for (int i = 0; i < count; ++i) {
-        store.value().bind(1, Value(QString::fromStdString(PageMaker::page(i, 0, pages == Pages::Changed))));
-        store.value().bind(2, Value(i + 1)); // a fresh table numbers its rows from 1
-        check(store.value().run().ok(), "store page");
-        store.value().reset();
+        Statement& row = store.value();
+        // A fresh table numbers its rows from 1.
+        check(row.bind(1, Value(QString::fromStdString(PageMaker::page(i, 0, pages == Pages::Changed)))).ok()
+                  && row.bind(2, Value(i + 1)).ok() && row.run().ok() && row.reset().ok(),
+              "store page");
     }
     check(conn.execute(QStringLiteral("COMMIT")).ok(), "commit pages");
 }
@@ -193,14 +193,14 @@ struct CycleRun {
     long beforeKb = 0;
 };
 
-CycleRun runCycle(Watcher& w, test::SmtpTestServer& smtp, int expectedMails, const std::string& what)
+CycleRun runCycle(HeadlessWatcher& w, test::SmtpTestServer& smtp, int expectedMails, const std::string& what)
 {
     smtp.clear();
     CycleRun run;
     ProcessFootprint::startPeak();
     run.beforeKb = ProcessFootprint::residentKb();
     const auto t = std::chrono::steady_clock::now();
-    w.engine.timer1Timer();
+    w.watcher.tick();
     run.seconds = seconds(t);
     run.peakKb = ProcessFootprint::peakKb();
     check(w.view.status() == QStringLiteral("Sleeping...") && w.view.timerEnabled(),
@@ -227,8 +227,8 @@ void scenario(Pages pages, int count, const Options& options, const PageServerPr
 
     BareFetchLoop loop;
     BareMailSender sender(smtp.port(), kRecipient);
-    Watcher w(fetcher, mail);
-    check(w.engine.formLoad(false, db.dir()), what + ": start-up");
+    HeadlessWatcher w(fetcher, mail);
+    check(w.watcher.load(false, db.dir()), what + ": start-up");
     const int expected = pages == Pages::Changed ? count : 0;
 
     // One round of each first: the server makes its pages, the caches warm.
@@ -280,8 +280,8 @@ void bigPage(const Options& options, const PageServerProcess& server, test::Smtp
     db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1, \"Mail server\" = '127.0.0.1', \"SMTP Port\" = %1")
                 .arg(smtp.port()));
     db.addEntry(server.url(QStringLiteral("/big/%1").arg(options.bigMib)), QStringLiteral("W"));
-    Watcher w(fetcher, mail);
-    check(w.engine.formLoad(false, db.dir()), "big page: start-up");
+    HeadlessWatcher w(fetcher, mail);
+    check(w.watcher.load(false, db.dir()), "big page: start-up");
     const double size = options.bigMib * 1024.0;
     const char* const visits[] = {"first visit (stored, mailed)", "same page again", "same page again"};
     for (int v = 0; v < 3; ++v) {
@@ -306,15 +306,15 @@ void leftBehind(const Options& options, const PageServerProcess& server, test::S
         db.addEntry(server.url(QStringLiteral("/c/%1").arg(i)), QStringLiteral("W"));
     }
     setColumnsByType(db);
-    Watcher w(fetcher, mail);
-    check(w.engine.formLoad(false, db.dir()), "handles: start-up");
+    HeadlessWatcher w(fetcher, mail);
+    check(w.watcher.load(false, db.dir()), "handles: start-up");
     const int threadsBefore = ProcessFootprint::threads();
     const int filesBefore = ProcessFootprint::openFiles();
     const QStringList namesBefore = ProcessFootprint::openFileNames();
     int mails = 0;
     for (int c = 0; c < options.cycles; ++c) {
         smtp.clear();
-        w.engine.timer1Timer();
+        w.watcher.tick();
         mails += smtp.messageCount();
     }
     const int threadsAfter = ProcessFootprint::threads();
@@ -368,8 +368,10 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s [--entries 200,1000] [--reps 3] [--big-mib 20] [--cycles 100]\n"
-                             "       [--pages unchanged|changed|both]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s [--entries 200,1000] [--reps 3] [--big-mib 20] [--cycles 100]\n"
+                     "       [--pages unchanged|changed|both]\n",
+                     argv[0]);
         return 2;
     }
     // Forked before any thread exists.

@@ -17,6 +17,9 @@ namespace orvane {
 namespace {
 
 const QString kActiveEntries = QStringLiteral("Select * from [URLs] where Active = -1");
+// The same rows in the same order (the same key query), only their address.
+const QString kActiveAddresses = QStringLiteral("Select URL from [URLs] where Active = -1");
+const QString kUrl = QStringLiteral("URL");
 const QString kSearchType = QStringLiteral("Search type");
 
 // Reads "Search type" afresh and tells whether it is the given code. A
@@ -78,7 +81,28 @@ bool WakeUpCycle::start()
         return false;
     }
     state_.watchRecordset = std::move(entries).value();
+    services_.fetcher.fetchAhead(upcomingAddresses());
     return true;
+}
+
+// The addresses the entries will fetch, in their order, up to the first
+// that cannot be read as text: the cycle halts there.
+QStringList WakeUpCycle::upcomingAddresses() const
+{
+    QStringList urls;
+    auto rows = workspace_.watchDatabase.openRecordset(kActiveAddresses);
+    if (!rows.ok())
+        return urls;
+    for (Recordset& row = rows.value(); !row.eof();) {
+        auto url = row.value(kUrl);
+        Result<QString> text = url.ok() ? url.value().toText() : Result<QString>(url.failure());
+        if (!text.ok())
+            break;
+        urls.append(text.value());
+        if (!row.moveNext().ok())
+            break;
+    }
+    return urls;
 }
 
 WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
@@ -87,7 +111,7 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
 
     // The fetch: any failing step makes a page fault.
     SkipStretch fetching;
-    auto url = entry.value(QStringLiteral("URL"));
+    auto url = entry.value(kUrl);
     Result<QString> urlText = url.ok() ? url.value().toText() : Result<QString>(url.failure());
     if (fetching.step(urlText.status())) {
         view_.setStatus(urlText.value());
@@ -100,9 +124,12 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     if (fetching.failed()) {
         state_.fetchError = fetching.lastNumber();
         // Watching halts here, with the pointer busy, the timer off, the
-        // status line on the failing address and the handles open, until a
+        // status line on the failing address and the database open, until a
         // maintenance window is closed. A failing alert changes nothing.
         (void)watcher_.sendAlert(AlertKind::PageFault);
+        // No later entry is visited: the pages requested for them go, and
+        // so do the connections, as at the end of a cycle.
+        services_.fetcher.idle();
         services_.mailer.endSession();
         return Visit::Halted;
     }

@@ -4,6 +4,7 @@
 #include "engine/EngineServices.h"
 #include "platform/Result.h"
 
+#include <QStringList>
 #include <QtGlobal>
 
 namespace orvane {
@@ -25,6 +26,7 @@ private:
     enum class Visit { Next, Halted, Broken };
 
     bool start();
+    QStringList upcomingAddresses() const;
     Visit visitEntry(qint16& matchPos);
     void storeAndAlert(AlertKind kind);
     void finish();

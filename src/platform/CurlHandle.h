@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cstddef>
 #include <utility>
 
 namespace orvane {
@@ -11,6 +12,8 @@ namespace orvane {
 class CurlHandle {
 public:
     CurlHandle() : handle_(curl_easy_init()) { }
+    // No handle yet.
+    explicit CurlHandle(std::nullptr_t) : handle_(nullptr) { }
     ~CurlHandle()
     {
         if (handle_)

@@ -1,21 +1,19 @@
 #include "platform/CurlPageFetcher.h"
 
+#include "platform/CurlMultiHandle.h"
 #include "platform/ErrorCatalogue.h"
-#include "platform/PageDecoder.h"
+#include "platform/PageTransfer.h"
 
-#include <QScopeGuard>
+#include <QHash>
 
 #include <algorithm>
-#include <new>
+#include <deque>
 #include <utility>
+#include <vector>
 
 namespace orvane {
 
 namespace {
-
-constexpr long kMaxRedirects = 10;
-constexpr qsizetype kKeptBufferBytes = 4 * 1024 * 1024;
-constexpr long kReceiveBufferBytes = 256 * 1024;
 
 bool isSchemeChar(QChar c, bool first)
 {
@@ -43,73 +41,8 @@ QString schemeOf(const QString& url)
     return portFollows ? QString() : url.left(i).toLower();
 }
 
-template <typename T> CURLcode setOption(CURL* curl, CURLoption option, T value)
-{
-    return curl_easy_setopt(curl, option, value);
-}
-
-} // namespace
-
-CurlPageFetcher::CurlPageFetcher() : CurlPageFetcher(Options {})
-{
-}
-
-CurlPageFetcher::CurlPageFetcher(Options options) : options_(std::move(options))
-{
-    setUpStatus_ = setUp();
-}
-
-CurlPageFetcher::~CurlPageFetcher() = default;
-
-// Every option is set once here: curl keeps them across transfers, so a
-// fetch only has to name its address.
-Status CurlPageFetcher::setUp()
-{
-    CURL* curl = curl_.get();
-    if (!curl || !multi_)
-        return ErrorCatalogue::transferFailure(CURLE_FAILED_INIT);
-
-    const long connectMs = static_cast<long>(options_.connectTimeout.count());
-    const long totalMs = static_cast<long>(options_.totalTimeout.count());
-    const std::pair<CURLoption, long> longs[] = {
-        {CURLOPT_NOSIGNAL, 1L},
-        {CURLOPT_FOLLOWLOCATION, 1L},
-        {CURLOPT_MAXREDIRS, kMaxRedirects},
-        // The error page's body is of no use; stop at the status line.
-        {CURLOPT_FAILONERROR, 1L},
-        {CURLOPT_CONNECTTIMEOUT_MS, connectMs},
-        {CURLOPT_TIMEOUT_MS, totalMs},
-        // Fewer, larger reads from the socket for pages of some size.
-        {CURLOPT_BUFFERSIZE, kReceiveBufferBytes},
-    };
-    for (const auto& [option, value] : longs)
-        if (const CURLcode rc = setOption(curl, option, value); rc != CURLE_OK)
-            return ErrorCatalogue::transferFailure(rc);
-
-    // Never anything but the web, not even when a server redirects elsewhere
-    // (file://, ftp://, ...).
-    const std::pair<CURLoption, const char*> texts[] = {
-        {CURLOPT_PROTOCOLS_STR, "http,https"},
-        {CURLOPT_REDIR_PROTOCOLS_STR, "http,https"},
-        {CURLOPT_DEFAULT_PROTOCOL, "http"},
-        {CURLOPT_ACCEPT_ENCODING, ""},                       // every encoding this libcurl can undo
-        {CURLOPT_USERAGENT, options_.userAgent.constData()}, // curl copies it
-    };
-    for (const auto& [option, value] : texts)
-        if (const CURLcode rc = setOption(curl, option, value); rc != CURLE_OK)
-            return ErrorCatalogue::transferFailure(rc);
-
-    CURLcode rc = setOption(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxPageBytes));
-    if (rc == CURLE_OK)
-        rc = setOption(curl, CURLOPT_WRITEFUNCTION, &CurlPageFetcher::onBody);
-    if (rc == CURLE_OK)
-        rc = setOption(curl, CURLOPT_WRITEDATA, static_cast<void*>(this));
-    if (rc != CURLE_OK)
-        return ErrorCatalogue::transferFailure(rc);
-    return Status::success();
-}
-
-Result<QString> CurlPageFetcher::fetch(const QString& url)
+// The address a fetch of `url` requests, or why no fetch can take it.
+Result<QByteArray> addressOf(const QString& url)
 {
     const QString address = url.trimmed();
     if (address.isEmpty() || address.contains(QChar(u'\0')))
@@ -117,91 +50,301 @@ Result<QString> CurlPageFetcher::fetch(const QString& url)
     if (const QString scheme = schemeOf(address);
         !scheme.isEmpty() && scheme != QLatin1String("http") && scheme != QLatin1String("https"))
         return ErrorCatalogue::failure(ErrorCode::FetchProtocol);
-    if (!setUpStatus_.ok())
-        return setUpStatus_.failure();
-    // keepPainting may run events that ask for another fetch; one handle
-    // cannot carry two transfers.
+    return address.toUtf8();
+}
+
+CURLcode transferCode(CURLMcode code)
+{
+    return code == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
+}
+
+} // namespace
+
+// The transfers of one fetcher: the page waited for, the pages announced
+// ahead in the order they will be asked for, and the bounds between them.
+class CurlPageFetcher::Transfers {
+public:
+    explicit Transfers(Options options);
+    ~Transfers();
+    Transfers(const Transfers&) = delete;
+    Transfers& operator=(const Transfers&) = delete;
+
+    Result<QString> fetch(const QString& url);
+    void fetchAhead(const QStringList& urls);
+    void idle();
+
+private:
+    using State = PageTransfer::State;
+
+    std::unique_ptr<PageTransfer> make(const QString& url, QByteArray address);
+    Result<QString> await(PageTransfer& page);
+    bool drive(PageTransfer& awaited);
+    void collect();
+    void start(PageTransfer& page);
+    void detach(PageTransfer& page);
+    void makeRoomFor(const PageTransfer& page);
+    void startAndResumeAhead();
+    void kickOff();
+    void dropAhead();
+    void release(std::unique_ptr<PageTransfer> page);
+    void newMulti();
+    int msUntilPaint() const;
+    void keepPaintingIfDue();
+
+    Options options_;
+    CurlMultiHandle multi_ {};
+    PageBudget budget_;
+    std::deque<std::unique_ptr<PageTransfer>> ahead_;
+    std::vector<CurlHandle> spare_; // handles of finished pages, for the next ones
+    QHash<QString, int> hostIds_;
+    std::vector<int> runningPerHost_;
+    int running_ = 0;
+    bool busy_ = false;
+    std::chrono::steady_clock::time_point lastPaint_;
+};
+
+CurlPageFetcher::Transfers::Transfers(Options options) : options_(std::move(options))
+{
+    options_.maxTransfers = std::max(options_.maxTransfers, 1);
+    options_.maxTransfersPerHost = std::max(options_.maxTransfersPerHost, 1);
+    options_.maxPagesAhead = std::max(options_.maxPagesAhead, 1);
+    budget_.limit = options_.maxWaitingBytes;
+    newMulti();
+}
+
+CurlPageFetcher::Transfers::~Transfers()
+{
+    dropAhead();
+}
+
+Result<QString> CurlPageFetcher::Transfers::fetch(const QString& url)
+{
+    auto address = addressOf(url);
+    if (!address.ok())
+        return address.failure();
+    if (!multi_)
+        return ErrorCatalogue::transferFailure(CURLE_FAILED_INIT);
+    // keepPainting may run events that ask for another fetch; the page being
+    // waited for cannot wait for itself.
     if (busy_)
         return ErrorCatalogue::transferFailure(CURLE_RECURSIVE_API_CALL);
 
-    CURL* curl = curl_.get();
-    const QByteArray urlBytes = address.toUtf8();
-    if (const CURLcode rc = curl_easy_setopt(curl, CURLOPT_URL, urlBytes.constData()); rc != CURLE_OK)
-        return ErrorCatalogue::transferFailure(rc);
-
-    body_.resize(0); // keeps the buffer of the last page
-    bodyStarted_ = false;
-    tooLarge_ = false;
-    lastPaint_ = std::chrono::steady_clock::now();
-    busy_ = true;
-    const CURLcode rc = transfer();
-    busy_ = false;
-    // Hold on to a buffer of ordinary size for the next page, not to a huge one.
-    const auto releaseBody = qScopeGuard([this] {
-        if (body_.capacity() > kKeptBufferBytes)
-            body_ = QByteArray();
-    });
-
-    long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    if (tooLarge_)
-        return ErrorCatalogue::failure(ErrorCode::FetchTooLarge);
-    // Also covers a transfer curl gave up on after an error status.
-    if (status >= ErrorCatalogue::kFirstHttpError)
-        return ErrorCatalogue::httpFailure(status);
-    if (rc == CURLE_FILESIZE_EXCEEDED)
-        return ErrorCatalogue::failure(ErrorCode::FetchTooLarge);
-    if (rc != CURLE_OK)
-        return ErrorCatalogue::transferFailure(rc);
-
-    const char* contentType = nullptr;
-    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
-    const QByteArrayView type = contentType ? QByteArrayView(contentType) : QByteArrayView();
-    // A large page is not kept anyway: let its bytes go while they become text.
-    if (body_.size() > kKeptBufferBytes)
-        return PageDecoder::decodeReleasing(std::exchange(body_, QByteArray()), type);
-    return PageDecoder::decode(body_, type);
-}
-
-void CurlPageFetcher::idle()
-{
-    // The easy handle is never left in the multi handle between fetches, so
-    // a new multi handle is all it takes; its connection cache goes with
-    // the old one.
-    if (!busy_)
-        multi_ = CurlMultiHandle();
-}
-
-CURLcode CurlPageFetcher::transfer()
-{
-    CURLM* multi = multi_.get();
-    CURL* curl = curl_.get();
-    if (const CURLMcode added = curl_multi_add_handle(multi, curl); added != CURLM_OK)
-        return added == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
-
-    CURLcode result = CURLE_OK;
-    int running = 1;
-    while (running) {
-        CURLMcode mc = curl_multi_perform(multi, &running);
-        if (mc == CURLM_OK && running)
-            mc = curl_multi_poll(multi, nullptr, 0, msUntilPaint(), nullptr);
-        if (mc != CURLM_OK) {
-            result = mc == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
-            break;
-        }
-        if (running)
-            keepPaintingIfDue();
+    std::unique_ptr<PageTransfer> page;
+    if (!ahead_.empty() && ahead_.front()->url() == url) {
+        page = std::move(ahead_.front());
+        ahead_.pop_front();
+    } else {
+        // Out of step with what was announced (an entry changed meanwhile):
+        // the pages requested ahead would only be wasted.
+        dropAhead();
+        page = make(url, std::move(address).value());
     }
-    int queued = 0;
-    while (const CURLMsg* message = curl_multi_info_read(multi, &queued))
-        if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
-            result = message->data.result;
-    // The connection stays in the multi handle's cache for the next fetch.
-    curl_multi_remove_handle(multi, curl);
+    busy_ = true;
+    Result<QString> result = await(*page);
+    if (!result.ok() && page->startedAhead()) {
+        // It may have failed for having waited (past the time-out, or on a
+        // connection the server closed meanwhile): what counts is a fetch
+        // made at its turn.
+        page->restart();
+        result = await(*page);
+    }
+    busy_ = false;
+    release(std::move(page));
+    kickOff();
     return result;
 }
 
-int CurlPageFetcher::msUntilPaint() const
+void CurlPageFetcher::Transfers::fetchAhead(const QStringList& urls)
+{
+    if (busy_)
+        return;
+    dropAhead();
+    if (!multi_)
+        return;
+    for (const QString& url : urls) {
+        auto address = addressOf(url);
+        if (!address.ok())
+            break;
+        ahead_.push_back(make(url, std::move(address).value()));
+    }
+    kickOff();
+}
+
+void CurlPageFetcher::Transfers::idle()
+{
+    if (busy_)
+        return;
+    dropAhead();
+    spare_.clear();
+    hostIds_.clear();
+    runningPerHost_.clear();
+    // The connection cache goes with the old multi handle.
+    newMulti();
+}
+
+std::unique_ptr<PageTransfer> CurlPageFetcher::Transfers::make(const QString& url, QByteArray address)
+{
+    const QString host = PageTransfer::hostOf(address);
+    auto id = hostIds_.constFind(host);
+    if (id == hostIds_.cend()) {
+        id = hostIds_.insert(host, static_cast<int>(runningPerHost_.size()));
+        runningPerHost_.push_back(0);
+    }
+    return std::make_unique<PageTransfer>(url, std::move(address), *id, budget_, options_);
+}
+
+Result<QString> CurlPageFetcher::Transfers::await(PageTransfer& page)
+{
+    budget_.awaited = &page;
+    lastPaint_ = std::chrono::steady_clock::now();
+    if (page.state() == State::Waiting) {
+        makeRoomFor(page);
+        start(page);
+    }
+    while (page.state() != State::Done) {
+        if (page.paused())
+            page.resume();
+        startAndResumeAhead();
+        if (!drive(page))
+            break;
+        keepPaintingIfDue();
+    }
+    budget_.awaited = nullptr;
+    return page.page();
+}
+
+bool CurlPageFetcher::Transfers::drive(PageTransfer& awaited)
+{
+    int stillRunning = 0;
+    CURLMcode mc = curl_multi_perform(multi_.get(), &stillRunning);
+    collect();
+    if (mc == CURLM_OK && awaited.state() != State::Done)
+        mc = curl_multi_poll(multi_.get(), nullptr, 0, msUntilPaint(), nullptr);
+    if (mc == CURLM_OK)
+        return true;
+    if (awaited.state() == State::Running)
+        detach(awaited);
+    awaited.finished(transferCode(mc));
+    return false;
+}
+
+void CurlPageFetcher::Transfers::collect()
+{
+    int queued = 0;
+    while (const CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        const CURLcode result = message->data.result; // the message goes with the handle
+        void* self = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &self);
+        auto* page = static_cast<PageTransfer*>(self);
+        detach(*page);
+        page->finished(result);
+    }
+}
+
+void CurlPageFetcher::Transfers::start(PageTransfer& page)
+{
+    CurlHandle handle = page.releaseHandle();
+    if (!handle && !spare_.empty()) {
+        handle = std::move(spare_.back());
+        spare_.pop_back();
+    }
+    if (const CURLcode rc = page.prepare(std::move(handle), &page != budget_.awaited); rc != CURLE_OK) {
+        page.finished(rc);
+        return;
+    }
+    if (const CURLMcode mc = curl_multi_add_handle(multi_.get(), page.handle()); mc != CURLM_OK) {
+        page.finished(transferCode(mc));
+        return;
+    }
+    page.running();
+    ++running_;
+    ++runningPerHost_[static_cast<size_t>(page.host())];
+}
+
+void CurlPageFetcher::Transfers::detach(PageTransfer& page)
+{
+    curl_multi_remove_handle(multi_.get(), page.handle());
+    --running_;
+    --runningPerHost_[static_cast<size_t>(page.host())];
+}
+
+// The page waited for is never held back by the bounds: the transfers
+// furthest ahead give way to it, to be requested again later.
+void CurlPageFetcher::Transfers::makeRoomFor(const PageTransfer& page)
+{
+    const auto hostFull = [&] {
+        return runningPerHost_[static_cast<size_t>(page.host())] >= options_.maxTransfersPerHost;
+    };
+    for (auto it = ahead_.rbegin(); it != ahead_.rend() && (running_ >= options_.maxTransfers || hostFull()); ++it) {
+        PageTransfer& other = **it;
+        if (other.state() == State::Running && (running_ >= options_.maxTransfers || other.host() == page.host())) {
+            detach(other);
+            other.restart();
+        }
+    }
+}
+
+// Pages are started in their order, each as soon as the bounds allow; one
+// whose host is busy lets those of other hosts pass.
+void CurlPageFetcher::Transfers::startAndResumeAhead()
+{
+    const bool awaitedRuns = budget_.awaited && budget_.awaited->state() == State::Running;
+    int runningLeft = running_ - (awaitedRuns ? 1 : 0);
+    const auto window = static_cast<ptrdiff_t>(std::min<size_t>(ahead_.size(), options_.maxPagesAhead));
+    for (auto entry = ahead_.cbegin(); entry != ahead_.cbegin() + window; ++entry) {
+        const bool mayStart = running_ < options_.maxTransfers && !budget_.spent();
+        if (runningLeft == 0 && !mayStart)
+            break;
+        PageTransfer& page = **entry;
+        if (page.state() == State::Running) {
+            --runningLeft;
+            if (page.paused() && !budget_.spent())
+                page.resume();
+        } else if (page.state() == State::Waiting && mayStart
+                   && runningPerHost_[static_cast<size_t>(page.host())] < options_.maxTransfersPerHost) {
+            start(page);
+        }
+    }
+}
+
+// Lets the pages ahead go on while the caller works on the last one.
+void CurlPageFetcher::Transfers::kickOff()
+{
+    if (ahead_.empty())
+        return;
+    startAndResumeAhead();
+    int stillRunning = 0;
+    curl_multi_perform(multi_.get(), &stillRunning);
+    collect();
+}
+
+void CurlPageFetcher::Transfers::dropAhead()
+{
+    for (const auto& page : ahead_)
+        if (page->state() == State::Running)
+            detach(*page);
+    ahead_.clear();
+}
+
+void CurlPageFetcher::Transfers::release(std::unique_ptr<PageTransfer> page)
+{
+    if (page->state() == State::Running)
+        detach(*page);
+    if (CurlHandle handle = page->releaseHandle(); handle && spare_.size() < static_cast<size_t>(options_.maxTransfers))
+        spare_.push_back(std::move(handle));
+}
+
+void CurlPageFetcher::Transfers::newMulti()
+{
+    multi_ = CurlMultiHandle();
+    // Without it curl keeps only a few connections between transfers.
+    if (multi_)
+        curl_multi_setopt(multi_.get(), CURLMOPT_MAXCONNECTS, static_cast<long>(options_.maxTransfers));
+}
+
+int CurlPageFetcher::Transfers::msUntilPaint() const
 {
     // Without anyone to repaint, wake up only when curl has work.
     if (!options_.keepPainting)
@@ -212,7 +355,7 @@ int CurlPageFetcher::msUntilPaint() const
     return static_cast<int>(std::clamp<milliseconds::rep>(left.count(), 1, 1000));
 }
 
-void CurlPageFetcher::keepPaintingIfDue()
+void CurlPageFetcher::Transfers::keepPaintingIfDue()
 {
     if (!options_.keepPainting)
         return;
@@ -223,36 +366,33 @@ void CurlPageFetcher::keepPaintingIfDue()
     try {
         options_.keepPainting();
     } catch (...) {
-        // A failed repaint must not end the fetch, nor leave the handle
-        // attached to the multi handle.
+        // A failed repaint must not end the fetch.
     }
 }
 
-void CurlPageFetcher::beginBody()
+CurlPageFetcher::CurlPageFetcher() : CurlPageFetcher(Options {})
 {
-    bodyStarted_ = true;
-    curl_off_t announced = -1;
-    if (curl_easy_getinfo(curl_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK && announced > 0)
-        body_.reserve(static_cast<qsizetype>(std::min<curl_off_t>(announced, options_.maxPageBytes)));
 }
 
-size_t CurlPageFetcher::onBody(char* data, size_t size, size_t count, void* self)
+CurlPageFetcher::CurlPageFetcher(Options options) : transfers_(std::make_unique<Transfers>(std::move(options)))
 {
-    auto* fetcher = static_cast<CurlPageFetcher*>(self);
-    const size_t bytes = size * count;
-    try {
-        if (!fetcher->bodyStarted_)
-            fetcher->beginBody();
-        if (fetcher->body_.size() + static_cast<qint64>(bytes) > fetcher->options_.maxPageBytes) {
-            fetcher->tooLarge_ = true;
-            return 0; // aborts the transfer
-        }
-        fetcher->body_.append(data, static_cast<qsizetype>(bytes));
-    } catch (const std::bad_alloc&) {
-        fetcher->tooLarge_ = true;
-        return 0;
-    }
-    return bytes;
+}
+
+CurlPageFetcher::~CurlPageFetcher() = default;
+
+Result<QString> CurlPageFetcher::fetch(const QString& url)
+{
+    return transfers_->fetch(url);
+}
+
+void CurlPageFetcher::fetchAhead(const QStringList& urls)
+{
+    transfers_->fetchAhead(urls);
+}
+
+void CurlPageFetcher::idle()
+{
+    transfers_->idle();
 }
 
 } // namespace orvane

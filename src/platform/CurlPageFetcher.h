@@ -1,24 +1,43 @@
 #pragma once
 
-#include "platform/CurlHandle.h"
-#include "platform/CurlMultiHandle.h"
 #include "platform/PageFetcher.h"
 
 #include <QByteArray>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 namespace orvane {
 
-// Fetches pages over HTTP and HTTPS with libcurl, on the calling thread.
-// The curl handles live as long as the fetcher, so connections and DNS
-// answers are reused from one fetch to the next until idle() is called. The
-// transfer is driven through a multi handle rather than curl_easy_perform so
-// that the fetcher wakes up every keepPaintingInterval even while the server
-// is silent.
+// Fetches pages over HTTP and HTTPS with libcurl's multi interface, on the
+// calling thread. Pages announced by fetchAhead() are requested several at
+// once while the caller works on the page before; fetch() then hands them
+// over one by one, in their order. A page requested ahead that failed is
+// fetched once more when its turn comes, so that a failure is always that
+// of a fetch made at its turn (not of a wait caused by fetching ahead).
+// Connections and DNS answers are reused from one fetch to the next until
+// idle() is called. The fetcher wakes up every keepPaintingInterval while
+// it waits, even when the servers are silent.
 class CurlPageFetcher final : public PageFetcher {
 public:
+    // Enough pages in flight to hide a slow server's answer behind the
+    // others (a thousand pages at 100 ms in a few seconds), few enough for
+    // one desktop's connections and a home router's.
+    static constexpr int kMaxTransfers = 16;
+    // Polite to one site that many entries watch: browsers open no more
+    // than a handful of connections to a host either.
+    static constexpr int kMaxTransfersPerHost = 4;
+    // Pages received ahead and not yet taken: bounds the memory that a few
+    // pages near the size limit could otherwise multiply. The page the
+    // caller waits for is never held back by it.
+    static constexpr qint64 kMaxWaitingBytes = 64 * 1024 * 1024;
+    // Pages past the one waited for that may be requested. On a fast server
+    // the caller, not the network, is the slow side: pages fetched further
+    // ahead would only wait in memory. Four rounds of kMaxTransfers keep a
+    // slow server's answers overlapping and let a busy host's pages pass.
+    static constexpr int kMaxPagesAhead = 4 * kMaxTransfers;
+
     struct Options {
         std::chrono::milliseconds connectTimeout {10'000};
         std::chrono::milliseconds totalTimeout {60'000};
@@ -29,41 +48,32 @@ public:
         // more often, so the window can repaint during a fetch.
         std::function<void()> keepPainting;
         std::chrono::milliseconds keepPaintingInterval {50};
+        int maxTransfers = kMaxTransfers;
+        int maxTransfersPerHost = kMaxTransfersPerHost;
+        qint64 maxWaitingBytes = kMaxWaitingBytes;
+        int maxPagesAhead = kMaxPagesAhead;
     };
 
     CurlPageFetcher();
     explicit CurlPageFetcher(Options options);
     ~CurlPageFetcher() override;
 
-    // curl keeps pointers to this object.
+    // curl keeps pointers into this object.
     CurlPageFetcher(const CurlPageFetcher&) = delete;
     CurlPageFetcher& operator=(const CurlPageFetcher&) = delete;
 
     Result<QString> fetch(const QString& url) override;
-    // Closes the connections kept for reuse; servers drop idle ones long
-    // before the next cycle anyway. The handles and their options stay.
+    // Replaces the pages announced before. The list ends early at an
+    // address that no fetch could take (empty, not the web): fetching stops
+    // there anyway.
+    void fetchAhead(const QStringList& urls) override;
+    // Drops the pages requested ahead and closes the connections kept for
+    // reuse; servers drop idle ones long before the next cycle anyway.
     void idle() override;
 
 private:
-    Status setUp();
-    CURLcode transfer();
-    int msUntilPaint() const;
-    void keepPaintingIfDue();
-    void beginBody();
-
-    static size_t onBody(char* data, size_t size, size_t count, void* self);
-
-    Options options_;
-    CurlMultiHandle multi_;
-    CurlHandle curl_;
-    Status setUpStatus_;
-    bool busy_ = false;
-
-    // State of the running transfer.
-    QByteArray body_;
-    bool bodyStarted_ = false;
-    bool tooLarge_ = false;
-    std::chrono::steady_clock::time_point lastPaint_;
+    class Transfers;
+    std::unique_ptr<Transfers> transfers_;
 };
 
 } // namespace orvane

@@ -251,11 +251,11 @@ inline StringSearch::Outcome stringSearch(const QString& OldContent, const QStri
         }
     }
 
-    out.OldPiece = QString();
-    out.NewPiece = QString();
+    out.oldPiece = QString();
+    out.newPiece = QString();
     for (int piece = 0; piece < 2; ++piece) {
         const QString& text = piece == 0 ? OldContent : NewContent;
-        QString& into = piece == 0 ? out.OldPiece : out.NewPiece;
+        QString& into = piece == 0 ? out.oldPiece : out.newPiece;
         auto length = row.value(QStringLiteral("String length"));
         if (!length.ok()) {
             err = length.failure().number;
@@ -278,7 +278,7 @@ inline StringSearch::Outcome stringSearch(const QString& OldContent, const QStri
     }
 
     out.lastFailure = err;
-    out.change = err != 0 || out.OldPiece != out.NewPiece;
+    out.change = err != 0 || out.oldPiece != out.newPiece;
     return out;
 }
 

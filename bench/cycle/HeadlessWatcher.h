@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Fakes.h"
+#include "HeadlessView.h"
+
+#include "engine/Watcher.h"
+#include "engine/Workspace.h"
+#include "platform/Clock.h"
+#include "platform/MailClient.h"
+#include "platform/PageFetcher.h"
+
+namespace orvane::bench {
+
+// The program's watcher and services minus the widgets. The fetcher and the
+// mail client are the program's, made once for the whole run.
+class HeadlessWatcher {
+public:
+    HeadlessWatcher(PageFetcher& fetcher, MailClient& mail)
+        : watcher(workspace, view, EngineServices {messages, pointer, programEnd, clock, fetcher, mail})
+    {
+    }
+
+    test::RecordingMessages messages;
+    test::RecordingPointer pointer;
+    test::RecordingProgramEnd programEnd;
+    SystemClock clock;
+    HeadlessView view;
+    Workspace workspace;
+    Watcher watcher;
+};
+
+} // namespace orvane::bench

@@ -1,0 +1,205 @@
+// One wake-up cycle of the real engine over N watch entries on slow hosts:
+// 8 addresses 127.0.0.1 to 127.0.0.8, each its own server answering after
+// a delay with the same 100 KB page, which every entry has stored already
+// (no change, no mail). In the same run, urlwatch with its default workers
+// checks the same pages (its first run only fills its cache), when it is
+// installed.
+//
+//   page_bench [--entries 1000] [--delay-ms 100] [--page-kb 100] [--urlwatch on|off]
+//
+// Prints the cycle time of each, the one-by-one bound (N x delay), the ideal
+// for the fetcher's bounds and the peak resident memory of each. Exits
+// non-zero when a cycle did not fetch and compare every page.
+
+#include "HeadlessWatcher.h"
+#include "ProcessFootprint.h"
+#include "SlowHosts.h"
+#include "TempDatabase.h"
+#include "UrlwatchRun.h"
+
+#include "platform/CurlMailClient.h"
+#include "platform/CurlPageFetcher.h"
+#include "platform/HeapPolicy.h"
+#include "store/Statement.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+using namespace orvane;
+using namespace orvane::bench;
+
+namespace {
+
+// Host names spread the entries: enough for the per-host bound not to be
+// the one that binds (8 x 4 transfers > 16 at once).
+constexpr int kHosts = 8;
+
+struct Options {
+    int entries = 1000;
+    int delayMs = 100;
+    int pageKb = 100;
+    bool urlwatch = true;
+};
+
+bool failed = false;
+
+void check(bool ok, const std::string& what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "FAILED: %s\n", what.c_str());
+        failed = true;
+    }
+}
+
+QByteArray makePage(int kb)
+{
+    const QByteArray line = "<p>A paragraph of a page on a slow server, the same at every visit.</p>\n";
+    QByteArray page = "<html><body>\n";
+    while (page.size() < kb * 1024 - 15)
+        page += line;
+    page.truncate(kb * 1024 - 15);
+    return page + "\n</body></html>";
+}
+
+// Entries of type "W" whose stored content is already the page.
+void fill(const test::TempDatabase& db, const SlowHosts& hosts, const QByteArray& page, int count)
+{
+    db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1, \"Mail server\" = '127.0.0.1', \"SMTP Port\" = 25"));
+    Database conn = db.open();
+    check(conn.execute(QStringLiteral("BEGIN")).ok(), "begin filling");
+    auto insert = Statement::prepare(
+        conn.connection(),
+        QStringLiteral("INSERT INTO URLs (URL, EMail, Subject, Active, \"Search type\", "
+                       "Content) VALUES (?1, 'bench@example.test', 'Bench', -1, 'W', ?2)"));
+    check(insert.ok(), "prepare insert");
+    if (!insert.ok())
+        return;
+    const Value content(QString::fromUtf8(page));
+    for (int i = 0; i < count; ++i) {
+        Statement& row = insert.value();
+        check(row.bind(1, Value(hosts.url(i))).ok() && row.bind(2, content).ok() && row.run().ok() && row.reset().ok(),
+              "insert entry");
+    }
+    check(conn.execute(QStringLiteral("COMMIT")).ok(), "commit entries");
+}
+
+bool parse(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const QByteArray name = argv[i];
+        const QByteArray value = argv[i + 1];
+        bool ok = true;
+        if (name == "--entries")
+            o.entries = value.toInt(&ok);
+        else if (name == "--delay-ms")
+            o.delayMs = value.toInt(&ok);
+        else if (name == "--page-kb")
+            o.pageKb = value.toInt(&ok);
+        else if (name == "--urlwatch" && (value == "on" || value == "off"))
+            o.urlwatch = value == "on";
+        else
+            return false;
+        if (!ok)
+            return false;
+    }
+    return argc % 2 == 1 && o.entries > 0 && o.delayMs >= 0 && o.pageKb > 0;
+}
+
+void row(const char* what, double seconds, long peakKb)
+{
+    if (peakKb > 0)
+        std::printf("%-34s %8.2f s %9.1f MB\n", what, seconds, peakKb / 1024.0);
+    else
+        std::printf("%-34s %8.2f s\n", what, seconds);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fprintf(stderr, "usage: %s [--entries 1000] [--delay-ms 100] [--page-kb 100] [--urlwatch on|off]\n",
+                     argv[0]);
+        return 2;
+    }
+    // As the program starts.
+    HeapPolicy::apply();
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    QCoreApplication app(argc, argv);
+
+    QTemporaryDir work;
+    const QByteArray page = makePage(options.pageKb);
+    const QString pageFile = QDir(work.path()).filePath(QStringLiteral("page.html"));
+    QFile file(pageFile);
+    check(file.open(QIODevice::WriteOnly) && file.write(page) == page.size(), "write the page");
+    file.close();
+    SlowHosts hosts;
+    if (!hosts.start(kHosts, options.delayMs, pageFile)) {
+        std::fprintf(stderr, "page_bench: the slow hosts did not start (python3 needed)\n");
+        return 1;
+    }
+
+    const double delay = options.delayMs / 1000.0;
+    const int atOnce = std::min(CurlPageFetcher::kMaxTransfers, kHosts * CurlPageFetcher::kMaxTransfersPerHost);
+    std::printf("%d entries over %d hosts, each answering after %d ms with a %d KB page; unchanged pages\n",
+                options.entries, kHosts, options.delayMs, options.pageKb);
+    std::printf("%-34s %10s %12s\n", "", "cycle", "peak RSS");
+    row("one by one (N x delay)", options.entries * delay, 0);
+    row("ideal (16 at once, 4 per host)", (options.entries + atOnce - 1) / atOnce * delay, 0);
+
+    double orvane = 0;
+    {
+        test::TempDatabase db;
+        fill(db, hosts, page, options.entries);
+        // As the program makes them.
+        CurlPageFetcher::Options fetchOptions;
+        fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
+        CurlPageFetcher fetcher(fetchOptions);
+        CurlMailClient mail;
+        HeadlessWatcher w(fetcher, mail);
+        check(w.watcher.load(false, db.dir()), "start-up");
+        ProcessFootprint::startPeak();
+        const auto start = std::chrono::steady_clock::now();
+        w.watcher.tick();
+        orvane = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const long peak = ProcessFootprint::peakKb();
+        // A page fault would halt the cycle with a mail attempt; the mail
+        // server is not there, so any mail would show a message box.
+        check(w.view.status() == QStringLiteral("Sleeping...") && w.view.timerEnabled(), "the cycle ran to its end");
+        check(w.messages.shown.empty(), "no mail, no message box");
+        QFile scratch(QDir(db.dir()).filePath(QStringLiteral("URL.html")));
+        check(scratch.open(QIODevice::ReadOnly) && scratch.readAll() == page, "the last page fetched whole");
+        row("Orvane", orvane, peak);
+    }
+
+    if (!options.urlwatch) {
+        std::printf("urlwatch: not run (--urlwatch off)\n");
+    } else if (!UrlwatchRun::installed()) {
+        std::printf("urlwatch: skipped, not installed (apt-get install urlwatch)\n");
+    } else {
+        QTemporaryDir urlwatchDir;
+        QStringList urls;
+        for (int i = 0; i < options.entries; ++i)
+            urls << hosts.url(i);
+        const UrlwatchRun urlwatch(urlwatchDir.path(), urls);
+        check(urlwatch.run().ok, "urlwatch's first run");
+        const UrlwatchRun::Outcome second = urlwatch.run();
+        check(second.ok, "urlwatch's run");
+        row("urlwatch (10 workers)", second.seconds, second.peakKb);
+        std::printf("Orvane is %.2f times as fast as urlwatch\n", second.seconds / orvane);
+    }
+    curl_global_cleanup();
+    std::printf(failed ? "page_bench: FAILED\n" : "page_bench: ok\n");
+    return failed ? 1 : 0;
+}

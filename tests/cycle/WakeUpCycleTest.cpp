@@ -1,0 +1,291 @@
+// Cycles of the real engine, fetcher and database, mail recorded, fetching
+// ahead and one by one to the same outcome; the main window during a cycle.
+
+#include "Fakes.h"
+#include "LocalHttpServer.h"
+#include "QtPrinters.h"
+#include "TempDatabase.h"
+#include "Wait.h"
+
+#include "engine/Watcher.h"
+#include "mainwindow/MainWindow.h"
+#include "platform/CurlPageFetcher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+
+using namespace orvane;
+using namespace orvane::test;
+
+namespace {
+
+// Pages by path, set anew before each cycle (a missing one is a 404), with
+// the requests counted from there. The answer for `held` waits until the
+// pages are set again.
+class PageServer {
+public:
+    PageServer()
+    {
+        http_.server().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+            std::unique_lock lock(mutex_);
+            ++requests_[req.path];
+            const int version = version_;
+            changed_.wait_for(lock, std::chrono::seconds(20), [&] { return req.path != held_ || version != version_; });
+            if (const auto page = pages_.find(req.path); page != pages_.end())
+                res.set_content(page->second, "text/html");
+            else
+                res.status = 404;
+        });
+        started = http_.start();
+    }
+    void set(std::map<std::string, std::string> pages, std::string held = {})
+    {
+        std::scoped_lock lock(mutex_);
+        pages_ = std::move(pages);
+        requests_.clear();
+        held_ = std::move(held);
+        ++version_;
+        changed_.notify_all();
+    }
+    int requests(const std::string& path)
+    {
+        std::scoped_lock lock(mutex_);
+        return requests_[path];
+    }
+    QString url(const char* path) const { return http_.url(QLatin1String(path)); }
+    bool started = false;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::string, std::string> pages_;
+    std::map<std::string, int> requests_;
+    std::string held_;
+    int version_ = 0;
+    LocalHttpServer http_; // last: stopped before what its handler uses goes
+};
+
+// The real fetcher, told what comes next or not; notes what the cycle asks.
+class Fetcher final : public PageFetcher {
+public:
+    Fetcher(bool ahead, const CurlPageFetcher::Options& options = {}) : ahead_(ahead), real_(options) { }
+    Result<QString> fetch(const QString& url) override { return real_.fetch(url); }
+    void fetchAhead(const QStringList& urls) override
+    {
+        announced = urls;
+        real_.fetchAhead(ahead_ ? urls : QStringList());
+    }
+    void idle() override
+    {
+        ++idles;
+        real_.idle();
+    }
+    QStringList announced;
+    int idles = 0;
+
+private:
+    bool ahead_;
+    CurlPageFetcher real_;
+};
+
+// Keeps each mail as its text; the mail to fail@example.test fails. `sent`
+// runs after each, to change the database mid-cycle as another program may.
+class Mailer final : public MailClient {
+public:
+    void setServer(const QString&) override { }
+    void setPort(qint32) override { }
+    void clearHeaders() override { mail_.clear(); }
+    void addHeader(const QString& name, const QString& value) override { mail_ += name + ": " + value + "\n"; }
+    void send(const QString& body) override
+    {
+        mails << mail_ + body;
+        subjects << mail_.section(QLatin1Char('\n'), 1, 1).mid(9);
+        sent();
+    }
+    int status() const override { return mail_.startsWith(QStringLiteral("To: fail@")) ? 1 : 0; }
+    QStringList mails, subjects;
+    std::function<void()> sent = [] {};
+
+private:
+    QString mail_;
+};
+
+// All the engine needs but the fetcher and the view, over a fresh database
+// that wakes at every tick.
+struct Recorders {
+    Recorders() { db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1")); }
+    EngineServices services(PageFetcher& fetcher) { return {messages, pointer, programEnd, clock, fetcher, mailer}; }
+    QByteArray scratchFile() const
+    {
+        QFile file(QDir(db.dir()).filePath(QStringLiteral("URL.html")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    }
+    TempDatabase db;
+    RecordingMessages messages;
+    RecordingPointer pointer;
+    RecordingProgramEnd programEnd;
+    FixedClock clock;
+    Mailer mailer;
+    Workspace workspace;
+};
+
+struct Engine : Recorders {
+    explicit Engine(PageFetcher& fetcher) : watcher(workspace, view, services(fetcher)) { }
+    bool halted() const { return !view.timerOn && pointer.shape == ScreenPointer::Shape::Busy; }
+    RecordingView view;
+    Watcher watcher;
+};
+
+// Three cycles over nine entries; every "Content" after each lands in `contents`.
+std::unique_ptr<Engine> runCycles(PageServer& pages, Fetcher& fetcher, std::vector<Value>& contents)
+{
+    auto e = std::make_unique<Engine>(fetcher);
+    const std::string far = std::string(33000, 'x') + "Price: 1";
+    const auto table = [](std::string cell) { return "<table><tr><td>x<tr><td>a<td>b<td>" + cell + "</table>"; };
+    const auto entry = [&](const char* path, const char* type = "W", TempDatabase::Columns columns = {}) {
+        return e->db.addEntry(pages.url(path), QLatin1String(type), columns);
+    };
+    // clang-format off
+    const qint64 keys[] = {
+        entry("/a"),
+        entry("/s", "S", {{"String search", Value("Price:")}, {"String offset", Value(1)}, {"String length", Value(4)}}),
+        // Found past what MatchPos holds: a change each time, at the position the entry before left.
+        entry("/far", "S", {{"String search", Value("Price:")}, {"String offset", Value(0)}, {"String length", Value(5)}}),
+        entry("/t", "T", {{"Table number", Value(1)}, {"Row number", Value(2)}, {"Column number", Value(3)},
+                          {"Repeat count", Value(1)}, {"String offset", Value(3)}, {"String length", Value(5)},
+                          {"String search", Value("Alpha")}}),
+        entry("/e", "W", {{"EMail", Value("fail@example.test")}}),
+        entry("/a"), entry("/f"), entry("/g"), entry("/h", "X"),
+    };
+    // clang-format on
+    entry("/off", "W", {{"Active", Value(0)}});
+    EXPECT_TRUE(e->watcher.load(false, e->db.dir()));
+    const auto cycle = [&](std::map<std::string, std::string> served) {
+        pages.set(std::move(served));
+        e->watcher.tick();
+        for (qint64 key : keys)
+            contents.push_back(e->db.column(key, QStringLiteral("Content")));
+    };
+    // clang-format off
+    cycle({{"/a", "<p>A</p>"}, {"/s", "Price: 10 EUR"}, {"/far", far}, {"/t", table("Alpha")}, {"/e", "E"},
+           {"/f", "F"}, {"/g", "G"}, {"/h", "H"}});
+    // clang-format on
+    EXPECT_EQ(fetcher.announced.size(), 9);
+    EXPECT_EQ(fetcher.idles, 1);
+    // Changes everywhere and /f gone: watching halts there, its connections closed.
+    // clang-format off
+    cycle({{"/a", "<P>A</P>"}, {"/s", "Price: 12 EUR"}, {"/far", far}, {"/t", table("Beta")}, {"/e", "E"},
+           {"/g", "G2"}, {"/h", "H"}});
+    // clang-format on
+    EXPECT_TRUE(e->halted() && e->workspace.watchDatabase.isOpen());
+    EXPECT_EQ(e->view.statusText, pages.url("/f"));
+    EXPECT_EQ(e->scratchFile(), QByteArray("<P>A</P>")); // the last page taken, none fetched ahead
+    EXPECT_EQ(fetcher.idles, 2);
+    e->watcher.openPropertiesWindow();
+    // While the cycle mails its first change, the last entry is pointed elsewhere.
+    const qsizetype before = e->mailer.mails.size();
+    e->mailer.sent = [&pages, engine = e.get(), before, key = keys[7]] {
+        if (engine->mailer.mails.size() == before + 1)
+            engine->db.exec(
+                QStringLiteral("UPDATE URLs SET URL = '%1' WHERE rowid = %2").arg(pages.url("/g3")).arg(key));
+    };
+    // clang-format off
+    cycle({{"/a", "<P>A</P>"}, {"/s", "Price: 12 EUR"}, {"/far", far}, {"/t", table("Beta")}, {"/e", "E"},
+           {"/f", "F"}, {"/g", "G2"}, {"/g3", "G3"}, {"/h", "H \xE2\x82\xAC"}});
+    // clang-format on
+    EXPECT_FALSE(e->halted());
+    EXPECT_EQ(e->scratchFile(), QByteArray("H \x80")); // the last page fetched, compared or not, in Windows-1252
+    return e;
+}
+
+} // namespace
+
+TEST(WakeUpCycle, FetchingAheadChangesNothingOfOneByOneAndAHaltStoresNothingAfterIt)
+{
+    PageServer pages;
+    ASSERT_TRUE(pages.started);
+    Fetcher oneByOne(false);
+    std::vector<Value> contents;
+    const auto expected = runCycles(pages, oneByOne, contents);
+    // Worked out by hand: w whole page, s string search, t table alert.
+    const QString w = "Whole page changed : Weekly", s = "Page changed (string search) : Weekly",
+                  t = "Page changed (table alert) : Weekly", fault = "Page fault : Weekly";
+    EXPECT_EQ(expected->mailer.subjects, QStringList({w, s, s, t, w, w, w, w, /**/ w, s, s, w, fault, /**/ s, w}));
+    EXPECT_EQ(expected->messages.shown.size(), 1u); // the failed mail
+    EXPECT_EQ(contents[9 * 1 + 7], Value("G"));     // not stored after the halt
+    EXPECT_EQ(contents[9 * 2 + 7], Value("G3"));    // fetched at its new address
+
+    // Ahead with the program's bounds, and two at a time, three pages ahead, held paused until their turn.
+    CurlPageFetcher::Options tight;
+    tight.maxTransfers = 2;
+    tight.maxWaitingBytes = 1;
+    tight.maxPagesAhead = 3;
+    for (const CurlPageFetcher::Options& options : {CurlPageFetcher::Options(), tight}) {
+        Fetcher ahead(true, options);
+        std::vector<Value> aheadContents;
+        const auto got = runCycles(pages, ahead, aheadContents);
+        EXPECT_EQ(got->mailer.mails, expected->mailer.mails);
+        EXPECT_EQ(got->messages.shown, expected->messages.shown);
+        EXPECT_EQ(got->view.captions, expected->view.captions);
+        EXPECT_EQ(aheadContents, contents);
+    }
+}
+
+TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)
+{
+    PageServer pages;
+    ASSERT_TRUE(pages.started);
+    pages.set({{"/slow", "slow page"}}, "/slow"); // held until the test has looked
+    Recorders r;
+    r.db.addEntry(pages.url("/slow"));
+    CurlPageFetcher::Options options; // painting as the program does it
+    options.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
+    CurlPageFetcher fetcher(options);
+    std::vector<MainView::Maintenance> opened;
+    MainWindow window(
+        r.workspace, r.services(fetcher), [&](MainView::Maintenance w, QWidget*) { opened.push_back(w); }, 20);
+    ASSERT_TRUE(window.load(false, r.db.dir()));
+    window.show();
+    auto* timer = window.findChild<QTimer*>(QStringLiteral("Timer1"));
+    auto* properties = window.findChild<QPushButton*>(QStringLiteral("Command3"));
+    ASSERT_TRUE(timer && properties);
+
+    // Runs from the fetcher's painting while the server holds the page.
+    QString statusDuringFetch;
+    bool looked = false, timerDuringFetch = true;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (looked || pages.requests("/slow") == 0)
+            return;
+        looked = true;
+        statusDuringFetch = window.findChild<QLabel*>(QStringLiteral("Label2"))->text();
+        timerDuringFetch = timer->isActive();
+        QTest::mouseClick(properties, Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
+        QTest::keyClick(&window, Qt::Key_P, Qt::AltModifier);
+        window.close();
+        pages.set({{"/slow", "slow page"}});
+    });
+    probe.start(5);
+
+    ASSERT_TRUE(waitFor([&] { return !r.mailer.mails.isEmpty() && timer->isActive(); }));
+    ASSERT_TRUE(looked);
+    EXPECT_EQ(statusDuringFetch, pages.url("/slow"));
+    EXPECT_FALSE(timerDuringFetch);
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(window.isVisible());
+
+    timer->stop();
+    QTest::mouseClick(properties, Qt::LeftButton);
+    EXPECT_EQ(opened, std::vector<MainView::Maintenance>({MainView::Maintenance::Properties}));
+}

@@ -1,0 +1,125 @@
+// The fetcher against a server that misbehaves on purpose: each page fetched
+// at its turn, and all announced ahead, give the same pages and failures.
+
+#include "QtPrinters.h"
+#include "SmtpTestServer.h"
+
+#include "platform/CurlPageFetcher.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace orvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+// libcurl's codes as its documentation numbers them, over the transfer base.
+const QString kUnsupportedProtocol = "10001", kCouldntConnect = "10007", kPartialFile = "10018", kTimedOut = "10028",
+              kTooManyRedirects = "10047", kGotNothing = "10052", kRecvError = "10056";
+const QString kTooLarge = "9001", kNotTheWeb = "9002", kNoAddress = "9003";
+
+// http_test_server.py for the life of the object.
+class Server {
+public:
+    Server()
+    {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(ORVANE_HTTP_TEST_SERVER)});
+        while (!port_.endsWith('\n') && process_.waitForReadyRead(20'000))
+            port_ += process_.readAllStandardOutput();
+    }
+    ~Server()
+    {
+        process_.closeWriteChannel(); // it ends when its input does
+        process_.waitForFinished();
+    }
+    QString url(const QString& path) const { return "http://127.0.0.1:" + port_.trimmed() + path; }
+    bool started() const { return port_.trimmed().toInt() > 0; }
+
+private:
+    QProcess process_;
+    QByteArray port_;
+};
+
+CurlPageFetcher::Options quick()
+{
+    CurlPageFetcher::Options options;
+    options.connectTimeout = options.totalTimeout = 3s;
+    options.maxPageBytes = 256 * 1024;
+    return options;
+}
+
+// The page, or the error number.
+QString outcome(const Result<QString>& r)
+{
+    return r.ok() ? r.value() : QString::number(r.failure().number);
+}
+
+} // namespace
+
+TEST(CurlPageFetcher, FaultTableAlikeAtItsTurnAndFetchedAhead)
+{
+    Server http;
+    ASSERT_TRUE(http.started());
+    // Pages announced ahead go several at once, never more than four to one host.
+    CurlPageFetcher bounded(quick());
+    const auto page = [&](char name) { return http.url(QStringLiteral("/page/%1?ms=300").arg(name)); };
+    bounded.fetchAhead({page('a'), page('b'), page('c'), page('d'), page('e'), page('f'), page('g')});
+    for (char name : {'a', 'b', 'c', 'd', 'e', 'f', 'g'})
+        EXPECT_EQ(outcome(bounded.fetch(page(name))), QString(QChar(name)));
+    EXPECT_LE(outcome(bounded.fetch(http.url("/peak"))).toInt(), CurlPageFetcher::kMaxTransfersPerHost);
+    // The connection is kept from one fetch to the next, until idle().
+    const QString port = http.url("/port"), first = outcome(bounded.fetch(port));
+    EXPECT_EQ(outcome(bounded.fetch(port)), first);
+    bounded.idle();
+    EXPECT_NE(outcome(bounded.fetch(port)), first);
+
+    std::vector<std::pair<QString, QString>> rows = {
+        {"/page/hello", "hello"},
+        {"/koi8-r", QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442")}, // the header's charset reaches the decoder
+        {"/hop/10", "landed"},
+        {"/hop/11", kTooManyRedirects},
+        {"/loop", kTooManyRedirects},
+        {"/status/404", "404"},
+        {"/status/500", "500"},
+        {"/status/503", "503"},
+        {"/status/399", "error page"},
+        {"/reset", kRecvError},
+        {"/short", kPartialFile},
+        {"/chunk-cut", kPartialFile},
+        {"/bad-chunk", kRecvError},
+        {"/nothing", kGotNothing},
+        {"/garbage", kUnsupportedProtocol}, // HTTP/0.9 is refused
+        {"/trickle", kTimedOut},
+        {"/big", kTooLarge},
+        {"/to-file", kUnsupportedProtocol}, // never followed off the web
+        {"/to-ftp", kUnsupportedProtocol},
+    };
+    for (const char* page : {"a", "b", "c", "d", "e", "f", "a"})
+        rows.emplace_back(QStringLiteral("/page/%1?ms=300").arg(page), page);
+    for (auto& [url, expected] : rows)
+        url = http.url(url);
+    rows.emplace_back(QStringLiteral("http://127.0.0.1:%1/").arg(test::SmtpTestServer::freePort()), kCouldntConnect);
+    for (const char* url : {"file:///etc/passwd", "FILE:///etc/passwd", "file:/etc/passwd", " ftp://127.0.0.1/",
+                            "mailto:someone@example.test", "gopher://127.0.0.1/"})
+        rows.emplace_back(url, kNotTheWeb);
+    rows.emplace_back("", kNoAddress);
+    rows.emplace_back("  \t\n", kNoAddress);
+
+    QStringList urls;
+    for (const auto& [url, expected] : rows)
+        urls << url;
+    // Ahead with the program's bounds, and with a budget so small that every
+    // page waits paused until its turn (some past the time-out).
+    CurlPageFetcher::Options paused = quick();
+    paused.maxWaitingBytes = 1;
+    for (int run = 0; run < 3; ++run) {
+        CurlPageFetcher fetcher(run == 2 ? paused : quick());
+        if (run > 0)
+            fetcher.fetchAhead(urls);
+        for (const auto& [url, expected] : rows)
+            EXPECT_EQ(outcome(fetcher.fetch(url)), expected) << "run " << run << ": " << url.toStdString();
+    }
+}
