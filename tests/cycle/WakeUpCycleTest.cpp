@@ -113,6 +113,7 @@ public:
         sent();
     }
     int status() const override { return mail_.startsWith(QStringLiteral("To: fail@")) ? 1 : 0; }
+    QString statusText() const override { return status() != 0 ? QStringLiteral("refused") : QString(); }
     QStringList mails, subjects;
     std::function<void()> sent = [] {};
 
