@@ -2,36 +2,28 @@
 
 #include "platform/ErrorCatalogue.h"
 #include "store/RowReader.h"
-#include "store/Value.h"
 
-#include <QHash>
-#include <QString>
+#include <map>
 
 namespace orvane::test {
 
 // A watch entry held in memory: a column that was never set does not exist.
-// Counts the reads of each column.
 class FakeRow final : public RowReader {
 public:
+    FakeRow(std::map<QString, Value> columns = {}) : columns_(std::move(columns)) { }
     FakeRow& set(const QString& column, Value v)
     {
-        columns_.insert(column, std::move(v));
+        columns_[column] = std::move(v);
         return *this;
     }
-
     Result<Value> value(const QString& column) const override
     {
-        ++reads[column];
-        const auto it = columns_.constFind(column);
-        if (it == columns_.constEnd())
-            return ErrorCatalogue::failure(ErrorCode::DbFieldNotFound);
-        return *it;
+        const auto it = columns_.find(column);
+        return it == columns_.end() ? Result<Value>(ErrorCatalogue::failure(ErrorCode::DbFieldNotFound)) : it->second;
     }
 
-    mutable QHash<QString, int> reads;
-
 private:
-    QHash<QString, Value> columns_;
+    std::map<QString, Value> columns_;
 };
 
 } // namespace orvane::test
