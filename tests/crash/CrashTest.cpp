@@ -1,0 +1,171 @@
+// Kills the wake-up cycle inside a write to the database or its log, at a
+// write drawn at random, and checks the file after each kill: sound, each
+// page whole in one version, and every page that was mailed stored.
+//
+// "crash_tests DIR N" is the program killed: it runs wake-up cycles on
+// DIR/Sentrel.mdb and stops in its N-th write. There it writes "mailed URL
+// VERSION" for each alert (sent only once its page is stored), then
+// "stopped", and waits for the kill. Nothing depends on how fast it runs.
+
+#include "Fakes.h"
+#include "QtPrinters.h"
+#include "TempDatabase.h"
+
+#include "engine/Watcher.h"
+#include "engine/Workspace.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <iostream>
+#include <random>
+
+#include <unistd.h>
+
+using namespace orvane;
+using namespace orvane::test;
+
+namespace {
+
+// Two versions of each page, whose lines name the version and differ in
+// length: a page pieced together from both, or cut short, equals neither.
+const char* const kWatchedUrls[] = {"http://crash.test/big", "http://crash.test/small"};
+
+QString watchedPage(const QString& url, char version)
+{
+    QString page;
+    for (int line = 0; line < (url.endsWith(QLatin1String("big")) ? 40000 : 5000); ++line)
+        page += QStringLiteral("<p>%1 line %2 caf\u00e9 \u20ac</p>\n")
+                    .arg(QString(version - 'A' + 7, QLatin1Char(version)))
+                    .arg(line);
+    return page;
+}
+
+// SQLite's own file system, counting the writes to databases and their logs
+// (each kind of file has its methods; all write the same way).
+int writesLeft = 0;
+const RecordingMailer* mailer = nullptr;
+sqlite3_vfs* plainFiles = nullptr;
+std::map<const sqlite3_io_methods*, sqlite3_io_methods> countingMethods;
+int (*plainWrite)(sqlite3_file*, const void*, int, sqlite3_int64) = nullptr;
+
+int countedWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset)
+{
+    if (--writesLeft > 0)
+        return plainWrite(file, data, amount, offset);
+    for (const SentMail& mail : mailer->sent) { // each version known by its length ("Content-Length")
+        const QString url = mail.body.section(QStringLiteral(" : "), -1);
+        const bool first = mail.header(QStringLiteral("Content-Length")).toInt() == watchedPage(url, 'A').size() + 2;
+        std::printf("mailed %s %s\n", qPrintable(url), first ? "A" : "B");
+    }
+    std::printf("stopped\n");
+    std::fflush(stdout);
+    for (;;)
+        ::pause();
+}
+
+int openCounted(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags)
+{
+    const int rc = plainFiles->xOpen(plainFiles, name, file, flags, outFlags);
+    if (rc == SQLITE_OK && (flags & (SQLITE_OPEN_MAIN_DB | SQLITE_OPEN_WAL))) {
+        const auto [methods, added] = countingMethods.try_emplace(file->pMethods, *file->pMethods);
+        if (added)
+            plainWrite = std::exchange(methods->second.xWrite, countedWrite);
+        file->pMethods = &methods->second;
+    }
+    return rc;
+}
+
+int runUntilKilled(const QString& dir)
+{
+    Workspace workspace;
+    RecordingView view;
+    RecordingMessages messages;
+    RecordingPointer pointer;
+    RecordingProgramEnd programEnd;
+    FixedClock clock;
+    ScriptedFetcher pages;
+    RecordingMailer mails;
+    mailer = &mails;
+    Watcher watcher(workspace, view, EngineServices {messages, pointer, programEnd, clock, pages, mails});
+    if (!watcher.load(false, dir))
+        return 1;
+    for (int tick = 1; messages.shown.empty() && view.timerOn; ++tick) {
+        for (const char* url : kWatchedUrls) // each visit brings the other version
+            pages.pages.insert_or_assign(QString::fromLatin1(url), watchedPage(url, tick % 2 ? 'B' : 'A'));
+        watcher.tick();
+    }
+    for (const auto& [title, text] : messages.shown)
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    return 2;
+}
+
+// Each row's version by its URL ("neither" when it holds none whole), and
+// the integrity check's answer.
+std::map<QString, QString> versionsIn(const TempDatabase& db)
+{
+    const Database connection = db.open();
+    auto check = connection.openRecordset(QStringLiteral("PRAGMA integrity_check"));
+    std::map<QString, QString> found {{"integrity_check", check.value().value(0).value().textOrEmpty()}};
+    auto rows = connection.openRecordset(QStringLiteral("Select URL, Content from URLs"));
+    for (Recordset& r = rows.value(); !r.eof(); (void)r.moveNext()) {
+        const QString url = r.value(0).value().textOrEmpty();
+        const QString page = r.value(1).value().textOrEmpty();
+        found[url] = page == watchedPage(url, 'A') ? "A" : page == watchedPage(url, 'B') ? "B" : "neither";
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(CrashKill, TheWakeUpCycleLeavesEveryPageWholeAndEveryStoreItMailed)
+{
+    TempDatabase db;
+    db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1"));
+    for (const char* url : kWatchedUrls)
+        db.addEntry(QString::fromLatin1(url), QStringLiteral("W"), {{"Content", Value(watchedPage(url, 'A'))}});
+    auto expected = versionsIn(db);
+    const unsigned seed = qEnvironmentVariableIsSet("ORVANE_CRASH_SEED")
+        ? qEnvironmentVariableIntValue("ORVANE_CRASH_SEED")
+        : std::random_device {}();
+    std::mt19937 random(seed);
+    for (int round = 1; round <= 30; ++round) {
+        // A cycle here makes some 160 writes: the kills spread over two and a half.
+        const int write = std::uniform_int_distribution<int>(1, 400)(random);
+        QProcess driver;
+        driver.start(QStringLiteral("/proc/self/exe"), {db.dir(), QString::number(write)});
+        QByteArray out;
+        while (!out.endsWith("stopped\n")) {
+            ASSERT_TRUE(driver.waitForReadyRead(60'000))
+                << "exit " << driver.exitCode() << ": " << driver.readAllStandardError().toStdString();
+            out += driver.readAllStandardOutput();
+        }
+        driver.kill();
+        driver.waitForFinished();
+        for (const QByteArray& line : out.split('\n'))
+            if (const QList<QByteArray> words = line.split(' '); words.size() == 3)
+                expected[QString::fromUtf8(words[1])] = QString::fromUtf8(words[2]);
+        ASSERT_EQ(versionsIn(db), expected)
+            << "killed at write " << write << " in round " << round << " of ORVANE_CRASH_SEED=" << seed;
+    }
+    std::cout << "30 kills at writes 1 to 400 of ORVANE_CRASH_SEED=" << seed << std::endl;
+}
+
+int main(int argc, char* argv[])
+{
+    if (argc == 3 && argv[1][0] != '-') {
+        writesLeft = std::atoi(argv[2]);
+        plainFiles = sqlite3_vfs_find(nullptr);
+        static sqlite3_vfs countingFiles = *plainFiles;
+        countingFiles.zName = "counting";
+        countingFiles.xOpen = openCounted;
+        sqlite3_vfs_register(&countingFiles, 1);
+        QCoreApplication app(argc, argv);
+        return runUntilKilled(QString::fromLocal8Bit(argv[1]));
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
