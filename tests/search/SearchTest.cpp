@@ -21,7 +21,6 @@ Value column(double n)
 {
     return n == kNull ? Value() : n == int(n) ? Value(int(n)) : Value(n);
 }
-
 Value column(const char* text)
 {
     return text ? Value(text) : Value();
@@ -37,7 +36,6 @@ const QString kCell = QStringLiteral("<table><tr><td>Alpha</td></tr></table>");
 const QString kMixed = QStringLiteral("<TaBlE border=1><tR><Td>MiXed</tD></Tr></table>");
 const QString kBlanks = QStringLiteral("<table><tr><td>  \tAlpha  </td></tr></table>");
 const QString kTwo = QStringLiteral("<table><tr><td>one</td></tr></table><table><tr><td>two</td></tr></table>");
-const QString kNested = QStringLiteral("<table><tr><td><table><tr><td>in</td></tr></table></td></tr></table>");
 const QString kOpen = QStringLiteral("<table><tr><td>a</td><td>b</td></table>");
 const QString kComment = QStringLiteral("<table><!-- <tr> --><tr><th>H</th><td>a</td></tr></table>");
 const char* const kTableColumns[] = {"Table number", "Row number",    "Column number",
@@ -69,21 +67,18 @@ TEST(TableSearch, WorkedExamples)
         int alerts = 0;
     } cases[] = {
         {kAlpha, {1, 2, 3, 1, 3, 5}, "Alpha", "True", {"Alpha"}},
-        {kAlpha, {1, 2, 3, 1, 3, 5}, "Beta", "False", {"Alpha"}},
-        {kAlpha, {1, 2, 3, 1, 3, 5}, "ALPHA", "False", {"Alpha"}},  // letter case counts
-        {kAlpha, {1, 2, 3, 1, 3, 5}, " Alpha", "False", {"Alpha"}}, // the search text is not trimmed
-        {kAlpha, {1, 2, 3, 1, 3, 5}, nullptr, "True", {"Alpha"}},   // a Null one never differs
-        {kAlpha, {1, 2, 3, 1, 0, 5}, "", "False", {"td>Al"}},       // the piece starts in the tag
-        {kAlpha, {1, 2, 3, 1, 1.5, 5}, "", "False", {"d>Alp"}},     // 2.5 rounds to 2
-        {kAlpha, {1, 2, 3, 1, 32767, 5}, "", "False", {"td>Al"}},   // 32768 does not fit: s stays 1
-        {kAlpha, {1, 2, 3, 1, 3, 1000}, "", "False", {"Alpha</td></tr></table>"}},
+        {kAlpha, {1, 2, 3, 1, 3, 5}, "ALPHA", "False", {"Alpha"}},         // letter case counts
+        {kAlpha, {1, 2, 3, 1, 3, 5}, " Alpha", "False", {"Alpha"}},        // the search text is not trimmed
+        {kAlpha, {1, 2, 3, 1, 3, 5}, nullptr, "True", {"Alpha"}},          // a Null one never differs
+        {kAlpha, {1, 2, 3, 1, 0, 5}, "", "False", {"td>Al"}},              // the piece starts in the tag
+        {kAlpha, {1, 2, 3, 1, 1.5, 5}, "", "False", {"d>Alp"}},            // 2.5 rounds to 2
+        {kAlpha, {1, 2, 3, 1, 32767, 5}, "", "False", {"td>Al"}},          // 32768 does not fit: s stays 1
         {kAlpha, {1, 2, 3, 1, -1, 5}, "", "fails", {""}},                  // s below 1
         {kAlpha, {1, 2, 3, 32769, 3, 5}, "", "fails", QStringList(32769)}, // 32768 rows do not fit
         {kNoTable, {1, 1, 1, 1, 3, 5}, "x", "Empty", {""}, 1},
         {kNoTable, {1, 1, 1, kNull, 3, 5}, "x", "fails", {}}, // the repeat count is read first
         {kNoTable, {0, 1, 1, 1, 0, 2}, "<p", "True", {"<p"}}, // no table step, no row: from the start
         {kMixed, {1, 1, 1, 1, 3, 5}, "MiXed", "True", {"MiXed"}},
-        {kMixed, {1, 1, 1, 1, 0, 4}, "Td>M", "True", {"Td>M"}},
         {kBlanks, {1, 1, 1, 1, 3, 10}, "\tAlpha", "True", {"\tAlpha"}}, // blanks go, the tab stays
         {kRows, {1, 1, 2, 3, 3, 2}, "ON", "True", {"ON", "ON", "ON"}},
         {kRows, {1, 2, 2, 3, 3, 2}, "ON", "False", {"ON", "ON", "NO"}},
@@ -91,7 +86,6 @@ TEST(TableSearch, WorkedExamples)
         {kTwo, {1, 2, 1, 1, 3, 3}, "two", "True", {"two"}},                // rows run on into the next table
         {kOpen, {1, 1, 1, 2, 3, 1}, "a", "False", {"a", "b"}},             // no "</TR": the same row again
         {kComment, {1, 2, 1, 1, 3, 1}, "a", "True", {"a"}},                // a comment's row counts, a header cell not
-        {kNested, {2, 1, 1, 1, 3, 2}, "in", "True", {"in"}},               // an inner table is the next one
         {kFiller + kCell, {1, 1, 1, 1, 3, 5}, "Alpha", "True", {"Alpha"}}, // "<TABLE" at 32767
         {u'x' + kFiller + kCell, {1, 1, 1, 1, 3, 5}, "Alpha", "fails", {""}},
         {kFiller + kFiller, {1, 1, 1, 1, 3, 5}, "Alpha", "Empty", {""}, 1}, // no tag is no overflow
@@ -133,8 +127,6 @@ TEST(StringSearch, WorkedExamples)
         {old, now, "Search", 1, 5, 0, 8, true, "10", "12"}, // 1 + 6 + 1
         {old, now, "Search", -6, 5, 0, 1, false, "Searc", "Searc"},
         {old, now, "Search", kNull, 5, 0, 1, false, "Searc", "Searc"},
-        {old, now, "Search", 20, 5, 0, 27, false, "", ""},
-        {old, now, "Search", 1, 0, 0, 8, false, "", ""},
         {old, now, "Search", -2, 1000, 0, 5, true, "ch-10", "ch-12"},
         {old, now, "Search", 0, -1, 0, 1, true, "", ""},
         {"", now, "Search", 0, 5, 0, 1, true, "", "Searc"},           // the first visit
