@@ -28,31 +28,15 @@ const Value kOffsets[] = {Value(),  Value(-7),  Value(-1),  Value(0),    Value(0
                           Value(8), Value(1.5), Value(2.5), Value(-0.5), Value(32767), Value(-40000)};
 const Value kLengths[] = {
     Value(), Value(-1), Value(0), Value(1), Value(3), Value(5), Value(12), Value(1000000), Value(qint64(1) << 31)};
+const Value kSearches[] = {Value(), Value(""), Value("Alpha"), Value(" ON "), Value("needle")};
 
 std::mt19937 random(20240611);
+const auto uniform = [](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+const auto pick = [](const auto& items) { return items[uniform(0, int(std::size(items)) - 1)]; };
 
-int uniform(int lo, int hi)
-{
-    return std::uniform_int_distribution<int>(lo, hi)(random);
-}
-
-template <size_t N> const Value& pick(const Value (&items)[N])
-{
-    return items[uniform(0, int(N) - 1)];
-}
-
-QString page()
-{
-    QString out;
-    for (int i = uniform(0, 100); i > 0; --i)
-        out += uniform(0, 300) ? kParts[uniform(0, int(kParts.size()) - 1)] : QString(uniform(1000, 33000), u'x');
-    return out;
-}
-
-std::string outcome(const Result<TableSearch::Verdict>& r)
-{
-    return r.ok() ? "verdict " + std::to_string(int(r.value())) : "failure";
-}
+const auto outcome = [](const Result<TableSearch::Verdict>& r) {
+    return r.ok() ? "verdict " + std::to_string(int(r.value())) : std::string("failure");
+};
 
 } // namespace
 
@@ -61,6 +45,12 @@ TEST(SearchDifferential, BothSearchesAgreeWithTheLiteralOnes)
     std::map<std::string, int> outcomes;
     qint16 matchPos = 0;
     qint16 literalMatchPos = 0;
+    const auto page = [] {
+        QString out;
+        for (int i = uniform(0, 100); i > 0; --i)
+            out += uniform(0, 300) ? kParts[uniform(0, int(kParts.size()) - 1)] : QString(uniform(1000, 33000), u'x');
+        return out;
+    };
     for (int round = 0; round < 12000; ++round) {
         SCOPED_TRACE(testing::Message() << "round " << round);
         const QString oldPage = page();
@@ -68,7 +58,7 @@ TEST(SearchDifferential, BothSearchesAgreeWithTheLiteralOnes)
         if (!newPage.isEmpty() && uniform(0, 2) == 0)
             newPage[uniform(0, int(newPage.size()) - 1)] = u'#';
         const Value search = newPage.isEmpty() || uniform(0, 2) == 0
-            ? pick({Value(), Value(""), Value("Alpha"), Value(" ON "), Value("needle")})
+            ? pick(kSearches)
             : Value(newPage.mid(uniform(0, int(newPage.size()) - 1), uniform(1, 8)));
         test::FakeRow row;
         const std::pair<const char*, Value> columns[] = {
