@@ -10,6 +10,7 @@
 #include "platform/ErrorCatalogue.h"
 
 #include <QList>
+#include <QRegularExpression>
 
 #include <functional>
 
@@ -70,12 +71,7 @@ inline Result<TableSearch::Verdict> tableSearch(const QString& NewContent, const
         LITERAL_TRY(length, row.int32(QStringLiteral("String length")));
         if (s < 1 || length.value() < 0)
             return ErrorCatalogue::failure(ErrorCode::InvalidArgument);
-        QString piece = scan.mid(s - 1, length.value());
-        while (piece.startsWith(u' '))
-            piece.remove(0, 1);
-        while (piece.endsWith(u' '))
-            piece.chop(1);
-        CellPieces[j] = piece;
+        CellPieces[j] = scan.mid(s - 1, length.value()).remove(QRegularExpression(QStringLiteral("^ +| +$")));
         LITERAL_TRY(Position, findTag(scan, "</TR"));
         if (Position.value() != 0)
             scan = scan.mid(Position.value() + 3);
