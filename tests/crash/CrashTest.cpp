@@ -1,8 +1,9 @@
-// Kills the wake-up cycle inside a write to the database or its log, drawn
-// at random, and checks the file after each kill: sound, each page whole in
-// one version, every page mailed stored. "crash_tests DIR N" is the program
-// killed: it runs cycles on DIR/Sentrel.mdb, stops in its N-th write, says
-// "mailed URL VERSION" for each alert sent and "stopped", and waits.
+// Kills the wake-up cycle inside a write to the database or its log, at
+// every thirteenth write, and checks the file after each kill: sound, each
+// page whole in one version, every page mailed stored. "crash_tests DIR N"
+// is the program killed: it runs cycles on DIR/Sentrel.mdb, stops in its
+// N-th write, says "mailed URL VERSION" for each alert sent and "stopped",
+// and waits.
 
 #include "Fakes.h"
 #include "QtPrinters.h"

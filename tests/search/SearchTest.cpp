@@ -17,14 +17,8 @@ namespace {
 
 constexpr int kNull = INT_MIN;
 
-Value column(double n)
-{
-    return n == kNull ? Value() : n == int(n) ? Value(int(n)) : Value(n);
-}
-Value column(const char* text)
-{
-    return text ? Value(text) : Value();
-}
+const auto number = [](double n) { return n == kNull ? Value() : n == int(n) ? Value(int(n)) : Value(n); };
+const auto text = [](const char* t) { return t ? Value(t) : Value(); };
 
 // The third cell of the first table's second row is a plain cell tag and the
 // word Alpha: the scan text there reads "td>Alpha</td></tr></table>".
@@ -35,10 +29,9 @@ const QString kRows = QStringLiteral("<table><tr><td>1</td><td>ON</td></tr><tr><
 const QString kCell = QStringLiteral("<table><tr><td>Alpha</td></tr></table>");
 const QString kBlanks = QStringLiteral("<table><tr><td>  \tAlpha  </td></tr></table>");
 const QString kOpen = QStringLiteral("<table><tr><td>a</td><td>b</td></table>");
-const char* const kTableColumns[] = {"Table number", "Row number",    "Column number",
-                                     "Repeat count", "String offset", "String length"};
 const QString kNoTable = QStringLiteral("<p>no table</p>");
 const QString kFiller(32766, u'x');
+const char* const kVerdicts[] = {"False", "True", "Empty"};
 
 } // namespace
 
@@ -79,18 +72,21 @@ TEST(TableSearch, WorkedExamples)
         {u'x' + kFiller + kCell, {1, 1, 1, 1, 3, 5}, "Alpha", "fails", {""}},
     };
     for (const auto& c : cases) {
-        test::FakeRow entry({{"String search", column(c.search)}});
-        for (int i = 0; i < 6; ++i)
-            entry.set(QString::fromLatin1(kTableColumns[i]), column(c.numbers[i]));
+        const test::FakeRow entry({{"Table number", number(c.numbers[0])},
+                                   {"Row number", number(c.numbers[1])},
+                                   {"Column number", number(c.numbers[2])},
+                                   {"Repeat count", number(c.numbers[3])},
+                                   {"String offset", number(c.numbers[4])},
+                                   {"String length", number(c.numbers[5])},
+                                   {"String search", text(c.search)}});
         CellPieceList pieces;
         int alerts = 0;
         const auto result = TableSearch::run(c.page, entry, pieces, [&alerts] { return ++alerts, Status(); });
         QStringList cut;
         for (qint32 j = 0; j < pieces.size(); ++j)
             cut << pieces.at(j);
-        const char* verdicts[] = {"False", "True", "Empty"};
         SCOPED_TRACE(testing::Message() << "case " << (&c - cases) + 1);
-        EXPECT_STREQ(result.ok() ? verdicts[int(result.value())] : "fails", c.verdict);
+        EXPECT_STREQ(result.ok() ? kVerdicts[int(result.value())] : "fails", c.verdict);
         EXPECT_EQ(cut, c.pieces);
         EXPECT_EQ(alerts, c.alerts);
     }
@@ -100,9 +96,7 @@ TEST(StringSearch, WorkedExamples)
 {
     // A six-character search text at the start of two nine-character pages
     // that differ in their last character; the same far into a page.
-    const QString old = QStringLiteral("Search-10");
-    const QString now = QStringLiteral("Search-12");
-    const QString far = kFiller + old;
+    const QString old = QStringLiteral("Search-10"), now = QStringLiteral("Search-12"), far = kFiller + old;
     const struct {
         QString oldPage, newPage;
         const char* search;
@@ -124,9 +118,9 @@ TEST(StringSearch, WorkedExamples)
         {far, u'x' + far, "Search", 0, 6, 3, 3, true, "xxxxxx", "xxxxxx"}, // found past 16 bits
     };
     for (const auto& c : cases) {
-        const test::FakeRow entry({{"String search", column(c.search)},
-                                   {"String offset", column(c.offset)},
-                                   {"String length", column(c.length)}});
+        const test::FakeRow entry({{"String search", text(c.search)},
+                                   {"String offset", number(c.offset)},
+                                   {"String length", number(c.length)}});
         qint16 matchPos = c.matchPosBefore;
         const auto out = StringSearch::run(c.oldPage, c.newPage, entry, matchPos);
         SCOPED_TRACE(testing::Message() << "case " << (&c - cases) + 1);
