@@ -71,7 +71,7 @@ inline Result<TableSearch::Verdict> tableSearch(const QString& NewContent, const
         LITERAL_TRY(length, row.int32(QStringLiteral("String length")));
         if (s < 1 || length.value() < 0)
             return ErrorCatalogue::failure(ErrorCode::InvalidArgument);
-        CellPieces[j] = scan.mid(s - 1, length.value()).remove(QRegularExpression(QStringLiteral("^ +| +$")));
+        CellPieces[j] = scan.mid(s - 1, length.value()).remove(QRegularExpression(QStringLiteral("^ +| +\\z")));
         LITERAL_TRY(Position, findTag(scan, "</TR"));
         if (Position.value() != 0)
             scan = scan.mid(Position.value() + 3);
