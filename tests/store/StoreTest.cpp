@@ -183,19 +183,15 @@ TEST(Value, WholeNumbersRoundHalvesToEvenAndRefuseWhatDoesNotFit)
 {
     constexpr qint64 kMin = std::numeric_limits<qint64>::min();
     constexpr qint64 kMax = std::numeric_limits<qint64>::max();
-    const struct {
-        Value value;
-        qint64 lo, hi;
-        std::optional<qint64> expected;
-    } cases[] = {
+    const std::tuple<Value, qint64, qint64, std::optional<qint64>> cases[] = {
         {Value(2.5), -32768, 32767, 2},      {Value(-3.5), -32768, 32767, -4},
         {Value(32767.5), -32768, 32767, {}}, {Value(" 12 "), -32768, 32767, 12},
         {Value("five"), -32768, 32767, {}},  {Value(), -32768, 32767, {}},
         {Value(0x1p63), kMin, kMax, {}},     {Value(0x1p63 - 1024), kMin, kMax, 0x7ffffffffffffc00},
         {Value(-0x1p63), kMin, kMax, kMin},
     };
-    for (const auto& c : cases) {
-        const auto n = c.value.toWhole(c.lo, c.hi);
-        EXPECT_EQ(n.ok() ? std::optional(n.value()) : std::nullopt, c.expected) << qPrintable(c.value.textOrEmpty());
+    for (const auto& [value, lo, hi, expected] : cases) {
+        const auto n = value.toWhole(lo, hi);
+        EXPECT_EQ(n.ok() ? std::optional(n.value()) : std::nullopt, expected) << qPrintable(value.textOrEmpty());
     }
 }

@@ -8,22 +8,15 @@
 namespace orvane::test {
 
 // A watch entry held in memory: a column that was never set does not exist.
-class FakeRow final : public RowReader {
-public:
-    FakeRow(std::map<QString, Value> columns = {}) : columns_(std::move(columns)) { }
-    FakeRow& set(const QString& column, Value v)
-    {
-        columns_[column] = std::move(v);
-        return *this;
-    }
+struct FakeRow final : RowReader {
+    FakeRow(std::map<QString, Value> values = {}) : columns(std::move(values)) { }
+    FakeRow& set(const QString& column, Value v) { return columns[column] = std::move(v), *this; }
     Result<Value> value(const QString& column) const override
     {
-        const auto it = columns_.find(column);
-        return it == columns_.end() ? Result<Value>(ErrorCatalogue::failure(ErrorCode::DbFieldNotFound)) : it->second;
+        const auto it = columns.find(column);
+        return it == columns.end() ? Result<Value>(ErrorCatalogue::failure(ErrorCode::DbFieldNotFound)) : it->second;
     }
-
-private:
-    std::map<QString, Value> columns_;
+    std::map<QString, Value> columns;
 };
 
 } // namespace orvane::test
