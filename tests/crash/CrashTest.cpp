@@ -1,9 +1,6 @@
-// Kills the wake-up cycle inside a write to the database or its log, at
-// every thirteenth write, and checks the file after each kill: sound, each
-// page whole in one version, every page mailed stored. "crash_tests DIR N"
-// is the program killed: it runs cycles on DIR/Sentrel.mdb, stops in its
-// N-th write, says "mailed URL VERSION" for each alert sent and "stopped",
-// and waits.
+// Kills the wake-up cycle inside every thirteenth write of SQLite and checks
+// the file after each kill: sound, each page whole in one version, every page
+// mailed stored. "crash_tests DIR N" is the driver killed: cycles on DIR.
 
 #include "Fakes.h"
 #include "QtPrinters.h"
@@ -44,27 +41,6 @@ QString watchedPage(const QString& url, char version)
 int writesLeft = -1;
 const RecordingMailer* mailer = nullptr;
 
-} // namespace
-
-extern "C" ssize_t pwrite64(int fd, const void* data, size_t amount, off64_t offset)
-{
-    static const auto real = reinterpret_cast<ssize_t (*)(int, const void*, size_t, off64_t)>(
-        dlsym(RTLD_NEXT, "pwrite64"));
-    if (writesLeft < 0 || --writesLeft > 0)
-        return real(fd, data, amount, offset);
-    for (const SentMail& mail : mailer->sent) { // each version known by its length ("Content-Length")
-        const QString url = mail.body.section(QStringLiteral(" : "), -1);
-        const bool first = mail.header(QStringLiteral("Content-Length")).toInt() == watchedPage(url, 'A').size() + 2;
-        std::printf("mailed %s %s\n", qPrintable(url), first ? "A" : "B");
-    }
-    std::printf("stopped\n");
-    std::fflush(stdout);
-    for (;;)
-        ::pause();
-}
-
-namespace {
-
 int runUntilKilled(const QString& dir)
 {
     Workspace workspace;
@@ -88,8 +64,7 @@ int runUntilKilled(const QString& dir)
     return 2; // a message stopped the cycles
 }
 
-// Each row's version by its URL ("neither" when it holds none whole), and
-// the integrity check's answer.
+// Each row's version by its URL ("neither": none whole), and the file's soundness.
 std::map<QString, QString> versionsIn(const TempDatabase& db)
 {
     const Database connection = db.open();
@@ -105,6 +80,23 @@ std::map<QString, QString> versionsIn(const TempDatabase& db)
 }
 
 } // namespace
+
+extern "C" ssize_t pwrite64(int fd, const void* data, size_t amount, off64_t offset)
+{
+    static const auto real = reinterpret_cast<ssize_t (*)(int, const void*, size_t, off64_t)>(
+        dlsym(RTLD_NEXT, "pwrite64"));
+    if (writesLeft < 0 || --writesLeft > 0)
+        return real(fd, data, amount, offset);
+    for (const SentMail& mail : mailer->sent) { // each version known by its length ("Content-Length")
+        const QString url = mail.body.section(QStringLiteral(" : "), -1);
+        const bool first = mail.header(QStringLiteral("Content-Length")).toInt() == watchedPage(url, 'A').size() + 2;
+        std::printf("mailed %s %s\n", qPrintable(url), first ? "A" : "B");
+    }
+    std::printf("stopped\n");
+    std::fflush(stdout);
+    for (;;)
+        ::pause();
+}
 
 TEST(CrashKill, TheWakeUpCycleLeavesEveryPageWholeAndEveryStoreItMailed)
 {

@@ -31,8 +31,7 @@ bool interruptNextWrite = false;   // as a signal would, before a byte is writte
 // moments of writing "URL.html".
 extern "C" int unlink(const char* path) noexcept
 {
-    static const auto real = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "unlink"));
-    const int result = real(path);
+    const int result = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "unlink"))(path);
     if (plantLinkTo && qstrcmp(path, ScratchFile::kFileName) == 0)
         (void)::symlink(std::exchange(plantLinkTo, nullptr), path);
     return result;
@@ -40,9 +39,8 @@ extern "C" int unlink(const char* path) noexcept
 
 extern "C" ssize_t write(int fd, const void* bytes, size_t count)
 {
-    static const auto real = reinterpret_cast<ssize_t (*)(int, const void*, size_t)>(dlsym(RTLD_NEXT, "write"));
     if (!std::exchange(interruptNextWrite, false))
-        return real(fd, bytes, count);
+        return reinterpret_cast<ssize_t (*)(int, const void*, size_t)>(dlsym(RTLD_NEXT, "write"))(fd, bytes, count);
     errno = EINTR;
     return -1;
 }
@@ -116,9 +114,8 @@ TEST(Recordset, FindFirstLandsOnTheFirstRowWhoseColumnEqualsTheKeyAsItStands)
     EXPECT_EQ(tmp.open().openRecordset(QStringLiteral("URLs")).value().recordCount(), 4);
 }
 
-// Texts are bound without a copy: each must reach its row whole, also when
-// one statement binds two and the next row's bind follows. A subject may be
-// as long as a page.
+// Texts are bound without a copy: each must reach its row whole, also two in
+// one statement; a subject may be as long as a page.
 TEST(Recordset, PagesOfManyStoragePagesAreStoredWhole)
 {
     TempDatabase tmp;
