@@ -1,5 +1,4 @@
-// Both searches against their literal versions on generated pages and
-// entries; the fuzzers do the same on inputs of their own.
+// Both searches against the literal ones on generated input, as the fuzzers on theirs.
 
 #include "FakeRow.h"
 #include "LiteralSearch.h"
@@ -43,8 +42,7 @@ const auto outcome = [](const Result<TableSearch::Verdict>& r) {
 TEST(SearchDifferential, BothSearchesAgreeWithTheLiteralOnes)
 {
     std::map<std::string, int> outcomes;
-    qint16 matchPos = 0;
-    qint16 literalMatchPos = 0;
+    qint16 matchPos = 0, literalMatchPos = 0;
     const auto page = [] {
         QString out;
         for (int i = uniform(0, 100); i > 0; --i)

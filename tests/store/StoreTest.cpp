@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <csignal>
+#include <fstream>
 
 #include <dlfcn.h>
 #include <sys/resource.h>
@@ -19,13 +20,9 @@
 using namespace orvane;
 using orvane::test::TempDatabase;
 
-namespace {
-
-const QString kActive = QStringLiteral("Select * from [URLs] where Active = -1");
-const char* plantLinkTo = nullptr; // planted as "URL.html" right after it is deleted
-bool interruptNextWrite = false;   // as a signal would, before a byte is written
-
-} // namespace
+static const QString kActive = QStringLiteral("Select * from [URLs] where Active = -1");
+static const char* plantLinkTo = nullptr; // planted as "URL.html" right after it is deleted
+static bool interruptNextWrite = false;   // as a signal would, before a byte is written
 
 // Stand-ins for the C library's, for another process's moves at the worst
 // moments of writing "URL.html".
@@ -65,11 +62,8 @@ TEST(Database, OpenRefusesWhatIsNoUsableDatabaseAndLeavesItAsItWas)
     const QString missing = tmp.dir() + QStringLiteral("/missing.mdb");
     const QString empty = tmp.dir() + QStringLiteral("/empty.mdb");
     const QString text = tmp.dir() + QStringLiteral("/text.mdb");
-    const auto write = [](const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    };
-    ASSERT_TRUE(write(empty, "") && write(text, "A shopping list.\n"));
+    std::ofstream(empty.toStdString());
+    std::ofstream(text.toStdString()) << "A shopping list.\n";
     sqlite3* holder = nullptr; // holds the file exclusively, in the middle of a write
     ASSERT_EQ(sqlite3_open(tmp.path().toUtf8().constData(), &holder), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; UPDATE System SET \"Wake-up\" = 9",
@@ -178,8 +172,7 @@ TEST(Recordset, ASourceThatCannotBeOpenedForWritingFails)
 
 TEST(Value, WholeNumbersRoundHalvesToEvenAndRefuseWhatDoesNotFit)
 {
-    constexpr qint64 kMin = std::numeric_limits<qint64>::min();
-    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+    constexpr qint64 kMin = LLONG_MIN, kMax = LLONG_MAX;
     const std::tuple<Value, qint64, qint64, std::optional<qint64>> cases[] = {
         {Value(2.5), -32768, 32767, 2},      {Value(-3.5), -32768, 32767, -4},
         {Value(32767.5), -32768, 32767, {}}, {Value(" 12 "), -32768, 32767, 12},

@@ -1,9 +1,8 @@
 #pragma once
 
-// The two searches written as plainly as their rules read: the scan text is a
-// copy cut down at every step, every tag search upper-cases a copy of what is
-// left, and every position passes through a 16-bit variable. Slow on purpose:
-// the tests, the fuzzers and the benchmark hold the real searches against it.
+// The two searches as plainly as their rules read: the scan text is cut down at
+// every step, every tag search upper-cases a copy of it, every position passes
+// through 16 bits. Slow on purpose: tests, fuzzers and benchmark compare with it.
 
 #include "engine/StringSearch.h"
 #include "engine/TableSearch.h"
@@ -16,10 +15,7 @@
 
 namespace orvane::literal {
 
-inline Result<qint16> int16(double n)
-{
-    return Value(n).toInt16();
-}
+inline const auto int16 = [](double n) { return Value(n).toInt16(); };
 
 inline Result<qint16> findTag(const QString& scan, const char* tag)
 {
