@@ -81,7 +81,6 @@ TEST(Database, OpenRefusesWhatIsNoUsableDatabaseAndLeavesItAsItWas)
         EXPECT_EQ(QFile::exists(path) ? QFile(path).size() : -1, size) << qPrintable(path);
     }
     sqlite3_close(holder);
-    EXPECT_TRUE(Database::open(tmp.path()).ok());
 }
 
 TEST(Recordset, FindFirstLandsOnTheFirstRowWhoseColumnEqualsTheKeyAsItStands)
@@ -173,7 +172,11 @@ TEST(Recordset, ASourceThatCannotBeOpenedForWritingFails)
 TEST(Value, WholeNumbersRoundHalvesToEvenAndRefuseWhatDoesNotFit)
 {
     constexpr qint64 kMin = LLONG_MIN, kMax = LLONG_MAX;
-    const std::tuple<Value, qint64, qint64, std::optional<qint64>> cases[] = {
+    const struct { // not a tuple: GCC 12 takes its converting move for a read of an uninitialised value
+        Value value;
+        qint64 lo, hi;
+        std::optional<qint64> expected;
+    } cases[] = {
         {Value(2.5), -32768, 32767, 2},      {Value(-3.5), -32768, 32767, -4},
         {Value(32767.5), -32768, 32767, {}}, {Value(" 12 "), -32768, 32767, 12},
         {Value("five"), -32768, 32767, {}},  {Value(), -32768, 32767, {}},
