@@ -6,9 +6,9 @@
 // (that many 'x' put before the new page, to reach positions past 16 bits).
 // The body is the stored page, a line "---", and the new page, as UTF-8.
 
-#include "FuzzRow.h"
 #include "FuzzCheck.h"
 #include "FuzzRecord.h"
+#include "FuzzRow.h"
 #include "LiteralSearch.h"
 
 #include "engine/StringSearch.h"
@@ -53,9 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     qint16 matchPos = start;
     const auto real = StringSearch::run(oldPage, newPage, row, matchPos);
-    check(real.change == (real.lastFailure != 0 || real.OldPiece != real.NewPiece),
+    check(real.change == (real.lastFailure != 0 || real.oldPiece != real.newPiece),
           "a change reported that is none, or the other way round");
-    check(real.NewPiece.size() <= newPage.size() && real.OldPiece.size() <= oldPage.size(),
+    check(real.newPiece.size() <= newPage.size() && real.oldPiece.size() <= oldPage.size(),
           "a piece longer than its page");
 
     if (!literalAffordable(row, newPage))
@@ -66,10 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (real.lastFailure != literal.lastFailure)
         fail("the failures differ",
              std::to_string(real.lastFailure) + " against " + std::to_string(literal.lastFailure));
-    if (real.OldPiece != literal.OldPiece)
-        fail("the stored pieces differ", text(real.OldPiece) + " against " + text(literal.OldPiece));
-    if (real.NewPiece != literal.NewPiece)
-        fail("the new pieces differ", text(real.NewPiece) + " against " + text(literal.NewPiece));
+    if (real.oldPiece != literal.oldPiece)
+        fail("the stored pieces differ", text(real.oldPiece) + " against " + text(literal.oldPiece));
+    if (real.newPiece != literal.newPiece)
+        fail("the new pieces differ", text(real.newPiece) + " against " + text(literal.newPiece));
     if (matchPos != literalMatchPos)
         fail("MatchPos differs", std::to_string(matchPos) + " against " + std::to_string(literalMatchPos));
     return 0;

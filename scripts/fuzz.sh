@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz (together with the
 # program and its tool, so that clang checks all of src/) and runs each one
-# from its seeds in fuzz/corpus/<name>/ for ORVANE_FUZZ_SECONDS (60 by
+# from its seeds in fuzz/corpus/<name>/ for ORVANE_FUZZ_SECONDS (30 by
 # default), ORVANE_FUZZ_JOBS (2) at a time. Any finding fails the run; its
 # input is kept in build-fuzz/findings/ and its log in build-fuzz/fuzz-logs/.
 #
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 orvane_install_deps $ORVANE_FUZZ_PACKAGES
 . scripts/sanitizer-options.sh
 
-seconds=${ORVANE_FUZZ_SECONDS:-60}
+seconds=${ORVANE_FUZZ_SECONDS:-30}
 jobs=${ORVANE_FUZZ_JOBS:-2}
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -215,29 +215,21 @@ Result<Recordset> Recordset::open(std::shared_ptr<Connection> connection, const 
     auto impl = std::make_unique<Impl>();
     impl->connection = std::move(connection);
 
-    QString snapshotSql = source;
-    Status opened = fail(ErrorCode::DbRejected);
+    // A table, or a statement over one, is opened to be written: when it
+    // cannot be, rows that cannot be stored would only hide the failure.
+    Status opened;
     if (const auto m = tableOnly.match(source); m.hasMatch()) {
         impl->table = m.captured(1);
         opened = impl->openKeyset(QStringLiteral("*"), QString());
-        snapshotSql = QStringLiteral("SELECT * FROM ") + impl->table;
     } else if (const auto s = singleTable.match(source); s.hasMatch() && plainColumns.match(s.captured(1)).hasMatch()
                && !setOperations.match(s.captured(3)).hasMatch()) {
         impl->table = s.captured(2);
         opened = impl->openKeyset(s.captured(1), s.captured(3));
+    } else {
+        opened = impl->openSnapshot(source);
     }
-    if (!opened.ok()) {
-        // A lock or a damaged file is no reason to try another way.
-        const Failure& why = opened.failure();
-        if (why.is(ErrorCode::DbLocked) || why.is(ErrorCode::DbNotADatabase) || why.is(ErrorCode::DbCorrupt)
-            || why.is(ErrorCode::DbIo))
-            return why;
-        auto fresh = std::make_unique<Impl>();
-        fresh->connection = impl->connection;
-        impl = std::move(fresh);
-        if (auto s = impl->openSnapshot(snapshotSql); !s.ok())
-            return s.failure();
-    }
+    if (!opened.ok())
+        return opened.failure();
     return Recordset(std::move(impl));
 }
 

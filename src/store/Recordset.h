@@ -16,8 +16,9 @@ class Connection;
 
 // A set of rows opened from a table name or a SELECT statement, with one
 // current row. A table, or a SELECT over one table, gives an updatable set
-// that holds the rows' keys and reads a row only when it is used; any other
-// statement gives a read-only snapshot.
+// that holds the rows' keys and reads a row only when it is used (or fails
+// when that cannot be had, as over a view); any other statement gives a
+// read-only snapshot.
 class Recordset : public RowReader {
 public:
     enum class EditMode { None, Editing, Adding };

@@ -17,10 +17,10 @@ QString Schema::creationSql()
                "CREATE TABLE \"URLs\" (\n"
                "  \"URL\" VARCHAR(%1),\n"
                "  \"EMail\" VARCHAR(%2),\n"
-               "  \"Subject\" VARCHAR(%3),\n"
+               "  \"Subject\" LONGTEXT,\n"
                "  \"Active\" BOOLEAN NOT NULL DEFAULT 0 CHECK (\"Active\" IN (-1, 0)),\n"
-               "  \"Search type\" VARCHAR(%4),\n"
-               "  \"String search\" VARCHAR(%5),\n"
+               "  \"Search type\" VARCHAR(%3),\n"
+               "  \"String search\" VARCHAR(%4),\n"
                "  \"String offset\" INTEGER,\n"
                "  \"String length\" INTEGER,\n"
                "  \"Table number\" INTEGER,\n"
@@ -32,13 +32,12 @@ QString Schema::creationSql()
                ");\n"
                "CREATE TABLE \"System\" (\n"
                "  \"Wake-up\" INTEGER,\n"
-               "  \"Mail server\" VARCHAR(%6),\n"
+               "  \"Mail server\" VARCHAR(%5),\n"
                "  \"SMTP Port\" INTEGER\n"
                ");\n"
                "INSERT INTO \"System\" (\"Wake-up\", \"Mail server\", \"SMTP Port\") VALUES (5, 'localhost', 25);\n")
         .arg(kUrlSize)
         .arg(kEMailSize)
-        .arg(kSubjectSize)
         .arg(kSearchTypeSize)
         .arg(kStringSearchSize)
         .arg(kMailServerSize);

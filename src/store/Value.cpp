@@ -56,9 +56,15 @@ Result<qint64> Value::toWhole(qint64 lo, qint64 hi) const
         return ErrorCatalogue::failure(ErrorCode::Overflow);
     // nearbyint rounds half to even in the default rounding mode
     const double rounded = std::nearbyint(d);
-    if (rounded < static_cast<double>(lo) || rounded > static_cast<double>(hi))
+    // Every double in [-2^63, 2^63) converts to a 64-bit integer; 2^63, which
+    // is what the largest 64-bit integer becomes as a double, does not.
+    constexpr double kTwoTo63 = 9223372036854775808.0;
+    if (rounded < -kTwoTo63 || rounded >= kTwoTo63)
         return ErrorCatalogue::failure(ErrorCode::Overflow);
-    return static_cast<qint64>(rounded);
+    const auto n = static_cast<qint64>(rounded);
+    if (n < lo || n > hi)
+        return ErrorCatalogue::failure(ErrorCode::Overflow);
+    return n;
 }
 
 Result<qint16> Value::toInt16() const

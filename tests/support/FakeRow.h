@@ -2,36 +2,21 @@
 
 #include "platform/ErrorCatalogue.h"
 #include "store/RowReader.h"
-#include "store/Value.h"
 
-#include <QHash>
-#include <QString>
+#include <map>
 
 namespace orvane::test {
 
 // A watch entry held in memory: a column that was never set does not exist.
-// Counts the reads of each column.
-class FakeRow final : public RowReader {
-public:
-    FakeRow& set(const QString& column, Value v)
-    {
-        columns_.insert(column, std::move(v));
-        return *this;
-    }
-
+struct FakeRow final : RowReader {
+    FakeRow(std::map<QString, Value> values = {}) : columns(std::move(values)) { }
+    FakeRow& set(const QString& column, Value v) { return columns[column] = std::move(v), *this; }
     Result<Value> value(const QString& column) const override
     {
-        ++reads[column];
-        const auto it = columns_.constFind(column);
-        if (it == columns_.constEnd())
-            return ErrorCatalogue::failure(ErrorCode::DbFieldNotFound);
-        return *it;
+        const auto it = columns.find(column);
+        return it == columns.end() ? Result<Value>(ErrorCatalogue::failure(ErrorCode::DbFieldNotFound)) : it->second;
     }
-
-    mutable QHash<QString, int> reads;
-
-private:
-    QHash<QString, Value> columns_;
+    std::map<QString, Value> columns;
 };
 
 } // namespace orvane::test

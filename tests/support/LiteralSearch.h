@@ -1,284 +1,125 @@
 #pragma once
 
-// The two searches written as plainly as their rules read: the scan text is
-// a copy cut down at every step, every tag search works on an upper-cased
-// copy of the remaining text, and every position passes through a 16-bit
-// variable. Slow on purpose; the tests and the benchmark hold the real
-// searches against it.
+// The two searches as plainly as their rules read: the scan text is cut down at
+// every step, every tag search upper-cases a copy of it, every position passes
+// through 16 bits. Slow on purpose: tests, fuzzers and benchmark compare with it.
 
 #include "engine/StringSearch.h"
 #include "engine/TableSearch.h"
 #include "platform/ErrorCatalogue.h"
-#include "store/RowReader.h"
 
 #include <QList>
-#include <QString>
+#include <QRegularExpression>
 
-#include <cmath>
 #include <functional>
 
 namespace orvane::literal {
 
-inline Failure overflow()
-{
-    return ErrorCatalogue::failure(ErrorCode::Overflow);
-}
-
-// A whole number put into a 16-bit variable.
-inline Result<qint16> toInteger(qint64 n)
-{
-    if (n < -32768 || n > 32767)
-        return overflow();
-    return static_cast<qint16>(n);
-}
-
-inline Result<qint16> readInteger(const RowReader& row, const char* column)
-{
-    auto v = row.value(QString::fromLatin1(column));
-    if (!v.ok())
-        return v.failure();
-    return v.value().toInt16();
-}
-
-inline Result<qint32> readLong(const RowReader& row, const char* column)
-{
-    auto v = row.value(QString::fromLatin1(column));
-    if (!v.ok())
-        return v.failure();
-    return v.value().toInt32();
-}
-
-// 1-based position of `wanted` in `text` from its first character, exact;
-// 0 when absent, and 0 in an empty text; the empty text is found at 1.
-inline qsizetype inStr(const QString& text, const QString& wanted)
-{
-    if (text.isEmpty())
-        return 0;
-    if (wanted.isEmpty())
-        return 1;
-    for (qsizetype i = 0; i + wanted.size() <= text.size(); ++i) {
-        if (QStringView(text).mid(i, wanted.size()) == wanted)
-            return i + 1;
-    }
-    return 0;
-}
-
-// Same length, each UTF-16 unit upper-cased on its own.
-inline QString upperCopy(const QString& text)
-{
-    QString upper = text;
-    for (qsizetype i = 0; i < upper.size(); ++i)
-        upper[i] = upper[i].toUpper();
-    return upper;
-}
+inline const auto int16 = [](double n) { return Value(n).toInt16(); };
 
 inline Result<qint16> findTag(const QString& scan, const char* tag)
 {
-    return toInteger(upperCopy(scan).indexOf(QLatin1String(tag)) + 1);
+    QString upper = scan;
+    for (QChar& unit : upper)
+        unit = unit.toUpper();
+    return int16(static_cast<double>(upper.indexOf(QLatin1String(tag)) + 1));
 }
 
-inline QString cutThrough(const QString& scan, qint64 p)
-{
-    return scan.right(scan.size() - p);
-}
-
-inline QString trimSpaces(QString text)
-{
-    while (text.startsWith(QLatin1Char(' ')))
-        text = text.mid(1);
-    while (text.endsWith(QLatin1Char(' ')))
-        text.chop(1);
-    return text;
-}
-
-// Mid(text, start, length) for start >= 1 and length >= 0.
-inline QString mid(const QString& text, qint64 start, qint64 length)
-{
-    if (start > text.size())
-        return QString();
-    if (start - 1 + length > text.size())
-        return text.right(text.size() - (start - 1));
-    return text.mid(start - 1, length);
-}
+#define LITERAL_TRY(name, expression)                                                                                  \
+    auto name = (expression);                                                                                          \
+    if (!name.ok())                                                                                                    \
+        return name.failure();
 
 inline Result<TableSearch::Verdict> tableSearch(const QString& NewContent, const RowReader& row,
-                                                QList<QString>& CellPieces, const std::function<Status()>& mailNoTable)
+                                                QList<QString>& CellPieces, const std::function<Status()>& MailNoTable)
 {
-    using Verdict = TableSearch::Verdict;
-
-    auto R = readLong(row, "Repeat count");
-    if (!R.ok())
-        return R.failure();
+    LITERAL_TRY(R, row.int32(QStringLiteral("Repeat count")));
     if (R.value() < 0)
         return ErrorCatalogue::failure(ErrorCode::InvalidArgument);
     CellPieces = QList<QString>(R.value());
-
     QString scan = NewContent;
-    qint16 Position = 0;
-
-    auto tables = readInteger(row, "Table number");
-    if (!tables.ok())
-        return tables.failure();
+    LITERAL_TRY(tables, row.int16(QStringLiteral("Table number")));
     for (qint32 i = 1; i <= tables.value(); ++i) {
-        auto found = findTag(scan, "<TABLE");
-        if (!found.ok())
-            return found.failure();
-        Position = found.value();
-        if (Position == 0) {
-            Status mailed = mailNoTable();
-            if (!mailed.ok())
+        LITERAL_TRY(Position, findTag(scan, "<TABLE"));
+        if (Position.value() == 0) {
+            if (Status mailed = MailNoTable(); !mailed.ok())
                 return mailed.failure();
-            return Verdict::Empty;
+            return TableSearch::Verdict::Empty;
         }
-        scan = cutThrough(scan, Position);
+        scan = scan.mid(Position.value());
     }
-
-    auto rows = readInteger(row, "Row number");
-    if (!rows.ok())
-        return rows.failure();
+    LITERAL_TRY(rows, row.int16(QStringLiteral("Row number")));
     for (qint32 i = 1; i <= rows.value(); ++i) {
-        auto found = findTag(scan, "<TR");
-        if (!found.ok())
-            return found.failure();
-        Position = found.value();
-        if (Position != 0)
-            scan = cutThrough(scan, Position);
+        LITERAL_TRY(Position, findTag(scan, "<TR"));
+        scan = scan.mid(Position.value());
     }
-
-    auto last = toInteger(static_cast<qint64>(R.value()) - 1);
-    if (!last.ok())
-        return last.failure();
+    LITERAL_TRY(last, int16(R.value() - 1.0));
     for (qint32 j = 0; j <= last.value(); ++j) {
-        auto columns = readInteger(row, "Column number");
-        if (!columns.ok())
-            return columns.failure();
+        LITERAL_TRY(columns, row.int16(QStringLiteral("Column number")));
         for (qint32 c = 1; c <= columns.value(); ++c) {
-            auto found = findTag(scan, "<TD");
-            if (!found.ok())
-                return found.failure();
-            Position = found.value();
-            if (Position != 0)
-                scan = cutThrough(scan, Position);
+            LITERAL_TRY(Position, findTag(scan, "<TD"));
+            scan = scan.mid(Position.value());
         }
-        qint16 s = 1;
-
-        auto offset = row.value(QStringLiteral("String offset"));
-        if (offset.ok() && !offset.value().isNull()) {
-            auto amount = offset.value().toReal();
-            if (amount.ok() && amount.value() != 0) {
-                const double sum = std::nearbyint(s + amount.value());
-                if (sum >= -32768 && sum <= 32767)
-                    s = static_cast<qint16>(sum);
-            }
-        }
-
-        auto length = readLong(row, "String length");
-        if (!length.ok())
-            return length.failure();
+        qint16 s = 1; // any failure of the offset leaves it so
+        if (auto offset = row.value(QStringLiteral("String offset")); offset.ok() && !offset.value().isNull())
+            if (auto amount = offset.value().toReal(); amount.ok() && amount.value() != 0)
+                s = int16(s + amount.value()).ok() ? int16(s + amount.value()).value() : s;
+        LITERAL_TRY(length, row.int32(QStringLiteral("String length")));
         if (s < 1 || length.value() < 0)
             return ErrorCatalogue::failure(ErrorCode::InvalidArgument);
-        CellPieces[j] = trimSpaces(mid(scan, s, length.value()));
-
-        auto found = findTag(scan, "</TR");
-        if (!found.ok())
-            return found.failure();
-        Position = found.value();
-        if (Position != 0)
-            scan = scan.right(scan.size() - (static_cast<qint64>(Position) + 3));
+        CellPieces[j] = scan.mid(s - 1, length.value()).remove(QRegularExpression(QStringLiteral("^ +| +\\z")));
+        LITERAL_TRY(Position, findTag(scan, "</TR"));
+        if (Position.value() != 0)
+            scan = scan.mid(Position.value() + 3);
     }
-
-    auto bound = toInteger(static_cast<qint64>(R.value()) - 1);
-    if (!bound.ok())
-        return bound.failure();
-    Verdict result = Verdict::True;
-    for (qint32 j = 0; j <= bound.value(); ++j) {
-        auto wanted = row.value(QStringLiteral("String search"));
-        if (!wanted.ok())
-            return wanted.failure();
-        if (wanted.value().isNull())
-            continue;
-        if (wanted.value().toText().value() != CellPieces[j])
-            result = Verdict::False;
+    auto result = TableSearch::Verdict::True;
+    for (qint32 j = 0; j <= last.value(); ++j) {
+        LITERAL_TRY(wanted, row.value(QStringLiteral("String search")));
+        if (!wanted.value().isNull() && wanted.value().textOrEmpty() != CellPieces[j])
+            result = TableSearch::Verdict::False;
     }
     return result;
 }
+
+#undef LITERAL_TRY
 
 inline StringSearch::Outcome stringSearch(const QString& OldContent, const QString& NewContent, const RowReader& row,
                                           qint16& MatchPos)
 {
     StringSearch::Outcome out;
-    int err = 0;
-
-    auto wanted = row.value(QStringLiteral("String search"));
-    if (!wanted.ok()) {
-        err = wanted.failure().number;
-    } else if (wanted.value().isNull()) {
-        err = static_cast<int>(ErrorCode::NullValue);
-    } else {
-        auto pos = toInteger(inStr(NewContent, wanted.value().toText().value()));
-        if (pos.ok())
-            MatchPos = pos.value();
-        else
-            err = pos.failure().number;
-    }
+    const auto failed = [&out](const Failure& f) { out.lastFailure = f.number; };
+    // InStr: nothing is found in the empty text, the empty text at 1 of any other.
+    if (auto wanted = row.text(QStringLiteral("String search")); !wanted.ok())
+        failed(wanted.failure());
+    else if (auto at = int16(NewContent.isEmpty() ? 0.0 : NewContent.indexOf(wanted.value()) + 1.0); !at.ok())
+        failed(at.failure());
+    else
+        MatchPos = at.value();
 
     auto offset = row.value(QStringLiteral("String offset"));
-    bool move = true; // a test that cannot be evaluated counts as passed
-    if (offset.ok()) {
-        if (offset.value().isNull()) {
-            move = false;
-        } else if (auto amount = offset.value().toReal(); amount.ok()) {
-            move = amount.value() != 0;
-        }
-    }
-    if (move) {
-        auto again = row.value(QStringLiteral("String offset"));
-        auto search = row.value(QStringLiteral("String search"));
-        if (!again.ok()) {
-            err = again.failure().number;
-        } else if (auto amount = again.value().toReal(); !amount.ok()) {
-            err = amount.failure().number;
-        } else if (!search.ok()) {
-            err = search.failure().number;
-        } else if (search.value().isNull()) {
-            err = static_cast<int>(ErrorCode::NullValue);
-        } else {
-            const double sum = std::nearbyint(MatchPos + search.value().toText().value().size() + amount.value());
-            if (sum >= -32768 && sum <= 32767)
-                MatchPos = static_cast<qint16>(sum);
-            else
-                err = overflow().number;
-        }
+    auto amount = offset.ok() ? offset.value().toReal() : Result<double>(offset.failure());
+    // Null counts as 0; a test that cannot be evaluated counts as passed.
+    if (!offset.ok() || (!offset.value().isNull() && (!amount.ok() || amount.value() != 0))) {
+        auto wanted = row.text(QStringLiteral("String search"));
+        if (!amount.ok())
+            failed(amount.failure());
+        else if (!wanted.ok())
+            failed(wanted.failure());
+        else if (auto sum = int16(MatchPos + wanted.value().size() + amount.value()); !sum.ok())
+            failed(sum.failure());
+        else
+            MatchPos = sum.value();
     }
 
-    out.oldPiece = QString();
-    out.newPiece = QString();
-    for (int piece = 0; piece < 2; ++piece) {
-        const QString& text = piece == 0 ? OldContent : NewContent;
-        QString& into = piece == 0 ? out.oldPiece : out.newPiece;
-        auto length = row.value(QStringLiteral("String length"));
-        if (!length.ok()) {
-            err = length.failure().number;
-            continue;
-        }
-        if (length.value().isNull()) {
-            err = static_cast<int>(ErrorCode::NullValue);
-            continue;
-        }
-        auto n = length.value().toInt32();
-        if (!n.ok()) {
-            err = n.failure().number;
-            continue;
-        }
-        if (MatchPos < 1 || n.value() < 0) {
-            err = static_cast<int>(ErrorCode::InvalidArgument);
-            continue;
-        }
-        into = mid(text, MatchPos, n.value());
+    for (auto [text, piece] : {std::pair {&OldContent, &out.oldPiece}, std::pair {&NewContent, &out.newPiece}}) {
+        if (auto length = row.int32(QStringLiteral("String length")); !length.ok())
+            failed(length.failure());
+        else if (MatchPos < 1 || length.value() < 0)
+            failed(ErrorCatalogue::failure(ErrorCode::InvalidArgument));
+        else
+            *piece = text->mid(MatchPos - 1, length.value());
     }
-
-    out.lastFailure = err;
-    out.change = err != 0 || out.oldPiece != out.newPiece;
+    out.change = out.lastFailure != 0 || out.oldPiece != out.newPiece;
     return out;
 }
 

@@ -1,0 +1,190 @@
+#include "QtPrinters.h"
+#include "TempDatabase.h"
+
+#include "platform/ScratchFile.h"
+#include "store/ColumnText.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <csignal>
+#include <fstream>
+
+#include <dlfcn.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace orvane;
+using orvane::test::TempDatabase;
+
+static const QString kActive = QStringLiteral("Select * from [URLs] where Active = -1");
+static const char* plantLinkTo = nullptr; // planted as "URL.html" right after it is deleted
+static bool interruptNextWrite = false;   // as a signal would, before a byte is written
+
+// Stand-ins for the C library's, for another process's moves at the worst
+// moments of writing "URL.html".
+extern "C" int unlink(const char* path) noexcept
+{
+    const int result = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "unlink"))(path);
+    if (plantLinkTo && qstrcmp(path, ScratchFile::kFileName) == 0)
+        (void)::symlink(std::exchange(plantLinkTo, nullptr), path);
+    return result;
+}
+
+extern "C" ssize_t write(int fd, const void* bytes, size_t count)
+{
+    if (!std::exchange(interruptNextWrite, false))
+        return reinterpret_cast<ssize_t (*)(int, const void*, size_t)>(dlsym(RTLD_NEXT, "write"))(fd, bytes, count);
+    errno = EINTR;
+    return -1;
+}
+
+TEST(ScratchFile, FollowsNoLinkPlantedAfterTheDeleteAndFinishesAnInterruptedWrite)
+{
+    const TempDatabase tmp; // a directory of its own
+    ASSERT_TRUE(QDir::setCurrent(tmp.dir()));
+    plantLinkTo = "elsewhere";
+    ScratchFile::rewrite(QStringLiteral("<p>one</p>"));
+    interruptNextWrite = true;
+    ScratchFile::rewrite(QStringLiteral("<p>two</p>"));
+    QFile written(QStringLiteral("URL.html"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("<p>two</p>"));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("elsewhere")));
+}
+
+TEST(Database, OpenRefusesWhatIsNoUsableDatabaseAndLeavesItAsItWas)
+{
+    TempDatabase tmp;
+    const QString missing = tmp.dir() + QStringLiteral("/missing.mdb");
+    const QString empty = tmp.dir() + QStringLiteral("/empty.mdb");
+    const QString text = tmp.dir() + QStringLiteral("/text.mdb");
+    std::ofstream(empty.toStdString());
+    std::ofstream(text.toStdString()) << "A shopping list.\n";
+    sqlite3* holder = nullptr; // holds the file exclusively, in the middle of a write
+    ASSERT_EQ(sqlite3_open(tmp.path().toUtf8().constData(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; UPDATE System SET \"Wake-up\" = 9",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    const std::tuple<QString, ErrorCode, qint64> cases[] = {
+        // path, failure, size afterwards (-1: no file)
+        {missing, ErrorCode::DbNotFound, -1},
+        {empty, ErrorCode::DbNotADatabase, 0},
+        {text, ErrorCode::DbNotADatabase, 17},
+        {tmp.path(), ErrorCode::DbLocked, QFile(tmp.path()).size()}};
+    for (const auto& [path, expected, size] : cases) {
+        const auto db = Database::open(path, OpenOptions {50}); // the one wait for a lock, 50 ms
+        EXPECT_TRUE(!db.ok() && db.failure().is(expected)) << qPrintable(path);
+        EXPECT_EQ(QFile::exists(path) ? QFile(path).size() : -1, size) << qPrintable(path);
+    }
+    sqlite3_close(holder);
+}
+
+TEST(Recordset, FindFirstLandsOnTheFirstRowWhoseColumnEqualsTheKeyAsItStands)
+{
+    TempDatabase tmp;
+    const qint64 b = tmp.addEntry(QStringLiteral("http://b.test/"));
+    const qint64 a = tmp.addEntry(QStringLiteral("http://a.test/"));
+    tmp.addEntry(QStringLiteral("http://a.test/"));
+    const qint64 quoted = tmp.addEntry(QStringLiteral("http://o'brien.test/?q='x'"));
+    Recordset rs = tmp.open().openRecordset(QStringLiteral("URLs")).value();
+    const std::pair<QString, qint64> cases[] = {
+        // criterion, the row it lands on; when nothing matches, the first row stays current
+        {QStringLiteral("URL = '%1'").arg(QStringLiteral("http://a.test/"), -80), a}, // the key's blanks do not count
+        {QStringLiteral("URL = 'HTTP://A.TEST/'"), b},                                // letter case counts
+        {QStringLiteral("URL = 'http://o'brien.test/?q='x'  '"), quoted},
+        {QStringLiteral("URL = 'x'; DELETE FROM URLs; --'"), b},
+    };
+    for (const auto& [criterion, lands] : cases) {
+        ASSERT_TRUE(rs.moveFirst().ok() && rs.findFirst(criterion).ok()) << qPrintable(criterion);
+        EXPECT_EQ(rs.noMatch(), lands == b) << qPrintable(criterion);
+        EXPECT_EQ(rs.bookmark(), lands) << qPrintable(criterion);
+    }
+    EXPECT_FALSE(rs.findFirst(QStringLiteral("URL like 'x'")).ok());
+    EXPECT_EQ(tmp.open().openRecordset(QStringLiteral("URLs")).value().recordCount(), 4);
+}
+
+// Texts are bound without a copy: each must reach its row whole, also two in
+// one statement; a subject may be as long as a page.
+TEST(Recordset, PagesOfManyStoragePagesAreStoredWhole)
+{
+    TempDatabase tmp;
+    const QString page = QStringLiteral("line caf\u00e9 \u20ac \U0001F600\n").repeated(40000); // 1 to 4 bytes in UTF-8
+    const qint64 keys[] = {tmp.addEntry(QStringLiteral("http://a.test/")),
+                           tmp.addEntry(QStringLiteral("http://b.test/"))};
+    const QString pages[] = {page, page.toUpper()};
+    {
+        Recordset rs = tmp.open().openRecordset(kActive).value();
+        EXPECT_EQ(ColumnText::parse(page, rs.field(2)).value(), Value(page)); // "Subject"
+        for (const QString& p : pages)
+            ASSERT_TRUE(rs.edit().ok() && rs.setValue(QStringLiteral("Content"), Value(p)).ok()
+                        && rs.setValue(QStringLiteral("Subject"), Value(p.right(900))).ok() && rs.update().ok()
+                        && rs.moveNext().ok());
+    }
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(tmp.column(keys[i], QStringLiteral("Content")), Value(pages[i]));
+        EXPECT_EQ(tmp.column(keys[i], QStringLiteral("Subject")), Value(pages[i].right(900)));
+    }
+}
+
+TEST(Recordset, AnUpdatePastTheFileSizeLimitFailsAndKeepsTheRowAsItWas)
+{
+    TempDatabase tmp;
+    const qint64 key = tmp.addEntry(QStringLiteral("http://a.test/"), QStringLiteral("W"), {{"Content", Value("old")}});
+    const Database db = tmp.open();
+    Recordset rs = db.openRecordset(kActive).value();
+    const Value page(QString(1 << 20, u'n'));
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
+    const rlimit small {128 * 1024, saved.rlim_max};         // less than the page's write-ahead log
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool stored = rs.edit().ok() && rs.setValue(QStringLiteral("Content"), page).ok() && rs.update().ok();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
+
+    EXPECT_FALSE(stored);
+    rs.cancelUpdate();
+    EXPECT_EQ(rs.value(QStringLiteral("Content")).value(), Value("old"));
+    EXPECT_EQ(tmp.column(key, QStringLiteral("Content")), Value("old"));
+    EXPECT_EQ(db.openRecordset(QStringLiteral("PRAGMA integrity_check")).value().value(0).value(), Value("ok"));
+    ASSERT_TRUE(rs.edit().ok() && rs.setValue(QStringLiteral("Content"), page).ok() && rs.update().ok());
+    EXPECT_EQ(tmp.column(key, QStringLiteral("Content")), page);
+}
+
+// A table, or a statement over one, is opened to be written: when it cannot
+// be (here: no row keys), the open fails instead of giving rows it cannot store.
+TEST(Recordset, ASourceThatCannotBeOpenedForWritingFails)
+{
+    TempDatabase tmp;
+    tmp.addEntry(QStringLiteral("http://a.test/"));
+    tmp.exec(QStringLiteral("ALTER TABLE URLs RENAME TO Old; CREATE TABLE URLs (URL TEXT PRIMARY KEY, Active INTEGER) "
+                            "WITHOUT ROWID; INSERT INTO URLs SELECT URL, Active FROM Old"));
+    const Database db = tmp.open();
+    EXPECT_FALSE(db.openRecordset(QStringLiteral("URLs")).ok());
+    EXPECT_FALSE(db.openRecordset(kActive).ok());
+    EXPECT_EQ(db.openRecordset(QStringLiteral("Select count(*) from URLs")).value().value(0).value(), Value(1));
+}
+
+TEST(Value, WholeNumbersRoundHalvesToEvenAndRefuseWhatDoesNotFit)
+{
+    constexpr qint64 kMin = LLONG_MIN, kMax = LLONG_MAX;
+    const struct { // not a tuple: GCC 12 takes its converting move for a read of an uninitialised value
+        Value value;
+        qint64 lo, hi;
+        std::optional<qint64> expected;
+    } cases[] = {
+        {Value(2.5), -32768, 32767, 2},      {Value(-3.5), -32768, 32767, -4},
+        {Value(32767.5), -32768, 32767, {}}, {Value(" 12 "), -32768, 32767, 12},
+        {Value("five"), -32768, 32767, {}},  {Value(), -32768, 32767, {}},
+        {Value(0x1p63), kMin, kMax, {}},     {Value(0x1p63 - 1024), kMin, kMax, 0x7ffffffffffffc00},
+        {Value(-0x1p63), kMin, kMax, kMin},
+    };
+    for (const auto& [value, lo, hi, expected] : cases) {
+        const auto n = value.toWhole(lo, hi);
+        EXPECT_EQ(n.ok() ? std::optional(n.value()) : std::nullopt, expected) << qPrintable(value.textOrEmpty());
+    }
+}
