@@ -152,7 +152,7 @@ void UrlWindow::report(const Status& status)
         services_.messages.warn(kMessageTitle, status.failure().description);
 }
 
-bool UrlWindow::done(const Result<RecordBinding::Outcome>& outcome)
+bool UrlWindow::succeeded(const Result<RecordBinding::Outcome>& outcome)
 {
     report(outcome.status());
     return outcome.ok() && outcome.value() == RecordBinding::Outcome::Done;
@@ -170,7 +170,7 @@ bool UrlWindow::requiredBoxesFilled()
 
 void UrlWindow::addNew()
 {
-    if (addingNew_ || !done(binding_->addNew()))
+    if (addingNew_ || !succeeded(binding_->addNew()))
         return;
     addingNew_ = true;
     activeCheck_->setChecked(true);
@@ -196,9 +196,9 @@ void UrlWindow::deleteEntry()
         return;
     }
     // Any stored entry can go, also one whose URL is empty.
-    if (!binding_->hasCurrentRow() || !done(binding_->deleteCurrent()))
+    if (!binding_->hasCurrentRow() || !succeeded(binding_->deleteCurrent()))
         return;
-    done(binding_->movePrevious());
+    succeeded(binding_->movePrevious());
     urlEdit_->setFocus();
 }
 
@@ -217,7 +217,7 @@ void UrlWindow::save()
         report(s);
         return;
     }
-    if (done(binding_->update()))
+    if (succeeded(binding_->update()))
         addingNew_ = false;
 }
 
@@ -229,7 +229,7 @@ void UrlWindow::viewSelect()
         // longer than the column's declared size.
         const std::optional<Value>& url = selection_.pickedFirstColumn();
         const QString key = url ? url->textOrEmpty() : services_.workspace.selectedItem;
-        if (done(url && url->isNull() ? binding_->findFirstNull(QStringLiteral("URL"))
+        if (succeeded(url && url->isNull() ? binding_->findFirstNull(QStringLiteral("URL"))
                                       : binding_->findFirst(QStringLiteral("URL = '") + key + QStringLiteral("'"))))
             report(binding_->updateControls());
     }

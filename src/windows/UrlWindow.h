@@ -49,7 +49,7 @@ private:
     void setSearchType(const QString& code);
     void report(const Status& status);
     // Reports a failure; true when the operation was done, not cancelled.
-    bool done(const Result<RecordBinding::Outcome>& outcome);
+    bool succeeded(const Result<RecordBinding::Outcome>& outcome);
     // The check of "&Save": URL, address and subject filled, else the
     // message and the focus to the URL box.
     bool requiredBoxesFilled();
