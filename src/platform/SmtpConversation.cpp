@@ -10,7 +10,7 @@ namespace {
 
 // The verbs worth naming; anything else sent on a line of its own is an
 // answer to a login prompt.
-const QByteArray kVerbs[] = {"EHLO", "HELO", "STARTTLS", "AUTH", "MAIL", "RCPT", "DATA", "QUIT", "RSET", "NOOP"};
+const QByteArray kVerbs[] = {"EHLO", "HELO", "STARTTLS", "AUTH", "MAIL", "RCPT", "DATA", "RSET", "NOOP"};
 
 } // namespace
 
@@ -18,6 +18,7 @@ void SmtpConversation::follow(CURL* handle)
 {
     command_.clear();
     reply_.clear();
+    quitting_ = false;
     curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, &SmtpConversation::record);
     curl_easy_setopt(handle, CURLOPT_DEBUGDATA, this);
     curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L); // the hook is called only then; nothing is printed
@@ -27,10 +28,15 @@ int SmtpConversation::record(CURL*, curl_infotype type, char* data, size_t size,
 {
     auto* conversation = static_cast<SmtpConversation*>(self);
     const QByteArray text = QByteArray(data, static_cast<qsizetype>(size)).trimmed();
-    if (type == CURLINFO_HEADER_IN && !text.isEmpty()) {
+    if (type == CURLINFO_HEADER_IN && !text.isEmpty() && !conversation->quitting_) {
         conversation->reply_ = text.mid(text.lastIndexOf('\n') + 1);
     } else if (type == CURLINFO_HEADER_OUT) {
-        const QByteArray verb = text.left(text.indexOf(' ')).toUpper();
+        const qsizetype blank = text.indexOf(' '); // none after DATA or QUIT
+        const QByteArray verb = (blank < 0 ? text : text.left(blank)).toUpper();
+        if (verb == "QUIT") {
+            conversation->quitting_ = true;
+            return 0;
+        }
         for (const QByteArray& known : kVerbs) {
             if (verb == known)
                 conversation->command_ = verb;

@@ -11,7 +11,7 @@ namespace orvane {
 
 // Follows one mail's SMTP conversation through libcurl's debug hook and
 // keeps what explains a failure: the verb of the last command sent (never
-// the rest of a line, which may carry a login) and the server's last answer.
+// the rest of a line, which may carry a login) and the server's answer to it.
 class SmtpConversation {
 public:
     // Hooks the handle's next transfer to this object and forgets the last one.
@@ -30,6 +30,9 @@ private:
 
     QByteArray command_;
     QByteArray reply_;
+    // libcurl says QUIT when it drops a connection after a failure; the
+    // "221" to it must not hide the answer that failed.
+    bool quitting_ = false;
 };
 
 } // namespace orvane

@@ -106,6 +106,8 @@ TEST(CurlMailClient, OneConnectionPerSessionOneRetryAndTheWireForm)
     };
     for (const auto& [subject, wire] : subjects)
         EXPECT_EQ(mail(client, server.port(), u"  bob@b\u00fccher.test "_s, subject), 0);
+    // A refusal for good is not asked again on a fresh connection.
+    EXPECT_EQ(mail(client, server.port(), u"refused@example.test"_s), t + CURLE_SEND_ERROR);
     client.endSession();
     EXPECT_EQ(mail(client, server.port()), 0);
     client.endSession();

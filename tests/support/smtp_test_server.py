@@ -27,6 +27,12 @@ class Handler:
         envelope.mail_from = address
         return "250 OK"
 
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.startswith("refused@"):
+            return "550 5.1.1 Recipient refused"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
         path = os.path.join(self.args.dir, "%04d.json" % self.count)
