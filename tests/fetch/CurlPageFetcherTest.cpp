@@ -75,6 +75,9 @@ TEST(CurlPageFetcher, FaultTableAlikeAtItsTurnAndFetchedAhead)
     EXPECT_EQ(outcome(bounded.fetch(port)), first);
     bounded.idle();
     EXPECT_NE(outcome(bounded.fetch(port)), first);
+    // Out of step with what was announced: the page asked for, never the next one announced.
+    bounded.fetchAhead({page('a'), page('b')});
+    EXPECT_EQ(outcome(bounded.fetch(page('b'))), "b");
 
     std::vector<std::pair<QString, QString>> rows = {
         {"/page/hello", "hello"},
