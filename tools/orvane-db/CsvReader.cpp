@@ -39,7 +39,7 @@ void onRowEnd(int, void* context)
 
 Failure bad(qsizetype row, const QString& why)
 {
-    return {static_cast<int>(ErrorCode::InvalidArgument), CsvReader::rowName(row) + QStringLiteral(": ") + why};
+    return ErrorCatalogue::failure(ErrorCode::InvalidArgument, CsvReader::rowName(row) + QStringLiteral(": ") + why);
 }
 
 } // namespace
@@ -56,7 +56,7 @@ Result<std::vector<CsvReader::Row>> CsvReader::parse(const QByteArray& bytes)
         text = text.sliced(3); // a byte-order mark some spreadsheets put first
     csv_parser parser;
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_EMPTY_IS_NULL) != 0)
-        return Failure {static_cast<int>(ErrorCode::InvalidArgument), QStringLiteral("cannot start the CSV reader")};
+        return ErrorCatalogue::failure(ErrorCode::InvalidArgument, QStringLiteral("cannot start the CSV reader"));
     Gathered g;
     const size_t size = static_cast<size_t>(text.size());
     int error = CSV_SUCCESS;

@@ -33,7 +33,7 @@ Status CsvWriter::endRow()
     row_.clear();
     firstField_ = true;
     if (!written)
-        return Failure {static_cast<int>(ErrorCode::FileWrite), out_.errorString()};
+        return ErrorCatalogue::failure(ErrorCode::FileWrite, out_.errorString());
     return {};
 }
 

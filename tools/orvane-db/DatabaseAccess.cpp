@@ -15,16 +15,18 @@ QString DatabaseAccess::databasePath(const QString& dir)
 Result<std::shared_ptr<SingleInstance>> DatabaseAccess::lockFolder(const QString& dir)
 {
     if (!QFileInfo(dir).isDir())
-        return Failure {static_cast<int>(ErrorCode::DbNotFound), QStringLiteral("no folder \"%1\"").arg(dir)};
+        return ErrorCatalogue::failure(ErrorCode::DbNotFound, QStringLiteral("no folder \"%1\"").arg(dir));
     auto lock = std::make_shared<SingleInstance>(dir);
     if (lock->anotherCopyRunning())
-        return Failure {static_cast<int>(ErrorCode::DbLocked),
-                        QStringLiteral("Orvane is running from \"%1\"; stop it before changing its database")
-                            .arg(QDir::toNativeSeparators(dir))};
+        return ErrorCatalogue::failure(
+            ErrorCode::DbLocked,
+            QStringLiteral("Orvane is running from \"%1\"; stop it before changing its database")
+                .arg(QDir::toNativeSeparators(dir)));
     if (!lock->held())
-        return Failure {static_cast<int>(ErrorCode::DbLocked),
-                        QStringLiteral("cannot take the lock \"%1\": %2")
-                            .arg(QDir::toNativeSeparators(SingleInstance::lockPath(dir)), lock->error())};
+        return ErrorCatalogue::failure(
+            ErrorCode::DbLocked,
+            QStringLiteral("cannot take the lock \"%1\": %2")
+                .arg(QDir::toNativeSeparators(SingleInstance::lockPath(dir)), lock->error()));
     return lock;
 }
 

@@ -10,8 +10,8 @@ Result<qint64> EntryChange::parseId(const QString& text)
     bool ok = false;
     const qint64 id = text.toLongLong(&ok);
     if (!ok || id < 1)
-        return Failure {static_cast<int>(ErrorCode::InvalidArgument),
-                        QStringLiteral("the id \"%1\" is not a whole number from 1 on").arg(text)};
+        return ErrorCatalogue::failure(ErrorCode::InvalidArgument,
+                                       QStringLiteral("the id \"%1\" is not a whole number from 1 on").arg(text));
     return id;
 }
 
@@ -34,8 +34,7 @@ Status EntryChange::apply(const Database& db, const QString& sql, qint64 id, con
     if (auto row = changed.value().step(); !row.ok())
         return row.failure();
     if (changed.value().columnInt64(0) == 0)
-        return Failure {static_cast<int>(ErrorCode::DbNoCurrentRecord),
-                        QStringLiteral("no entry has the id %1").arg(id)};
+        return ErrorCatalogue::failure(ErrorCode::DbNoCurrentRecord, QStringLiteral("no entry has the id %1").arg(id));
     return {};
 }
 

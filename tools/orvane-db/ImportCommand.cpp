@@ -19,7 +19,7 @@ namespace {
 
 Failure refused(qsizetype row, const QString& why)
 {
-    return {static_cast<int>(ErrorCode::InvalidArgument), CsvReader::rowName(row) + QStringLiteral(": ") + why};
+    return ErrorCatalogue::failure(ErrorCode::InvalidArgument, CsvReader::rowName(row) + QStringLiteral(": ") + why);
 }
 
 // The entries of the file, each checked as the URL window checks a save,
@@ -28,7 +28,7 @@ Result<std::vector<WatchEntry>> checkedEntries(const std::vector<CsvReader::Row>
 {
     const QStringList names = columns.names();
     if (rows.empty())
-        return Failure {static_cast<int>(ErrorCode::InvalidArgument), QStringLiteral("the file has no header row")};
+        return ErrorCatalogue::failure(ErrorCode::InvalidArgument, QStringLiteral("the file has no header row"));
     QStringList header;
     for (const CsvReader::Field& f : rows.front())
         header << f.value_or(QString());

@@ -26,7 +26,7 @@ Result<TableColumns> TableColumns::read(const Database& db, const QString& table
         result.columns_.push_back({FieldInfo::fromDeclaration(name, type), info.value().columnInt64(3) != 0});
     }
     if (result.columns_.empty())
-        return Failure {static_cast<int>(ErrorCode::DbRejected), QStringLiteral("no table \"%1\"").arg(table)};
+        return ErrorCatalogue::failure(ErrorCode::DbRejected, QStringLiteral("no table \"%1\"").arg(table));
     return result;
 }
 
@@ -44,8 +44,8 @@ Result<FieldInfo> TableColumns::field(const QString& name) const
         if (c.field.name == name)
             return c.field;
     }
-    return Failure {static_cast<int>(ErrorCode::DbFieldNotFound),
-                    QStringLiteral("table \"%1\" has no column \"%2\"").arg(table_, name)};
+    return ErrorCatalogue::failure(ErrorCode::DbFieldNotFound,
+                                   QStringLiteral("table \"%1\" has no column \"%2\"").arg(table_, name));
 }
 
 QString TableColumns::quoted(const QString& identifier)
