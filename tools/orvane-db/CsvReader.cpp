@@ -37,16 +37,12 @@ void onRowEnd(int, void* context)
     g.row.clear();
 }
 
-Failure bad(qsizetype row, const QString& why)
-{
-    return ErrorCatalogue::failure(ErrorCode::InvalidArgument, CsvReader::rowName(row) + QStringLiteral(": ") + why);
-}
-
 } // namespace
 
-QString CsvReader::rowName(qsizetype index)
+Failure CsvReader::rowFailure(qsizetype index, const QString& why)
 {
-    return index == 0 ? QStringLiteral("the header row") : QStringLiteral("row %1").arg(index);
+    const QString row = index == 0 ? QStringLiteral("the header row") : QStringLiteral("row %1").arg(index);
+    return ErrorCatalogue::failure(ErrorCode::InvalidArgument, row + QStringLiteral(": ") + why);
 }
 
 Result<std::vector<CsvReader::Row>> CsvReader::parse(const QByteArray& bytes)
@@ -66,9 +62,9 @@ Result<std::vector<CsvReader::Row>> CsvReader::parse(const QByteArray& bytes)
         error = CSV_EPARSE; // a quoted field still open at the end
     csv_free(&parser);
     if (error != CSV_SUCCESS)
-        return bad(static_cast<qsizetype>(g.rows.size()), QString::fromLatin1(csv_strerror(error)));
+        return rowFailure(static_cast<qsizetype>(g.rows.size()), QString::fromLatin1(csv_strerror(error)));
     if (g.badTextRow)
-        return bad(*g.badTextRow, QStringLiteral("not UTF-8 text"));
+        return rowFailure(*g.badTextRow, QStringLiteral("not UTF-8 text"));
     return std::move(g.rows);
 }
 

@@ -20,9 +20,9 @@ public:
 
     // All rows of the text, the header row first.
     static Result<std::vector<Row>> parse(const QByteArray& bytes);
-    // How messages name a row: its index, the header row being 0 and the
+    // A bad value in a row, named by its index: the header row is 0 and the
     // first entry row 1.
-    static QString rowName(qsizetype index);
+    static Failure rowFailure(qsizetype index, const QString& why);
 };
 
 } // namespace orvane::db

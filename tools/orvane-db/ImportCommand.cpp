@@ -17,11 +17,6 @@ namespace orvane::db {
 
 namespace {
 
-Failure refused(qsizetype row, const QString& why)
-{
-    return ErrorCatalogue::failure(ErrorCode::InvalidArgument, CsvReader::rowName(row) + QStringLiteral(": ") + why);
-}
-
 // The entries of the file, each checked as the URL window checks a save,
 // and every column the file declares NOT NULL given.
 Result<std::vector<WatchEntry>> checkedEntries(const std::vector<CsvReader::Row>& rows, const TableColumns& columns)
@@ -33,26 +28,27 @@ Result<std::vector<WatchEntry>> checkedEntries(const std::vector<CsvReader::Row>
     for (const CsvReader::Field& f : rows.front())
         header << f.value_or(QString());
     if (header != names)
-        return refused(0, QStringLiteral("the columns must be %1").arg(names.join(QLatin1Char(','))));
+        return CsvReader::rowFailure(0, QStringLiteral("the columns must be %1").arg(names.join(QLatin1Char(','))));
 
     std::vector<WatchEntry> entries;
     for (qsizetype r = 1; r < static_cast<qsizetype>(rows.size()); ++r) {
         const CsvReader::Row& row = rows[static_cast<size_t>(r)];
         if (row.size() != static_cast<size_t>(names.size()))
-            return refused(r, QStringLiteral("%1 fields where the header has %2").arg(row.size()).arg(names.size()));
+            return CsvReader::rowFailure(
+                r, QStringLiteral("%1 fields where the header has %2").arg(row.size()).arg(names.size()));
         WatchEntry entry;
         for (size_t c = 0; c < row.size(); ++c) {
             const TableColumns::Column& column = columns.columns()[c];
             if (!row[c]) {
                 if (column.notNull)
-                    return refused(r, QStringLiteral("\"%1\" must not be Null").arg(column.field.name));
+                    return CsvReader::rowFailure(r, QStringLiteral("\"%1\" must not be Null").arg(column.field.name));
                 entry.set(column.field.name, Value::null());
             } else if (Status s = entry.setText(column.field, *row[c]); !s.ok()) {
-                return refused(r, s.failure().description);
+                return CsvReader::rowFailure(r, s.failure().description);
             }
         }
         if (Status s = entry.checkRequired(); !s.ok())
-            return refused(r, s.failure().description);
+            return CsvReader::rowFailure(r, s.failure().description);
         entries.push_back(std::move(entry));
     }
     return entries;
@@ -96,7 +92,7 @@ int importCommand(const QStringList& arguments)
             return inserter.failure();
         for (size_t i = 0; i < entries.value().size(); ++i) {
             if (auto id = inserter.value().insert(entries.value()[i].values()); !id.ok())
-                return refused(static_cast<qsizetype>(i) + 1, id.failure().description);
+                return CsvReader::rowFailure(static_cast<qsizetype>(i) + 1, id.failure().description);
         }
         return {};
     });
