@@ -198,7 +198,7 @@ void UrlWindow::deleteEntry()
     // Any stored entry can go, also one whose URL is empty.
     if (!binding_->hasCurrentRow() || !succeeded(binding_->deleteCurrent()))
         return;
-    succeeded(binding_->movePrevious());
+    report(binding_->movePrevious().status());
     urlEdit_->setFocus();
 }
 
@@ -229,8 +229,9 @@ void UrlWindow::viewSelect()
         // longer than the column's declared size.
         const std::optional<Value>& url = selection_.pickedFirstColumn();
         const QString key = url ? url->textOrEmpty() : services_.workspace.selectedItem;
-        if (succeeded(url && url->isNull() ? binding_->findFirstNull(QStringLiteral("URL"))
-                                      : binding_->findFirst(QStringLiteral("URL = '") + key + QStringLiteral("'"))))
+        if (succeeded(url && url->isNull()
+                          ? binding_->findFirstNull(QStringLiteral("URL"))
+                          : binding_->findFirst(QStringLiteral("URL = '") + key + QStringLiteral("'"))))
             report(binding_->updateControls());
     }
     urlEdit_->setFocus();
