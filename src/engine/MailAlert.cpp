@@ -115,11 +115,14 @@ Status MailAlert::send(AlertKind kind)
         return text.failure();
     mailer_.send(text.value());
 
-    // The client's own account, so that the user learns what to change.
+    // The client's own account and the server's last word, so that the user
+    // learns what to change.
     if (mailer_.status() != 0) {
-        messages_.warn(QStringLiteral("Cannot Send EMail"),
-                       QStringLiteral("Cannot send EMail message : ") + signForm(mailer_.status())
-                           + QStringLiteral(" : ") + mailer_.statusText());
+        QString text = QStringLiteral("Cannot send EMail message : ") + signForm(mailer_.status())
+            + QStringLiteral(" : ") + mailer_.statusText();
+        if (const QString reply = mailer_.serverReply(); !reply.isEmpty())
+            text += QStringLiteral("\nThe mail server answered: ") + reply;
+        messages_.warn(QStringLiteral("Cannot Send EMail"), text);
     }
     return Status::success();
 }

@@ -33,11 +33,11 @@ Result<MailSettings> TrialMail::readSettings(const QString& databaseFile)
 
 QString TrialMail::route(const MailSettings& settings, const QString& netrcFile)
 {
-    const Result<bool> login = NetrcLogin::has(netrcFile, settings.server.trimmed());
+    const auto login = NetrcLogin::find(netrcFile, settings.server.trimmed());
     const QString file = QDir::toNativeSeparators(netrcFile);
     if (!login.ok())
-        return QStringLiteral("nothing is sent: %1 has a login for the server but is open to other users").arg(file);
-    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(settings.port, login.value());
+        return QStringLiteral("nothing is sent: ") + login.failure().description;
+    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(settings.port, login.value().has_value());
     QString text;
     switch (policy.start) {
     case SmtpTlsPolicy::Start::Implicit: text = QStringLiteral("TLS from the first byte, certificate verified"); break;

@@ -6,7 +6,7 @@
 #include "platform/NetrcLogin.h"
 #include "platform/SmtpTlsPolicy.h"
 
-#include <QSysInfo>
+#include <QLocale>
 #include <QUrl>
 
 #include <algorithm>
@@ -33,11 +33,16 @@ struct CurlText {
 struct Upload {
     const QByteArray* data;
     qsizetype offset;
+    // An international address goes only to a server that said it takes one.
+    bool needsSmtpUtf8;
+    const SmtpConversation* conversation;
 };
 
 size_t readUpload(char* buffer, size_t size, size_t count, void* user)
 {
     auto* upload = static_cast<Upload*>(user);
+    if (upload->needsSmtpUtf8 && !upload->conversation->offersSmtpUtf8())
+        return CURL_READFUNC_ABORT;
     const size_t left = static_cast<size_t>(upload->data->size() - upload->offset);
     const size_t n = std::min(size * count, left);
     std::memcpy(buffer, upload->data->constData() + upload->offset, n);
@@ -45,30 +50,31 @@ size_t readUpload(char* buffer, size_t size, size_t count, void* user)
     return n;
 }
 
-// CR LF, a lone CR and a lone LF all become CR LF.
-QByteArray withCrLf(const QByteArray& text)
+bool named(const QString& name, const char* wanted)
 {
-    QByteArray out;
-    out.reserve(text.size() + text.size() / 32 + 2);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            out += "\r\n";
-        } else if (c == '\n') {
-            out += "\r\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return name.compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0;
 }
 
-QString hostName()
+// A display name as a phrase: as it is when it is made of atoms, else quoted.
+QString phrase(const QString& name)
 {
-    const QString name = QSysInfo::machineHostName();
-    return name.isEmpty() ? QStringLiteral("localhost") : name;
+    static const QString specials = QStringLiteral("()<>[]:;@\\,.\"");
+    const bool plain = std::none_of(name.begin(), name.end(), [](QChar c) { return specials.contains(c); });
+    if (plain)
+        return name;
+    QString quoted = name;
+    quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// "Fri, 04 Dec 2026 14:30:05 +0100", in English whatever the locale.
+QString mailDate(const QDateTime& time)
+{
+    const int offset = time.offsetFromUtc() / 60;
+    const int minutes = offset < 0 ? -offset : offset;
+    return QLocale::c().toString(time, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss "))
+        + QLatin1Char(offset < 0 ? '-' : '+')
+        + QStringLiteral("%1").arg(minutes / 60 * 100 + minutes % 60, 4, 10, QLatin1Char('0'));
 }
 
 // The answer to QUIT is not covered by the transfer time-out, and the
@@ -83,9 +89,28 @@ long answerSeconds(std::chrono::milliseconds transferTimeout)
 void resetKeepingConnection(CURL* handle, std::chrono::milliseconds transferTimeout)
 {
     curl_easy_reset(handle);
-    curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, answerSeconds(transferTimeout));
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    // Neither can fail on a handle: both are plain numbers libcurl has known for years.
+    (void)curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, answerSeconds(transferTimeout));
+    (void)curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
 }
+
+// Sets options one after another and keeps the first failure: a TLS or
+// netrc option the library did not take must stop the mail, not weaken it.
+class Options {
+public:
+    explicit Options(CURL* handle) : handle_(handle) { }
+    template <typename T> Options& set(CURLoption option, T value)
+    {
+        if (code_ == CURLE_OK)
+            code_ = curl_easy_setopt(handle_, option, value);
+        return *this;
+    }
+    CURLcode code() const { return code_; }
+
+private:
+    CURL* handle_;
+    CURLcode code_ = CURLE_OK;
+};
 
 } // namespace
 
@@ -121,21 +146,52 @@ void CurlMailClient::endSession()
     connected_ = false;
 }
 
-QString CurlMailClient::envelopeSender()
+Result<MailSender> CurlMailClient::senderFor(const QString& server) const
 {
-    return QStringLiteral("orvane@") + hostName();
+    const auto login = NetrcLogin::find(options_.netrcFile, server.trimmed());
+    if (!login.ok())
+        return login.failure();
+    return senderFrom(login.value());
 }
 
-QByteArray CurlMailClient::message(const QString& body) const
+MailSender CurlMailClient::senderFrom(const std::optional<NetrcLogin::Login>& login) const
+{
+    if (options_.hostName.isEmpty() && machineHost_.isEmpty())
+        machineHost_ = MailSender::machineHostName();
+    const QString& host = options_.hostName.isEmpty() ? machineHost_ : options_.hostName;
+    const QString user = options_.userName.isEmpty() ? MailSender::machineUserName() : options_.userName;
+    return MailSender::choose(login, user, host);
+}
+
+QByteArray CurlMailClient::message(const QString& body, const MailSender& sender) const
 {
     QByteArray out;
+    bool dated = false;
+    bool mime = false;
     for (const auto& [name, value] : headers_) {
-        const bool to = name.compare(QLatin1String("To"), Qt::CaseInsensitive) == 0;
-        out += MailEncoding::headerValue(name) + ": "
-            + MailEncoding::headerValue(to ? MailEncoding::address(value) : value) + "\r\n";
+        if (named(name, "To")) {
+            out += MailEncoding::addressLine(name, value);
+        } else if (named(name, "From") && !value.contains(QLatin1Char('@'))) {
+            out += MailEncoding::addressLine(name,
+                                             phrase(value) + QStringLiteral(" <") + sender.address + QLatin1Char('>'));
+        } else if (named(name, "Message-Id") && !value.contains(QLatin1Char('<'))) {
+            out += MailEncoding::headerLine(
+                name, QLatin1Char('<') + value + QLatin1Char('@') + sender.greetingName + QLatin1Char('>'));
+        } else {
+            out += MailEncoding::headerLine(name, value);
+        }
+        out += "\r\n";
+        dated = dated || named(name, "Date");
+        mime = mime || named(name, "MIME-Version");
     }
+    if (!dated) {
+        const QDateTime now = options_.clock ? options_.clock->now() : QDateTime::currentDateTime();
+        out += MailEncoding::headerLine(QStringLiteral("Date"), mailDate(now)) + "\r\n";
+    }
+    if (!mime)
+        out += "MIME-Version: 1.0\r\n";
     out += "\r\n";
-    out += withCrLf(body.toUtf8());
+    out += MailEncoding::body(body);
     return out;
 }
 
@@ -144,7 +200,7 @@ void CurlMailClient::send(const QString& body)
     reply_.clear();
     QString recipient;
     for (const auto& [name, value] : headers_) {
-        if (name.compare(QLatin1String("To"), Qt::CaseInsensitive) == 0) {
+        if (named(name, "To")) {
             recipient = value;
             break;
         }
@@ -160,22 +216,23 @@ void CurlMailClient::send(const QString& body)
         failure_ = ErrorCatalogue::failure(ErrorCode::MailBadPort);
         return;
     }
-    failure_ = deliver(MailEncoding::address(recipient.trimmed()).toUtf8(), message(body));
+    failure_ = deliver(recipient.trimmed(), body);
 }
 
-Failure CurlMailClient::deliver(const QByteArray& recipient, const QByteArray& message)
+Failure CurlMailClient::deliver(const QString& recipient, const QString& body)
 {
     const QString host = server_.trimmed();
-    const Result<bool> login = NetrcLogin::has(options_.netrcFile, host);
+    const Result<std::optional<NetrcLogin::Login>> login = NetrcLogin::find(options_.netrcFile, host);
     if (!login.ok())
         return login.failure();
-    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(port_, login.value());
+    const MailSender sender = senderFrom(login.value());
+    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(port_, login.value().has_value());
 
     QByteArray urlHost = host.toUtf8();
     if (urlHost.contains(':') && !urlHost.startsWith('['))
         urlHost = '[' + urlHost + ']';
     // The path names this host in the greeting.
-    const QByteArray path = '/' + QUrl::toPercentEncoding(hostName());
+    const QByteArray path = '/' + QUrl::toPercentEncoding(sender.greetingName);
     const UrlHandle url(curl_url());
     char* text = nullptr;
     if (!url || curl_url_set(url.get(), CURLUPART_SCHEME, policy.scheme(), 0) != CURLUE_OK
@@ -186,65 +243,84 @@ Failure CurlMailClient::deliver(const QByteArray& recipient, const QByteArray& m
         return ErrorCatalogue::transferFailure(CURLE_URL_MALFORMAT);
     const std::unique_ptr<char, CurlText> address(text);
 
+    const QString to = MailEncoding::address(recipient);
+    const Envelope envelope {address.get(), login.value().has_value(), '<' + sender.address.toUtf8() + '>', to.toUtf8(),
+                             MailEncoding::needsSmtpUtf8(to)};
+    const QByteArray bytes = message(body, sender);
+
     if (!handle_)
         handle_.emplace();
     if (!*handle_)
         return ErrorCatalogue::transferFailure(CURLE_FAILED_INIT);
     bool connectionMade = false;
-    CURLcode code = attempt(address.get(), login.value(), recipient, message, false, connectionMade);
+    CURLcode code = attempt(envelope, bytes, false, connectionMade);
     // A kept connection may have died while it waited (a server's idle
     // time-out, a 421): the mail gets one fresh one before it fails. A
     // refusal for good would only be said again.
-    if (code != CURLE_OK && connected_ && !connectionMade && !conversation_.lastReplyRefusesForGood())
-        code = attempt(address.get(), login.value(), recipient, message, true, connectionMade);
+    if (code != CURLE_OK && code != CURLE_ABORTED_BY_CALLBACK && connected_ && !connectionMade
+        && !conversation_.lastReplyRefusesForGood())
+        code = attempt(envelope, bytes, true, connectionMade);
     connected_ = connected_ || connectionMade;
     reply_ = conversation_.lastReply();
-    return code == CURLE_OK ? Failure {} : conversation_.failure(code, host, options_.netrcFile);
+    if (code == CURLE_OK)
+        return {};
+    if (envelope.needsSmtpUtf8 && !conversation_.offersSmtpUtf8()) {
+        return ErrorCatalogue::failure(
+            ErrorCode::MailNeedsSmtpUtf8,
+            QStringLiteral("The address %1 is not ASCII before its @, and the mail server %2 does not take "
+                           "international addresses (it offers no SMTPUTF8): use another address or server.")
+                .arg(to, host));
+    }
+    return conversation_.failure(code, {host, options_.netrcFile, sender});
 }
 
-CURLcode CurlMailClient::attempt(const QByteArray& url, bool login, const QByteArray& recipient,
-                                 const QByteArray& message, bool freshConnection, bool& connectionMade)
+CURLcode CurlMailClient::attempt(const Envelope& envelope, const QByteArray& message, bool freshConnection,
+                                 bool& connectionMade)
 {
     CURL* const c = handle_->get();
     resetKeepingConnection(c, options_.transferTimeout);
-    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(port_, login);
-    const QByteArray sender = '<' + envelopeSender().toUtf8() + '>';
+    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(port_, envelope.login);
     CurlStringList recipients;
     CurlStringList connectTo;
-    if (!recipients.append(recipient.constData()))
+    if (!recipients.append(envelope.recipient.constData()))
         return CURLE_OUT_OF_MEMORY;
     for (const QString& route : options_.connectTo) {
         if (!connectTo.append(route.toUtf8().constData()))
             return CURLE_OUT_OF_MEMORY;
     }
-    Upload upload {&message, 0};
-    curl_easy_setopt(c, CURLOPT_URL, url.constData());
-    curl_easy_setopt(c, CURLOPT_CONNECT_TO, connectTo.get());
-    curl_easy_setopt(c, CURLOPT_MAIL_FROM, sender.constData());
-    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, recipients.get());
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c, CURLOPT_READFUNCTION, &readUpload);
-    curl_easy_setopt(c, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
-    curl_easy_setopt(c, CURLOPT_USE_SSL, policy.useSsl());
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, policy.verify() ? 1L : 0L);
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, policy.verify() ? 2L : 0L);
+    Upload upload {&message, 0, envelope.needsSmtpUtf8, &conversation_};
+    Options set(c);
+    set.set(CURLOPT_URL, envelope.url.constData())
+        .set(CURLOPT_CONNECT_TO, connectTo.get())
+        .set(CURLOPT_MAIL_FROM, envelope.sender.constData())
+        .set(CURLOPT_MAIL_RCPT, recipients.get())
+        .set(CURLOPT_UPLOAD, 1L)
+        .set(CURLOPT_READFUNCTION, &readUpload)
+        .set(CURLOPT_READDATA, &upload)
+        .set(CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()))
+        .set(CURLOPT_USE_SSL, policy.useSsl())
+        .set(CURLOPT_SSL_VERIFYPEER, policy.verify() ? 1L : 0L)
+        .set(CURLOPT_SSL_VERIFYHOST, policy.verify() ? 2L : 0L);
     if (!options_.caFile.isEmpty())
-        curl_easy_setopt(c, CURLOPT_CAINFO, options_.caFile.toUtf8().constData());
+        set.set(CURLOPT_CAINFO, options_.caFile.toUtf8().constData());
     // Without a login in the file libcurl is not even told of it, so no
     // password can go out on a connection the policy leaves in plain text.
-    curl_easy_setopt(c, CURLOPT_NETRC, static_cast<long>(login ? CURL_NETRC_REQUIRED : CURL_NETRC_IGNORED));
-    if (login)
-        curl_easy_setopt(c, CURLOPT_NETRC_FILE, options_.netrcFile.toUtf8().constData());
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count()));
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.transferTimeout.count()));
-    // Straight to the mail server, whatever proxy the environment names.
-    curl_easy_setopt(c, CURLOPT_PROXY, "");
-    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, freshConnection ? 1L : 0L);
-    conversation_.follow(c);
+    set.set(CURLOPT_NETRC, static_cast<long>(envelope.login ? CURL_NETRC_REQUIRED : CURL_NETRC_IGNORED));
+    if (envelope.login)
+        set.set(CURLOPT_NETRC_FILE, options_.netrcFile.toUtf8().constData());
+    set.set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count()))
+        .set(CURLOPT_TIMEOUT_MS, static_cast<long>(options_.transferTimeout.count()))
+        // Straight to the mail server, whatever proxy the environment names.
+        .set(CURLOPT_PROXY, "")
+        .set(CURLOPT_FRESH_CONNECT, freshConnection ? 1L : 0L);
+    if (set.code() != CURLE_OK)
+        return set.code();
+    if (const CURLcode hooked = conversation_.follow(c); hooked != CURLE_OK)
+        return hooked;
     const CURLcode code = curl_easy_perform(c);
     long made = 0;
-    curl_easy_getinfo(c, CURLINFO_NUM_CONNECTS, &made);
+    if (curl_easy_getinfo(c, CURLINFO_NUM_CONNECTS, &made) != CURLE_OK)
+        made = 1; // unknown: count it as new, so that no retry goes on a dead line
     connectionMade = made > 0;
     // Nothing of this mail's data may be read once it returns.
     resetKeepingConnection(c, options_.transferTimeout);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/CurlHandle.h"
 #include "platform/MailClient.h"
+#include "platform/MailSender.h"
 #include "platform/SmtpConversation.h"
 
 #include <QByteArray>
@@ -23,14 +25,18 @@ struct CurlMailOptions {
     QString netrcFile {};     // where the login comes from; empty: ~/.netrc
     QString caFile {};        // certificates to trust; empty: the system's store
     QStringList connectTo {}; // libcurl's CONNECT_TO, "HOST:PORT:ADDRESS:PORT": reach a server elsewhere
+    QString hostName {};      // this machine's name in the mail; empty: its fully qualified name
+    QString userName {};      // the sender's user; empty: the user the program runs as
+    const Clock* clock {};    // the mail's date; none: the system's
 };
 
-// The SMTP component over libcurl. The message is the header list as
-// "Name: value" lines in the order added, a blank line and the body, all
-// with CR LF line ends and in ASCII (see MailEncoding). The envelope goes from
-// orvane@<this host> to the "To" header's address. The login, if any, comes
-// from the netrc file's entry for the server, and TLS follows SmtpTlsPolicy.
-// The mails of one session share one connection, closed by endSession().
+// The SMTP component over libcurl. The message is the header list in the
+// order added, written as RFC 5322 wants it (see message()), then "Date" and
+// "MIME-Version", a blank line and the body, all with CR LF line ends (see
+// MailEncoding). The envelope goes from the sender (see MailSender) to the
+// "To" header's address. The login, if any, comes from the netrc file's
+// entry for the server, and TLS follows SmtpTlsPolicy. The mails of one
+// session share one connection, closed by endSession().
 class CurlMailClient final : public MailClient {
 public:
     explicit CurlMailClient(CurlMailOptions options = {});
@@ -45,15 +51,26 @@ public:
     QString serverReply() const override { return reply_; }
     void endSession() override;
 
-    // The bytes handed to the server for this body with the current headers.
-    QByteArray message(const QString& body) const;
-    // The envelope sender: orvane@ and the machine's host name.
-    static QString envelopeSender();
+    // Who the mails to this server come from, and the name the client greets
+    // it with. Fails as a send would when the netrc file is refused.
+    Result<MailSender> senderFor(const QString& server) const;
+    // The bytes handed to the server for this body with the current headers:
+    // a "From" without an address gets the sender's as its display name's,
+    // a "Message-Id" without brackets becomes <value@greeting name>.
+    QByteArray message(const QString& body, const MailSender& sender) const;
 
 private:
-    Failure deliver(const QByteArray& recipient, const QByteArray& message);
-    CURLcode attempt(const QByteArray& url, bool login, const QByteArray& recipient, const QByteArray& message,
-                     bool freshConnection, bool& connectionMade);
+    struct Envelope {
+        QByteArray url;
+        bool login = false;
+        QByteArray sender;
+        QByteArray recipient;
+        bool needsSmtpUtf8 = false;
+    };
+
+    MailSender senderFrom(const std::optional<NetrcLogin::Login>& login) const;
+    Failure deliver(const QString& recipient, const QString& body);
+    CURLcode attempt(const Envelope& envelope, const QByteArray& message, bool freshConnection, bool& connectionMade);
 
     CurlMailOptions options_;
     QString server_;
@@ -64,7 +81,8 @@ private:
     SmtpConversation conversation_;
     // Kept for the session: its connection carries the next mail.
     std::optional<CurlHandle> handle_;
-    bool connected_ = false; // the handle holds a connection made by an earlier mail
+    bool connected_ = false;      // the handle holds a connection made by an earlier mail
+    mutable QString machineHost_; // looked up at the first mail, not at start-up
 };
 
 } // namespace orvane

@@ -40,6 +40,12 @@ const char* ownText(ErrorCode code)
     case ErrorCode::MailBadPort: return "The SMTP port is not a number from 1 to 65535.";
     case ErrorCode::MailBadAddress: return "The mail address is empty or holds a line break.";
     case ErrorCode::MailNetrcUnsafe: return "The .netrc file can be read or changed by other users; it is not used.";
+    case ErrorCode::MailNetrcUnusable:
+        return "The .netrc file's entry for the mail server cannot be used (a quote left open, or a password without a "
+               "login).";
+    case ErrorCode::MailNeedsSmtpUtf8:
+        return "The address is not ASCII before its @, which only a server that accepts international addresses "
+               "(SMTPUTF8) takes.";
     case ErrorCode::TransferBase: break;
     }
     return nullptr;

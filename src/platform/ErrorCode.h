@@ -47,6 +47,8 @@ enum class ErrorCode : int {
     MailBadPort = 9101,
     MailBadAddress = 9102,
     MailNetrcUnsafe = 9103,
+    MailNetrcUnusable = 9104,
+    MailNeedsSmtpUtf8 = 9105,
 
     TransferBase = 10000,
 };

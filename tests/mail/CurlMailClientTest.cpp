@@ -1,3 +1,4 @@
+#include "Fakes.h"
 #include "QtPrinters.h"
 #include "SmtpTestServer.h"
 
@@ -11,6 +12,7 @@
 using namespace orvane;
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
+using test::FixedClock;
 using test::SmtpTestServer;
 using Mode = SmtpTestServer::Mode;
 using Tls = SmtpTestServer::Tls;
@@ -96,13 +98,17 @@ TEST(CurlMailClient, OneConnectionPerSessionOneRetryAndTheWireForm)
 {
     SmtpTestServer server(Mode::BusyOnce); // 421 to the second MAIL, on the kept connection
     ASSERT_TRUE(server.start());
-    CurlMailClient client({.netrcFile = kNoNetrc});
-    // CR and LF become blanks; not ASCII: encoded words of 45 bytes at most, no character split.
+    const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), Qt::OffsetFromUTC, 3600));
+    CurlMailClient client({.netrcFile = kNoNetrc, .hostName = u"vm"_s, .userName = u"jane"_s, .clock = &clock});
+    // CR and LF become blanks; not ASCII: encoded words, each line under 78, no character split.
+    const QByteArray e6 = "w6nDqcOp"; // base64 of six bytes: two é and one more
     const std::pair<QString, QByteArray> subjects[] = {
         {u"Weekly\r\nBcc: x@evil.test\n"_s, "Weekly  Bcc: x@evil.test "},
         {u"Caf\u00e9\r\nBcc: x"_s, "=?UTF-8?B?Q2Fmw6kgIEJjYzogeA==?="},
-        {QString(24, QChar(0xE9)),
-         "=?UTF-8?B?w6nDqcOpw6nDqcOpw6nDqcOpw6nDqcOpw6nDqcOpw6nDqcOpw6nDqcOpw6k=?=\r\n =?UTF-8?B?w6nDqQ==?="},
+        {QString(24, QChar(0xE9)), "=?UTF-8?B?" + e6.repeated(7) + "?=\r\n =?UTF-8?B?" + e6 + "?="},
+        {u" abcdefghi"_s.repeated(20).mid(1),
+         "abcdefghi" + QByteArray(" abcdefghi").repeated(6) + "\r\n" + QByteArray(" abcdefghi").repeated(7) + "\r\n"
+             + QByteArray(" abcdefghi").repeated(6)},
     };
     for (const auto& [subject, wire] : subjects)
         EXPECT_EQ(mail(client, server.port(), u"  bob@b\u00fccher.test "_s, subject), 0);
@@ -114,10 +120,137 @@ TEST(CurlMailClient, OneConnectionPerSessionOneRetryAndTheWireForm)
     EXPECT_EQ(server.greetings(), 3); // the session's, the retry's, the next session's
 
     const auto mails = server.messages();
-    ASSERT_EQ(mails.size(), 4u);
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(mails.size(), 5u);
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(mails[i].rcptTos, QStringList {u"bob@xn--bcher-kva.test"_s});
         EXPECT_EQ(mails[i].data,
-                  "To:   bob@xn--bcher-kva.test \r\nSubject: " + subjects[i].second + "\r\n\r\n.\r\n..2\r\n.\r\n");
+                  "To:   bob@xn--bcher-kva.test \r\nSubject: " + subjects[i].second
+                      + "\r\nDate: Fri, 04 Dec 2026 14:30:05 +0100\r\nMIME-Version: 1.0\r\n\r\n"
+                        ".\r\n..2\r\n.\r\n");
+    }
+}
+
+// The sender belongs to the login when the login is an address, else it is
+// the user at this host; the greeting and the Message-Id name the host.
+// A strict RFC 5322 parser finds nothing wrong and reads every value intact.
+TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
+{
+    const QString words = u" Prices"_s.repeated(170).mid(1); // 1,189 characters, blanks between
+    const QString oneWord = QString(1200, u'x');             // no blank to fold at
+    const QString accents = u" Pr\u00e9vision m\u00e9t\u00e9o"_s.repeated(60).mid(1);
+    const struct {
+        const char* login; // on the netrc line, with TLS and that login required; none: no line
+        const char* host;  // this machine's name
+        QString subject;
+        const char* sender;
+    } rows[] = {
+        {nullptr, "vm.example.test", u"Whole page changed : Weekly"_s, "jane@vm.example.test"},
+        {nullptr, "vm", words, "jane@vm"},
+        {"alice@example.net", "vm.example.test", oneWord, "alice@example.net"},
+        {"alice@example.net", "vm", accents, "alice@example.net"},
+        {"alice", "vm.example.test", u"Page fault"_s, "jane@vm.example.test"},
+        {"alice", "vm", words + oneWord, "jane@vm"},
+    };
+    const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), Qt::OffsetFromUTC, -18000));
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.login ? r.login : "no login") + " on " + r.host);
+        SmtpTestServer server({.tls = r.login ? Tls::StartTls : Tls::None,
+                               .login = r.login ? QString::fromUtf8(r.login) + u":secret"_s : QString()});
+        ASSERT_TRUE(server.start());
+        QTemporaryDir home;
+        QFile netrc(home.filePath(u"netrc"_s));
+        ASSERT_TRUE(netrc.open(QIODevice::WriteOnly));
+        if (r.login)
+            netrc.write("machine 127.0.0.1 login " + QByteArray(r.login) + " password secret\n");
+        netrc.close();
+        ASSERT_TRUE(netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        CurlMailClient client({.netrcFile = netrc.fileName(),
+                               .caFile = server.certificateFile(),
+                               .hostName = QString::fromUtf8(r.host),
+                               .userName = u"jane"_s,
+                               .clock = &clock});
+        client.setServer(u"127.0.0.1"_s);
+        client.setPort(server.port());
+        client.clearHeaders();
+        const std::vector<std::pair<QString, QString>> six {{u"To"_s, u"bob@example.test"_s},
+                                                            {u"Subject"_s, r.subject},
+                                                            {u"Message-Id"_s, u"202612452205_Sentrel"_s},
+                                                            {u"Content-Type"_s, u"TEXT/PLAIN; charset=US-ASCII"_s},
+                                                            {u"Content-Length"_s, u" 5"_s},
+                                                            {u"From"_s, u"Sentrel"_s}};
+        for (const auto& [name, value] : six)
+            client.addHeader(name, value);
+        client.send(u"The following URL cannot be accessed : http://watch.test/\n\n 404 : Not Found"_s);
+        ASSERT_EQ(client.status(), 0) << client.statusText().toStdString();
+        client.endSession();
+
+        const auto mails = server.messages();
+        ASSERT_EQ(mails.size(), 1u);
+        const auto& m = mails[0];
+        const QString host = QString::fromUtf8(r.host);
+        EXPECT_EQ(m.mailFrom, QString::fromUtf8(r.sender));
+        EXPECT_EQ(m.helo, host);
+        EXPECT_EQ(m.defects, QStringList());
+        EXPECT_EQ(std::make_pair(m.fromName, m.fromAddress), std::make_pair(u"Sentrel"_s, QString::fromUtf8(r.sender)));
+        EXPECT_TRUE(m.dated);
+        const std::vector<std::pair<QString, QString>> expected {
+            {u"To"_s, u"bob@example.test"_s},
+            {u"Subject"_s, r.subject},
+            {u"Message-Id"_s, u"<202612452205_Sentrel@"_s + host + u">"_s},
+            {u"Content-Type"_s, u"TEXT/PLAIN; charset=\"US-ASCII\""_s},
+            {u"Content-Length"_s, u"5"_s},
+            {u"From"_s, u"Sentrel <"_s + QString::fromUtf8(r.sender) + u">"_s},
+            {u"Date"_s, u"Fri, 04 Dec 2026 14:30:05 -0500"_s},
+            {u"MIME-Version"_s, u"1.0"_s}};
+        EXPECT_EQ(m.headers, expected);
+        EXPECT_EQ(m.body(), "The following URL cannot be accessed : http://watch.test/\r\n\r\n 404 : Not Found\r\n");
+    }
+}
+
+// A refusal names the step the server refused and keeps the server's answer.
+TEST(CurlMailClient, ARefusalNamesItsStep)
+{
+    const struct {
+        Mode mode;
+        int status;
+        const char* step;  // what the reason names
+        const char* reply; // the server's answer
+    } rows[] = {
+        {Mode::RefuseGreeting, t + CURLE_REMOTE_ACCESS_DENIED, "EHLO vm",
+         "504 5.5.2 Helo command rejected: need fully-qualified hostname"},
+        {Mode::RefuseSender, t + CURLE_SEND_ERROR, "jane@vm",
+         "553 5.7.1 Sender address rejected: not owned by user alice"},
+        {Mode::RefuseSenderAtRcpt, t + CURLE_SEND_ERROR, "jane@vm",
+         "553 5.7.1 <jane@vm>: Sender address rejected: not owned by user alice"},
+        {Mode::RefuseRecipient, t + CURLE_SEND_ERROR, "RCPT TO", "550 5.1.1 Recipient refused"},
+        {Mode::RefuseMessage, t + CURLE_WEIRD_SERVER_REPLY, "DATA", "554 5.7.1 Message refused: spam score too high"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.reply);
+        SmtpTestServer server(r.mode);
+        ASSERT_TRUE(server.start());
+        CurlMailClient client({.netrcFile = kNoNetrc, .hostName = u"vm"_s, .userName = u"jane"_s});
+        EXPECT_EQ(mail(client, server.port()), r.status);
+        EXPECT_TRUE(client.statusText().contains(QLatin1String(r.step))) << client.statusText().toStdString();
+        EXPECT_EQ(client.statusText().contains(u"recipient"_s), r.mode == Mode::RefuseRecipient);
+        EXPECT_EQ(client.serverReply(), QLatin1String(r.reply));
+    }
+}
+
+// An address that is not ASCII before its @ goes only with SMTPUTF8.
+TEST(CurlMailClient, InternationalAddressNeedsSmtpUtf8)
+{
+    for (const bool offered : {true, false}) {
+        SCOPED_TRACE(offered ? "offered" : "not offered");
+        SmtpTestServer server({.smtpUtf8 = offered});
+        ASSERT_TRUE(server.start());
+        CurlMailClient client({.netrcFile = kNoNetrc, .hostName = u"vm"_s, .userName = u"jane"_s});
+        EXPECT_EQ(mail(client, server.port(), u"j\u00f6hn@ex\u00e4mple.test"_s), offered ? 0 : 9105);
+        const auto mails = server.messages();
+        ASSERT_EQ(mails.size(), offered ? 1u : 0u);
+        if (offered) {
+            EXPECT_EQ(mails[0].rcptTos, QStringList {u"j\u00f6hn@xn--exmple-cua.test"_s});
+            EXPECT_TRUE(mails[0].data.startsWith(u"To: j\u00f6hn@xn--exmple-cua.test\r\n"_s.toUtf8()));
+        }
     }
 }

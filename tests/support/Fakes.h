@@ -113,10 +113,12 @@ public:
     }
     int status() const override { return status_.first; }
     QString statusText() const override { return status_.second; }
+    QString serverReply() const override { return nextReply; }
 
     std::vector<SentMail> sent;
     int nextStatus = 0;
     QString nextText;
+    QString nextReply;
 
 private:
     SentMail pending;

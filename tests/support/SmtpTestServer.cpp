@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -16,9 +17,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kStartMs = 20000; // a loaded machine and a new certificate
-const char* const kModes[] = {"accept",         "refuse-recipient", "silent",
-                              "greeting-421",   "drop-after-data",  "drop-after-message",
-                              "silent-at-quit", "fake-starttls",    "busy-once"};
+const char* const kModes[] = {"accept",          "refuse-recipient",   "silent",         "greeting-421",
+                              "drop-after-data", "drop-after-message", "silent-at-quit", "fake-starttls",
+                              "busy-once",       "refuse-greeting",    "refuse-sender",  "refuse-sender-at-rcpt",
+                              "refuse-message"};
 const char* const kTls[] = {"none", "starttls", "implicit"};
 
 QByteArray readAll(const QString& path)
@@ -39,11 +41,22 @@ bool SmtpTestServer::start()
 {
     const QString errors = dir_.filePath(u"server-errors.log"_s);
     process_.setStandardErrorFile(errors); // a chatty server never blocks on a full pipe
-    process_.start(u"/usr/bin/python3"_s,  // Debian's, where aiosmtpd is installed
-                   {QStringLiteral(ORVANE_SMTP_TEST_SERVER_SCRIPT), u"--dir"_s, dir_.path(), u"--mode"_s,
-                    QLatin1String(kModes[static_cast<int>(options_.mode)]), u"--tls"_s,
-                    QLatin1String(kTls[static_cast<int>(options_.tls)]), u"--login"_s, options_.login, u"--delay-ms"_s,
-                    QString::number(options_.delayMs)});
+    QStringList arguments {QStringLiteral(ORVANE_SMTP_TEST_SERVER_SCRIPT),
+                           u"--dir"_s,
+                           dir_.path(),
+                           u"--mode"_s,
+                           QLatin1String(kModes[static_cast<int>(options_.mode)]),
+                           u"--tls"_s,
+                           QLatin1String(kTls[static_cast<int>(options_.tls)]),
+                           u"--login"_s,
+                           options_.login,
+                           u"--delay-ms"_s,
+                           QString::number(options_.delayMs)};
+    if (options_.recordLogin)
+        arguments << u"--record-login"_s;
+    if (options_.smtpUtf8)
+        arguments << u"--smtputf8"_s;
+    process_.start(u"/usr/bin/python3"_s, arguments); // Debian's, where aiosmtpd is installed
     QByteArray said;
     while (!said.contains('\n') && process_.waitForReadyRead(kStartMs))
         said += process_.readAllStandardOutput();
@@ -61,8 +74,19 @@ std::vector<ReceivedMail> SmtpTestServer::messages() const
     // Numbered with leading zeros, so by name is by arrival.
     for (const QString& name : dir.entryList({u"*.json"_s}, QDir::Files, QDir::Name)) {
         const QJsonObject o = QJsonDocument::fromJson(readAll(dir.filePath(name))).object();
-        out.push_back({o[u"mail_from"_s].toString(), o[u"rcpt_tos"_s].toVariant().toStringList(),
-                       o[u"helo"_s].toString(), QByteArray::fromBase64(o[u"data"_s].toString().toLatin1())});
+        const QJsonObject p = o[u"parsed"_s].toObject();
+        ReceivedMail mail {o[u"mail_from"_s].toString(),
+                           o[u"rcpt_tos"_s].toVariant().toStringList(),
+                           o[u"helo"_s].toString(),
+                           QByteArray::fromBase64(o[u"data"_s].toString().toLatin1()),
+                           p[u"defects"_s].toVariant().toStringList(),
+                           {},
+                           p[u"from_name"_s].toString(),
+                           p[u"from_address"_s].toString(),
+                           p[u"dated"_s].toBool()};
+        for (const QJsonValue& header : p[u"headers"_s].toArray())
+            mail.headers.emplace_back(header[0].toString(), header[1].toString());
+        out.push_back(std::move(mail));
     }
     return out;
 }
@@ -70,6 +94,13 @@ std::vector<ReceivedMail> SmtpTestServer::messages() const
 int SmtpTestServer::greetings() const
 {
     return static_cast<int>(readAll(dir_.filePath(u"greetings.log"_s)).count('\n'));
+}
+
+QStringList SmtpTestServer::logins() const
+{
+    QStringList lines = QString::fromUtf8(readAll(dir_.filePath(u"logins.log"_s))).split(u'\n');
+    lines.removeLast(); // after the last line's end
+    return lines;
 }
 
 void SmtpTestServer::clear()

@@ -17,6 +17,13 @@ struct ReceivedMail {
     QStringList rcptTos; // envelope recipients
     QString helo;        // the name the client greeted with
     QByteArray data;     // the DATA bytes, dots unstuffed, CR LF kept
+    // As a strict RFC 5322 parser reads it: what it finds wrong (lines too
+    // long, bare line ends included), the headers unfolded and decoded, the
+    // From header's display name and address, whether the Date parses.
+    QStringList defects;
+    std::vector<std::pair<QString, QString>> headers;
+    QString fromName, fromAddress;
+    bool dated = false;
 
     // Everything after the blank line, the CR LF that ended it on the wire kept.
     QByteArray body() const { return data.mid(data.indexOf("\r\n\r\n") + 4); }
@@ -27,22 +34,28 @@ struct ReceivedMail {
 class SmtpTestServer {
 public:
     enum class Mode {
-        Accept,           // take every message
-        RefuseRecipient,  // answer every RCPT with 550
-        Silent,           // accept connections, never answer
-        Greeting421,      // greet with 421
-        DropAfterData,    // close the line when DATA comes
-        DropAfterMessage, // close it after the whole message, before the verdict
-        SilentAtQuit,     // take the message, never answer QUIT
-        FakeStartTls,     // agree to STARTTLS, then answer in plain text
-        BusyOnce,         // the second MAIL it ever sees gets 421
+        Accept,             // take every message
+        RefuseRecipient,    // answer every RCPT with 550
+        Silent,             // accept connections, never answer
+        Greeting421,        // greet with 421
+        DropAfterData,      // close the line when DATA comes
+        DropAfterMessage,   // close it after the whole message, before the verdict
+        SilentAtQuit,       // take the message, never answer QUIT
+        FakeStartTls,       // agree to STARTTLS, then answer in plain text
+        BusyOnce,           // the second MAIL it ever sees gets 421
+        RefuseGreeting,     // 504 to EHLO and HELO
+        RefuseSender,       // 553 to MAIL FROM
+        RefuseSenderAtRcpt, // 553 to RCPT TO naming the sender, as a relay's sender rules do
+        RefuseMessage,      // 554 once the message is in
     };
     enum class Tls { None, StartTls, Implicit }; // with a throw-away certificate
     struct Options {
         Mode mode = Mode::Accept;
         Tls tls = Tls::None;
-        QString login {}; // "LOGIN:PASSWORD": AUTH required (and offered in plain text too without TLS)
-        int delayMs = 0;  // before every answer
+        QString login {};         // "LOGIN:PASSWORD": AUTH required (and offered in plain text too without TLS)
+        int delayMs = 0;          // before every answer
+        bool recordLogin = false; // offer AUTH in plain text, take any login and log it (see logins())
+        bool smtpUtf8 = false;    // offer SMTPUTF8
     };
 
     explicit SmtpTestServer(Mode mode = Mode::Accept) : SmtpTestServer(Options {.mode = mode}) { }
@@ -55,9 +68,10 @@ public:
     QString certificateFile() const { return dir_.filePath(QStringLiteral("cert.pem")); } // for the client to trust
     std::vector<ReceivedMail> messages() const;                                           // oldest first
     int messageCount() const { return static_cast<int>(messages().size()); }
-    int greetings() const;     // EHLOs seen
-    void clear();              // forgets messages and greetings
-    static quint16 freePort(); // on 127.0.0.1, free a moment ago: nothing listens there
+    int greetings() const;      // EHLOs seen
+    QStringList logins() const; // the login of each AUTH, with recordLogin
+    void clear();               // forgets messages and greetings
+    static quint16 freePort();  // on 127.0.0.1, free a moment ago: nothing listens there
 
 private:
     Options options_;

@@ -1,13 +1,37 @@
 """An SMTP server for the tests on 127.0.0.1: prints "READY <port>" and runs until stdin closes or SIGTERM.
 
 aiosmtpd, or a scripted misbehaving one. In DIR: NNNN.json per message taken (envelope, greeting name, DATA in
-base64), greetings.log (a line per EHLO), and cert.pem for --tls.
+base64, and what a strict RFC 5322 parser makes of it), greetings.log (a line per EHLO), logins.log (a line per
+AUTH, with --record-login) and cert.pem for --tls.
 """
 
-import argparse, asyncio, base64, json, os, ssl, subprocess
+import argparse, asyncio, base64, email, email.policy, json, os, ssl, subprocess
 
 SCRIPTED = ["refuse-recipient", "silent", "greeting-421", "drop-after-data", "drop-after-message",
-            "silent-at-quit", "fake-starttls"]
+            "silent-at-quit", "fake-starttls", "refuse-greeting", "refuse-sender", "refuse-sender-at-rcpt",
+            "refuse-message"]
+
+
+def parsed(data):
+    """The message as a strict parser reads it: every defect, and the headers unfolded and decoded."""
+    try:
+        email.message_from_bytes(data, policy=email.policy.strict)
+        defects = []
+    except Exception as e:  # strict raises on the first defect of the message as a whole
+        defects = [repr(e)]
+    msg = email.message_from_bytes(data, policy=email.policy.default)  # the same reading, defects kept
+    defects += [repr(d) for d in msg.defects]
+    headers = []
+    for name, value in msg.items():
+        defects += ["%s: %r" % (name, d) for d in getattr(value, "defects", ())]
+        headers.append([name, str(value)])
+    lines = data.split(b"\r\n")
+    defects += ["a line of %d bytes" % len(line) for line in lines if len(line) > 998]
+    defects += ["a bare CR or LF" for line in lines if b"\r" in line or b"\n" in line]
+    sender = msg["From"].addresses[0] if msg["From"] and msg["From"].addresses else None
+    return {"defects": defects, "headers": headers,
+            "from_name": sender.display_name if sender else "", "from_address": sender.addr_spec if sender else "",
+            "dated": bool(msg["Date"] and msg["Date"].datetime)}
 
 
 class Handler:
@@ -38,7 +62,8 @@ class Handler:
         path = os.path.join(self.args.dir, "%04d.json" % self.count)
         with open(path + ".part", "w") as f:
             json.dump({"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos, "helo": session.host_name,
-                       "data": base64.b64encode(envelope.original_content).decode()}, f)
+                       "data": base64.b64encode(envelope.original_content).decode(),
+                       "parsed": parsed(envelope.original_content)}, f)
         os.replace(path + ".part", path)  # each file appears whole
         return "250 2.0.0 Message accepted"
 
@@ -46,13 +71,23 @@ class Handler:
 async def scripted(mode, reader, writer):
     """Speaks SMTP until the break its mode names."""
     say = lambda line: writer.write(line.encode() + b"\r\n")
+    sender = ""
     if mode != "silent":
         say("421 4.3.2 Closing, try later" if mode == "greeting-421" else "220 raw.test ESMTP")
     while mode not in ("silent", "greeting-421"):
         await writer.drain()
-        verb = (await reader.readline())[:4].upper()
-        if verb == b"EHLO":
+        line = await reader.readline()
+        verb = line[:4].upper()
+        if verb == b"MAIL":
+            sender = line.decode(errors="replace").partition("<")[2].partition(">")[0]
+        if verb in (b"EHLO", b"HELO") and mode == "refuse-greeting":
+            say("504 5.5.2 Helo command rejected: need fully-qualified hostname")
+        elif verb == b"EHLO":
             say("250-raw.test\r\n250 STARTTLS" if mode == "fake-starttls" else "250 raw.test")
+        elif verb == b"MAIL" and mode == "refuse-sender":
+            say("553 5.7.1 Sender address rejected: not owned by user alice")
+        elif verb == b"RCPT" and mode == "refuse-sender-at-rcpt":
+            say("553 5.7.1 <%s>: Sender address rejected: not owned by user alice" % sender)
         elif verb == b"STAR":
             say("220 Ready to start TLS")
             await writer.drain()
@@ -67,7 +102,7 @@ async def scripted(mode, reader, writer):
             while (await reader.readline()) not in (b".\r\n", b""): pass
             if mode == "drop-after-message":
                 break
-            say("250 2.0.0 Queued")
+            say("554 5.7.1 Message refused: spam score too high" if mode == "refuse-message" else "250 2.0.0 Queued")
         elif verb in (b"", b"DATA") or (verb == b"QUIT" and mode == "silent-at-quit"):
             break
         else:
@@ -96,8 +131,16 @@ async def main(args):
     def check(server, session, envelope, mechanism, data):  # handled=False: aiosmtpd answers 535 itself
         return AuthResult(success=args.login == (data.login + b":" + data.password).decode(), handled=False)
 
+    def record(server, session, envelope, mechanism, data):
+        with open(os.path.join(args.dir, "logins.log"), "a") as f:
+            f.write(data.login.decode(errors="replace") + "\n")
+        return AuthResult(success=True)
+
     if args.login:
         options.update(authenticator=check, auth_required=True, auth_require_tls=args.tls != "none")
+    elif args.record_login:
+        options.update(authenticator=record, auth_required=False, auth_require_tls=False)
+    options.update(enable_SMTPUTF8=args.smtputf8)
 
     class Slow(SMTP):
         async def push(self, status):  # every answer, the greeting too
@@ -123,4 +166,6 @@ if __name__ == "__main__":
     parser.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
     parser.add_argument("--login", default="")  # LOGIN:PASSWORD that AUTH must give
     parser.add_argument("--delay-ms", type=int, default=0)  # before every answer
+    parser.add_argument("--record-login", action="store_true")  # offer AUTH in plain text, take any, log the login
+    parser.add_argument("--smtputf8", action="store_true")  # offer SMTPUTF8
     asyncio.run(main(parser.parse_args()))

@@ -73,6 +73,20 @@ int orvane::db::testMailCommand(const QStringList& arguments)
             .arg(TrialMail::route(to, NetrcLogin::defaultFile())));
 
     CurlMailClient client;
+    // Who the mail comes from, as the server will judge it.
+    if (const auto sender = client.senderFor(to.server); sender.ok()) {
+        const MailSender& from = sender.value();
+        say(stdout,
+            QStringLiteral("Sender (MAIL FROM and From): %1; greeting: EHLO %2").arg(from.address, from.greetingName));
+        if (!from.qualified) {
+            say(stdout,
+                QStringLiteral("This machine has no fully qualified domain name, so the mail names it %1, which "
+                               "servers beyond this machine may refuse. Give it one (a line such as "
+                               "\"127.0.1.1 %1.example.org %1\" in /etc/hosts), or put a login that is an "
+                               "address for the server in ~/.netrc.")
+                    .arg(from.greetingName));
+        }
+    }
     const SystemClock clock;
     TrialMail(client, clock).send(to, address);
     const QString reply = client.serverReply().isEmpty() ? QStringLiteral("none") : client.serverReply();

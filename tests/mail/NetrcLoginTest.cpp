@@ -1,0 +1,133 @@
+#include "QtPrinters.h"
+#include "SmtpTestServer.h"
+
+#include "platform/NetrcLogin.h"
+
+#include <curl/curl.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace orvane;
+using namespace Qt::StringLiterals;
+using test::SmtpTestServer;
+
+namespace {
+
+size_t noBody(char*, size_t, size_t, void*)
+{
+    return 0;
+}
+
+// What libcurl itself does with the file for a mail to 127.0.0.1: the login
+// it sends, none, or a stop on the file.
+struct CurlReading {
+    CURLcode code = CURLE_OK;
+    std::optional<QString> login;
+};
+
+CurlReading curlReads(const QString& netrcFile)
+{
+    SmtpTestServer server({.recordLogin = true});
+    if (!server.start())
+        return {CURLE_COULDNT_CONNECT, {}};
+    CURL* curl = curl_easy_init();
+    curl_slist* to = curl_slist_append(nullptr, "<bob@example.test>");
+    const QByteArray url = "smtp://127.0.0.1:" + QByteArray::number(server.port()) + "/vm";
+    const QByteArray file = netrcFile.toUtf8();
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_REQUIRED));
+    curl_easy_setopt(curl, CURLOPT_NETRC_FILE, file.constData());
+    curl_easy_setopt(curl, CURLOPT_MAIL_FROM, "<jane@vm>");
+    curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, to);
+    curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(curl, CURLOPT_READFUNCTION, &noBody);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 20000L);
+    CurlReading reading {curl_easy_perform(curl), {}};
+    curl_slist_free_all(to);
+    curl_easy_cleanup(curl);
+    const QStringList logins = server.logins();
+    if (!logins.isEmpty())
+        reading.login = logins.first();
+    return reading;
+}
+
+} // namespace
+
+// Our reading of a netrc file against the login libcurl sends for it.
+TEST(NetrcLogin, ReadsAsLibcurlDoes)
+{
+    const char* const files[] = {
+        "machine 127.0.0.1 login alice password secret\n",
+        "MACHINE 127.0.0.1 LOGIN alice PASSWORD secret\n",
+        "# machine 127.0.0.1 login alice password secret\n",
+        "  # machine 127.0.0.1 login alice password secret\n",
+        "machine other.test login bob password x\ndefault login carol password y\n",
+        "default login carol password y\nmachine 127.0.0.1 login alice password secret\n",
+        "macdef init\nmachine 127.0.0.1 login mallory password m\n\nmachine 127.0.0.1 login alice password secret\n",
+        "macdef init\nmachine 127.0.0.1 login mallory password m\n",
+        "machine 127.0.0.1 login \"al ice\" password \"se\\\"cret\"\n",
+        "machine 127.0.0.1 login alice # the rest is a comment password secret\npassword secret\n",
+        "machine 127.0.0.1 login alice\n",
+        "machine 127.0.0.1\n",
+        "machine 127.0.0.1 login \"alice password secret\n",
+        "machine other.test login bob password x\n",
+        "machine other.test login bob\nmachine 127.0.0.1 login alice password secret\n",
+        "machine 127.0.0.1 login alice@example.net password secret machine other.test login bob password x",
+        "",
+    };
+    for (const char* content : files) {
+        SCOPED_TRACE(content);
+        QTemporaryDir home;
+        QFile netrc(home.filePath(u"netrc"_s));
+        ASSERT_TRUE(netrc.open(QIODevice::WriteOnly));
+        netrc.write(content);
+        netrc.close();
+        ASSERT_TRUE(netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+
+        const CurlReading curl = curlReads(netrc.fileName());
+        const auto ours = NetrcLogin::find(netrc.fileName(), u"127.0.0.1"_s);
+        ASSERT_EQ(ours.ok(), curl.code == CURLE_OK) << curl_easy_strerror(curl.code);
+        if (!ours.ok())
+            continue;
+        EXPECT_EQ(ours.value().has_value(), curl.login.has_value());
+        if (ours.value() && curl.login) {
+            EXPECT_EQ(ours.value()->name, *curl.login);
+        }
+    }
+}
+
+// libcurl crashes on a password without a login: that entry is refused.
+TEST(NetrcLogin, PasswordWithoutLoginRefused)
+{
+    QTemporaryDir home;
+    QFile netrc(home.filePath(u"netrc"_s));
+    ASSERT_TRUE(netrc.open(QIODevice::WriteOnly));
+    netrc.write("machine other.test login bob\nmachine 127.0.0.1 password secret\n");
+    netrc.close();
+    ASSERT_TRUE(netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    EXPECT_FALSE(NetrcLogin::find(netrc.fileName(), u"127.0.0.1"_s).ok());
+    EXPECT_TRUE(NetrcLogin::find(netrc.fileName(), u"other.test"_s).ok());
+}
+
+// A login in a file others may read or change is refused, whichever bit lets them.
+TEST(NetrcLogin, LooseFileRefused)
+{
+    const QFile::Permissions loose[] = {QFile::ReadGroup, QFile::WriteGroup, QFile::ExeGroup,
+                                        QFile::ReadOther, QFile::WriteOther, QFile::ExeOther};
+    QTemporaryDir home;
+    QFile netrc(home.filePath(u"netrc"_s));
+    ASSERT_TRUE(netrc.open(QIODevice::WriteOnly));
+    netrc.write("machine mail.test login alice password secret\n");
+    netrc.close();
+    for (const QFile::Permissions bit : loose) {
+        ASSERT_TRUE(netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner | bit));
+        const auto found = NetrcLogin::find(netrc.fileName(), u"mail.test"_s);
+        ASSERT_FALSE(found.ok()) << bit;
+        EXPECT_EQ(found.failure().number, 9103);
+        // No login for that host: nothing secret would be used, nothing refused.
+        EXPECT_TRUE(NetrcLogin::find(netrc.fileName(), u"other.test"_s).ok());
+    }
+}
