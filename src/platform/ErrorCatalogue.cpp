@@ -40,6 +40,7 @@ const char* ownText(ErrorCode code)
     case ErrorCode::MailBadPort: return "The SMTP port is not a number from 1 to 65535.";
     case ErrorCode::MailBadAddress: return "The mail address is empty or holds a line break.";
     case ErrorCode::MailNetrcUnsafe: return "The .netrc file can be read or changed by other users; it is not used.";
+    case ErrorCode::ControlChannel: return "The running program cannot be asked.";
     case ErrorCode::TransferBase: break;
     }
     return nullptr;

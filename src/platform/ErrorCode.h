@@ -48,6 +48,9 @@ enum class ErrorCode : int {
     MailBadAddress = 9102,
     MailNetrcUnsafe = 9103,
 
+    // the control channel between orvane-db and the running program
+    ControlChannel = 9201,
+
     TransferBase = 10000,
 };
 
