@@ -85,6 +85,9 @@ void ControlServer::readRequest()
         return;
     }
     answer(*request);
+    // An end sent right behind its maintenance request is in hand already.
+    if (client_ && pending_.contains('\n'))
+        readRequest();
 }
 
 void ControlServer::answer(const QJsonObject& request)
