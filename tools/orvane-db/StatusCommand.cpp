@@ -49,9 +49,10 @@ QString stateText(const QJsonObject& s)
                    .arg(shown(s.value(QStringLiteral("since"))), url)
                    .arg(s.value(QStringLiteral("error")).toInt())
                    .arg(CommandLine::oneLine(s.value(QStringLiteral("errorText")).toString()));
+    else if (const QString window = s.value(QStringLiteral("window")).toString(); window == QLatin1String("orvane-db"))
+        text = QStringLiteral("in maintenance: orvane-db is changing the database\n");
     else
-        text =
-            QStringLiteral("in maintenance: the %1 window is open\n").arg(s.value(QStringLiteral("window")).toString());
+        text = QStringLiteral("in maintenance: the %1 window is open\n").arg(window);
     const QJsonObject last = s.value(QStringLiteral("lastCycle")).toObject();
     if (last.isEmpty())
         return text + QStringLiteral("last cycle: none yet\n");
