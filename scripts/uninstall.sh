@@ -50,7 +50,7 @@ while IFS= read -r file; do
     fi
 done <"$manifest"
 systemctl --user daemon-reload >/dev/null 2>&1 || true
-rm -f -- "$prefix/orvane" "$prefix/orvane-db" "$prefix/uninstall.sh" "$manifest" "$prefix/Sentrel.lock"
+rm -f -- "$prefix/orvane" "$prefix/orvane-db" "$prefix/uninstall.sh" "$manifest" "$prefix/Sentrel.lock" "$prefix/Sentrel.control"
 
 if [ "$purge" = 1 ]; then
     rm -f -- "$prefix/Sentrel.mdb" "$prefix/Sentrel.mdb-wal" "$prefix/Sentrel.mdb-shm" "$prefix/URL.html"

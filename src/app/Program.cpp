@@ -1,5 +1,7 @@
 #include "app/Program.h"
 
+#include "control/ControlProtocol.h"
+#include "control/ControlServer.h"
 #include "engine/Workspace.h"
 #include "mainwindow/MainWindow.h"
 #include "platform/Clock.h"
@@ -14,6 +16,8 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+
+#include <cstdio>
 
 namespace orvane {
 
@@ -45,6 +49,14 @@ int Program::run(const QString& programDir, int tickIntervalMs)
                       tickIntervalMs);
     if (!window.load(instance.anotherCopyRunning(), programDir))
         return 1;
+    // orvane-db asks here how watching stands and holds the timer for its
+    // changes; without the channel Orvane still watches.
+    ControlServer control(window.watcher());
+    if (instance.held()) {
+        if (const Status listening = control.listen(ControlProtocol::socketPath(programDir)); !listening.ok())
+            std::fprintf(stderr, "orvane: orvane-db cannot reach this program: %s\n",
+                         qPrintable(listening.failure().description));
+    }
     window.show();
     return QApplication::exec();
 }

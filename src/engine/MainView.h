@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <chrono>
+
 namespace orvane {
 
 // What the engine needs of the main window: its status line, its timer and
@@ -17,6 +19,10 @@ public:
     virtual bool timerEnabled() const = 0;
     // Shows the window modally; returns when the user has closed it.
     virtual void showMaintenance(Maintenance window) = 0;
+    // The timer's interval and the time left until its next tick, for
+    // telling when the next wake-up comes; negative when unknown.
+    virtual std::chrono::milliseconds tickInterval() const { return std::chrono::milliseconds(-1); }
+    virtual std::chrono::milliseconds untilNextTick() const { return std::chrono::milliseconds(-1); }
 };
 
 } // namespace orvane

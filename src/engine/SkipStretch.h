@@ -23,6 +23,7 @@ public:
 
     bool failed() const { return last_.has_value(); }
     int lastNumber() const { return last_ ? last_->number : 0; }
+    Failure lastFailure() const { return last_.value_or(Failure {}); }
 
 private:
     std::optional<Failure> last_;

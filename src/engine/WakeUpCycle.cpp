@@ -5,6 +5,7 @@
 #include "engine/StringSearch.h"
 #include "engine/Watcher.h"
 #include "engine/Workspace.h"
+#include "platform/Clock.h"
 #include "platform/MailClient.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PageFetcher.h"
@@ -57,6 +58,12 @@ void WakeUpCycle::run()
 
 bool WakeUpCycle::start()
 {
+    WatchProgress& progress = watcher_.progress();
+    progress.phase = WatchProgress::Phase::Cycle;
+    progress.cycle = CycleFigures {services_.clock.now(), {}, 0, 0, 0, 0};
+    progress.anyCycle = true;
+    progress.entry = progress.entries = 0;
+    progress.url.clear();
     state_.tickCount = 0;
     services_.pointer.set(ScreenPointer::Shape::Busy);
     view_.setTimerEnabled(false);
@@ -81,6 +88,7 @@ bool WakeUpCycle::start()
         return false;
     }
     state_.watchRecordset = std::move(entries).value();
+    progress.entries = state_.watchRecordset.recordCount();
     services_.fetcher.fetchAhead(upcomingAddresses());
     return true;
 }
@@ -108,6 +116,10 @@ QStringList WakeUpCycle::upcomingAddresses() const
 WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
 {
     Recordset& entry = state_.watchRecordset;
+    WatchProgress& progress = watcher_.progress();
+    ++progress.entry;
+    ++progress.cycle.visited;
+    progress.url.clear();
 
     // The fetch: any failing step makes a page fault.
     SkipStretch fetching;
@@ -115,6 +127,7 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     Result<QString> urlText = url.ok() ? url.value().toText() : Result<QString>(url.failure());
     if (fetching.step(urlText.status())) {
         view_.setStatus(urlText.value());
+        progress.url = urlText.value();
         state_.currentUrl = urlText.value();
         // No request for an entry whose address cannot be read.
         auto page = services_.fetcher.fetch(state_.currentUrl);
@@ -127,6 +140,9 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
         // status line on the failing address and the database open, until a
         // maintenance window is closed. A failing alert changes nothing.
         (void)watcher_.sendAlert(AlertKind::PageFault);
+        progress.phase = WatchProgress::Phase::Halted;
+        progress.fault = fetching.lastFailure();
+        progress.haltedSince = progress.cycle.ended = services_.clock.now();
         // No later entry is visited: the pages requested for them go, and
         // so do the connections, as at the end of a cycle.
         services_.fetcher.idle();
@@ -169,6 +185,7 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
 void WakeUpCycle::storeAndAlert(AlertKind kind)
 {
     Recordset& entry = state_.watchRecordset;
+    ++watcher_.progress().cycle.changes;
     SkipStretch storing;
     storing.step(entry.edit());
     storing.step(entry.setValue(QStringLiteral("Content"), Value(state_.newContent)));
@@ -195,6 +212,8 @@ void WakeUpCycle::finish()
     services_.mailer.endSession();
     state_.oldContent = QString();
     services_.pointer.set(ScreenPointer::Shape::Arrow);
+    watcher_.progress().phase = WatchProgress::Phase::Asleep;
+    watcher_.progress().cycle.ended = services_.clock.now();
     view_.setTimerEnabled(true);
 }
 

@@ -2,12 +2,15 @@
 
 #include "engine/MailAlert.h"
 #include "engine/WakeUpCycle.h"
+#include "platform/MailClient.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ScreenPointer.h"
 #include "platform/SignForm.h"
 
 #include <QDir>
+
+#include <algorithm>
 
 namespace orvane {
 
@@ -90,17 +93,70 @@ void Watcher::openPropertiesWindow()
 
 void Watcher::openMaintenance(MainView::Maintenance window)
 {
+    if (!holdTimer())
+        return;
+    progress_.window = window;
+    view_.showMaintenance(window);
+    progress_.window.reset();
+    releaseTimer();
+}
+
+bool Watcher::holdTimer()
+{
     view_.setTimerEnabled(false);
     auto db = Database::open(kDatabaseFile);
     if (!db.ok()) {
         fatal(QStringLiteral("Cannot Open Database"),
               QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
-        return;
+        return false;
     }
     workspace_.watchDatabase = std::move(db).value();
-    view_.showMaintenance(window);
+    ++maintenanceHolds_;
+    progress_.phase = WatchProgress::Phase::Maintenance;
+    return true;
+}
+
+void Watcher::releaseTimer()
+{
+    if (--maintenanceHolds_ > 0)
+        return;
+    progress_.phase = WatchProgress::Phase::Asleep;
     // This is also how watching resumes after a cycle halted on a page fault.
     view_.setTimerEnabled(true);
+}
+
+WatcherControl::Entry Watcher::enterMaintenance()
+{
+    if (progress_.phase == WatchProgress::Phase::Cycle)
+        return Entry::CycleRunning;
+    if (progress_.window)
+        return Entry::WindowOpen;
+    if (heldByTool_)
+        return Entry::AlreadyHeld;
+    if (!holdTimer())
+        return Entry::CycleRunning; // not reached: the program has ended
+    heldByTool_ = true;
+    return Entry::Entered;
+}
+
+void Watcher::endMaintenance()
+{
+    if (!heldByTool_)
+        return;
+    heldByTool_ = false;
+    releaseTimer();
+}
+
+WatcherControl::Snapshot Watcher::snapshot() const
+{
+    Snapshot s {progress_, std::max(0, static_cast<qint32>(state_.wakeUp) - state_.tickCount), {}};
+    // The tick that reaches WakeUp runs the cycle, and at least one tick
+    // always comes first.
+    s.ticksToGo = std::max(1, s.ticksToGo);
+    const auto untilTick = view_.untilNextTick();
+    if (s.progress.phase == WatchProgress::Phase::Asleep && view_.timerEnabled() && untilTick.count() >= 0)
+        s.nextWakeUp = services_.clock.now().addMSecs((untilTick + (s.ticksToGo - 1) * view_.tickInterval()).count());
+    return s;
 }
 
 void Watcher::tick()
@@ -115,7 +171,13 @@ void Watcher::tick()
 
 Status Watcher::sendAlert(AlertKind kind)
 {
-    return MailAlert(state_, services_.mailer, services_.messages, services_.clock).send(kind);
+    Status sent = MailAlert(state_, services_.mailer, services_.messages, services_.clock).send(kind);
+    // A failed send is reported and counts as done; the figures still tell.
+    if (sent.ok() && services_.mailer.status() == 0)
+        ++progress_.cycle.mailsSent;
+    else
+        ++progress_.cycle.mailsFailed;
+    return sent;
 }
 
 Result<TableSearch::Verdict> Watcher::searchTable()

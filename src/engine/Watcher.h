@@ -4,6 +4,8 @@
 #include "engine/EngineServices.h"
 #include "engine/MainView.h"
 #include "engine/TableSearch.h"
+#include "engine/WatchProgress.h"
+#include "engine/WatcherControl.h"
 #include "engine/WatcherState.h"
 #include "engine/Workspace.h"
 
@@ -12,8 +14,9 @@
 namespace orvane {
 
 // The logic behind the main window, free of widgets: start-up, the buttons
-// that open the maintenance windows and the timer's tick.
-class Watcher {
+// that open the maintenance windows and the timer's tick; and, for the
+// control channel, how it stands and the maintenance state without a window.
+class Watcher final : public WatcherControl {
 public:
     Watcher(Workspace& workspace, MainView& view, EngineServices services);
 
@@ -35,9 +38,17 @@ public:
 
     WatcherState& state() { return state_; }
     const WatcherState& state() const { return state_; }
+    WatchProgress& progress() { return progress_; }
+
+    // WatcherControl
+    Snapshot snapshot() const override;
+    Entry enterMaintenance() override;
+    void endMaintenance() override;
 
 private:
     void openMaintenance(MainView::Maintenance window);
+    bool holdTimer();
+    void releaseTimer();
     void fatal(const QString& title, const QString& text);
     void readSettings();
 
@@ -46,6 +57,12 @@ private:
     EngineServices services_;
     WatcherState state_;
     CellPieceList cellPieces_; // only the table search uses it
+    WatchProgress progress_;
+    // A window and orvane-db may both hold the maintenance state (the
+    // channel keeps serving inside a modal window); the timer runs again
+    // when the last lets go.
+    int maintenanceHolds_ = 0;
+    bool heldByTool_ = false;
 };
 
 } // namespace orvane

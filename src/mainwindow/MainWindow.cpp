@@ -92,6 +92,16 @@ bool MainWindow::timerEnabled() const
     return timer_->isActive();
 }
 
+std::chrono::milliseconds MainWindow::tickInterval() const
+{
+    return timer_->intervalAsDuration();
+}
+
+std::chrono::milliseconds MainWindow::untilNextTick() const
+{
+    return timer_->remainingTimeAsDuration();
+}
+
 void MainWindow::showMaintenance(Maintenance window)
 {
     opener_(window, this);

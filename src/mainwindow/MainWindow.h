@@ -38,6 +38,8 @@ public:
     void setTimerEnabled(bool enabled) override;
     bool timerEnabled() const override;
     void showMaintenance(Maintenance window) override;
+    std::chrono::milliseconds tickInterval() const override;
+    std::chrono::milliseconds untilNextTick() const override;
 
 private:
     void tick();

@@ -46,6 +46,7 @@ const char* ownText(ErrorCode code)
     case ErrorCode::MailNeedsSmtpUtf8:
         return "The address is not ASCII before its @, which only a server that accepts international addresses "
                "(SMTPUTF8) takes.";
+    case ErrorCode::ControlChannel: return "The running program cannot be asked.";
     case ErrorCode::TransferBase: break;
     }
     return nullptr;

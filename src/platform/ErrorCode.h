@@ -50,6 +50,9 @@ enum class ErrorCode : int {
     MailNetrcUnusable = 9104,
     MailNeedsSmtpUtf8 = 9105,
 
+    // the control channel between orvane-db and the running program
+    ControlChannel = 9201,
+
     TransferBase = 10000,
 };
 

@@ -138,7 +138,7 @@ TEST_F(Cli, ImportFailingOnRow3LeavesTheDatabaseAsItWas)
     }
 }
 
-TEST_F(Cli, WritesAreRefusedWhileOrvaneRunsFromTheFolderWhateverTheEnvironment)
+TEST_F(Cli, WritesAreRefusedWhileAProgramHoldsTheLockWithoutAnsweringWhateverTheEnvironment)
 {
     QProcessEnvironment elsewhere = QProcessEnvironment::systemEnvironment();
     elsewhere.insert("XDG_RUNTIME_DIR", dir.path()); // other folders, and ones that exist

@@ -51,6 +51,7 @@ int addCommand(const QStringList& arguments)
     line.addOption(inactive);
     for (const auto& box : boxes)
         line.addOption(box.first);
+    line.allowWait();
     if (auto done = line.parse(arguments, 3, 3))
         return *done;
 
@@ -71,7 +72,7 @@ int addCommand(const QStringList& arguments)
             texts.emplace_back(*box.second, line.value(box.first));
     }
 
-    const auto access = DatabaseAccess::forWriting(line.dir());
+    const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
         return line.fail(access.failure().description);
     const Database& db = access.value().database();

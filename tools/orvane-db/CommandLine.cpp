@@ -22,13 +22,29 @@ CommandLine::CommandLine(const QString& command, const QString& description)
                  QStringLiteral("The folder of Sentrel.mdb (default: the folder of orvane-db, where it and the "
                                 "program are installed)."),
                  QStringLiteral("DIR")),
-      helpOption_(QStringList {QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."))
+      helpOption_(QStringList {QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")),
+      waitOption_(QStringLiteral("wait"),
+                  QStringLiteral("While Orvane runs from the folder, how long to wait for its wake-up cycle to end "
+                                 "before the change (default 600)."),
+                  QStringLiteral("SECONDS"))
 {
     // The command's name is the first positional argument, so that the
     // usage line reads "orvane-db [options] COMMAND ...".
     parser_.addPositionalArgument(command, description, command);
     parser_.addOption(dirOption_);
     parser_.addOption(helpOption_);
+}
+
+void CommandLine::allowWait()
+{
+    parser_.addOption(waitOption_);
+    waitAllowed_ = true;
+}
+
+std::chrono::seconds CommandLine::wait() const
+{
+    return waitAllowed_ && parser_.isSet(waitOption_) ? std::chrono::seconds(parser_.value(waitOption_).toInt())
+                                                      : kDefaultWait;
 }
 
 void CommandLine::addPositional(const QString& name, const QString& description)
@@ -52,6 +68,11 @@ std::optional<int> CommandLine::parse(const QStringList& arguments, qsizetype mi
         return usageError(QStringLiteral("unexpected argument \"%1\"").arg(oneLine(given.value(maxPositionals))));
     if (parser_.isSet(dirOption_) && parser_.value(dirOption_).isEmpty())
         return usageError(QStringLiteral("--dir needs a folder"));
+    if (waitAllowed_ && parser_.isSet(waitOption_)) {
+        bool number = false;
+        if (parser_.value(waitOption_).toInt(&number) < 0 || !number)
+            return usageError(QStringLiteral("--wait needs a number of seconds"));
+    }
     return std::nullopt;
 }
 

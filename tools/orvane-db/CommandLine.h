@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 
 namespace orvane::db {
@@ -22,6 +23,8 @@ public:
 
     void addPositional(const QString& name, const QString& description);
     void addOption(const QCommandLineOption& option) { parser_.addOption(option); }
+    // --wait SECONDS, for a command that writes while Orvane may be running.
+    void allowWait();
 
     // Parses the arguments that follow the command's name. Returns the exit
     // code when the command has nothing more to do (help shown, or a usage
@@ -34,6 +37,10 @@ public:
     // The folder of Sentrel.mdb: --dir, else the folder of orvane-db itself.
     QString dir() const;
     bool dirGiven() const { return parser_.isSet(dirOption_); }
+    // How long a write waits for a running wake-up cycle to end: --wait, by
+    // default ten minutes, longer than a cycle of 1,000 entries takes.
+    std::chrono::seconds wait() const;
+    static constexpr std::chrono::seconds kDefaultWait {600};
 
     // Reports a failure in one line on stderr; returns kFailed.
     int fail(const QString& message) const;
@@ -50,6 +57,8 @@ private:
     QCommandLineParser parser_;
     QCommandLineOption dirOption_;
     QCommandLineOption helpOption_;
+    QCommandLineOption waitOption_;
+    bool waitAllowed_ = false;
 };
 
 } // namespace orvane::db

@@ -17,5 +17,7 @@ int setCommand(const QStringList& arguments);
 int exportCommand(const QStringList& arguments);
 int importCommand(const QStringList& arguments);
 int testMailCommand(const QStringList& arguments);
+int statusCommand(const QStringList& arguments);
+int resumeCommand(const QStringList& arguments);
 
 } // namespace orvane::db

@@ -32,18 +32,27 @@ Result<std::shared_ptr<SingleInstance>> DatabaseAccess::lockFolder(const QString
 
 Result<DatabaseAccess> DatabaseAccess::forReading(const QString& dir)
 {
-    return open(dir, nullptr);
+    return open(dir, nullptr, nullptr);
 }
 
-Result<DatabaseAccess> DatabaseAccess::forWriting(const QString& dir)
+Result<DatabaseAccess> DatabaseAccess::forWriting(const QString& dir, std::chrono::seconds wait)
 {
+    // Orvane running from the folder is asked to stand still; else the lock
+    // is taken (let go here and taken anew below, with its own messages).
+    if (QFileInfo(dir).isDir() && SingleInstance(dir).anotherCopyRunning()) {
+        auto hold = MaintenanceHold::enter(dir, wait);
+        if (!hold.ok())
+            return hold.failure();
+        return open(dir, nullptr, std::move(hold).value());
+    }
     auto lock = lockFolder(dir);
     if (!lock.ok())
         return lock.failure();
-    return open(dir, std::move(lock).value());
+    return open(dir, std::move(lock).value(), nullptr);
 }
 
-Result<DatabaseAccess> DatabaseAccess::open(const QString& dir, std::shared_ptr<SingleInstance> lock)
+Result<DatabaseAccess> DatabaseAccess::open(const QString& dir, std::shared_ptr<SingleInstance> lock,
+                                            std::shared_ptr<MaintenanceHold> hold)
 {
     const QString path = databasePath(dir);
     auto db = Database::open(path);
@@ -51,7 +60,7 @@ Result<DatabaseAccess> DatabaseAccess::open(const QString& dir, std::shared_ptr<
         return Failure {
             db.failure().number,
             QStringLiteral("cannot open \"%1\": %2").arg(QDir::toNativeSeparators(path), db.failure().description)};
-    return DatabaseAccess(std::move(lock), std::move(db).value());
+    return DatabaseAccess(std::move(lock), std::move(hold), std::move(db).value());
 }
 
 Status DatabaseAccess::inTransaction(const std::function<Status()>& work) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MaintenanceHold.h"
+
 #include "platform/Result.h"
 #include "platform/SingleInstance.h"
 #include "store/Database.h"
@@ -13,13 +15,14 @@ namespace orvane::db {
 
 // The watch database of one folder, opened for one command. A command that
 // writes first takes the lock that Orvane holds while it runs from that
-// folder, and is refused while Orvane runs, so that nothing changes the
-// file under the watcher. Readers need no lock: the file's write-ahead log
-// lets them read beside a writer.
+// folder; while Orvane runs, it holds Orvane in the maintenance state
+// instead, so that nothing changes the file under a wake-up cycle. Readers
+// need no lock: the file's write-ahead log lets them read beside a writer.
 class DatabaseAccess {
 public:
     static Result<DatabaseAccess> forReading(const QString& dir);
-    static Result<DatabaseAccess> forWriting(const QString& dir);
+    // wait: how long to wait for a running cycle to end.
+    static Result<DatabaseAccess> forWriting(const QString& dir, std::chrono::seconds wait);
     // Only the lock, for a command that makes the file.
     static Result<std::shared_ptr<SingleInstance>> lockFolder(const QString& dir);
 
@@ -30,10 +33,16 @@ public:
     Status inTransaction(const std::function<Status()>& work) const;
 
 private:
-    DatabaseAccess(std::shared_ptr<SingleInstance> lock, Database db) : lock_(std::move(lock)), db_(std::move(db)) { }
-    static Result<DatabaseAccess> open(const QString& dir, std::shared_ptr<SingleInstance> lock);
+    DatabaseAccess(std::shared_ptr<SingleInstance> lock, std::shared_ptr<MaintenanceHold> hold, Database db)
+        : lock_(std::move(lock)), hold_(std::move(hold)), db_(std::move(db))
+    {
+    }
+    static Result<DatabaseAccess> open(const QString& dir, std::shared_ptr<SingleInstance> lock,
+                                       std::shared_ptr<MaintenanceHold> hold);
 
+    // Let go after the database is closed.
     std::shared_ptr<SingleInstance> lock_;
+    std::shared_ptr<MaintenanceHold> hold_;
     Database db_;
 };
 

@@ -21,12 +21,13 @@ int setActive(const QString& command, const QStringList& arguments, qint64 activ
                          : QStringLiteral("Makes the watch entry with the id that list shows inactive: "
                                           "Orvane no longer fetches its page."));
     line.addPositional(QStringLiteral("ID"), QStringLiteral("The entry's id."));
+    line.allowWait();
     if (auto done = line.parse(arguments, 1, 1))
         return *done;
     const auto id = EntryChange::parseId(line.positionals().first());
     if (!id.ok())
         return line.fail(id.failure().description);
-    const auto access = DatabaseAccess::forWriting(line.dir());
+    const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
         return line.fail(access.failure().description);
     WatchEntry saved;

@@ -64,6 +64,7 @@ int importCommand(const QStringList& arguments)
                                     "before any is stored, and all are stored in one transaction: a bad file changes "
                                     "nothing."));
     line.addPositional(QStringLiteral("FILE"), QStringLiteral("The CSV file."));
+    line.allowWait();
     if (auto done = line.parse(arguments, 1, 1))
         return *done;
     const QString path = line.positionals().first();
@@ -75,7 +76,7 @@ int importCommand(const QStringList& arguments)
     if (!rows.ok())
         return line.fail(rows.failure().description);
 
-    const auto access = DatabaseAccess::forWriting(line.dir());
+    const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
         return line.fail(access.failure().description);
     const Database& db = access.value().database();

@@ -61,6 +61,7 @@ int setCommand(const QStringList& arguments)
                                     "or port N (at most 3). Orvane reads the settings when it starts."));
     line.addPositional(QStringLiteral("SETTING"), QStringLiteral("wake-up, mail-server or port."));
     line.addPositional(QStringLiteral("VALUE"), QStringLiteral("The new value."));
+    line.allowWait();
     if (auto done = line.parse(arguments, 2, 2))
         return *done;
     const QString name = line.positionals()[0];
@@ -78,7 +79,7 @@ int setCommand(const QStringList& arguments)
         return line.fail(QStringLiteral("%1 takes at most %2 characters; \"%3\" has %4")
                              .arg(name, QString::number(setting->limit), text, QString::number(text.size())));
 
-    const auto access = DatabaseAccess::forWriting(line.dir());
+    const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
         return line.fail(access.failure().description);
     const Database& db = access.value().database();
@@ -92,7 +93,11 @@ int setCommand(const QStringList& arguments)
     if (!value.ok())
         return line.fail(value.failure().description);
     const Status stored = access.value().inTransaction([&] { return store(db, field.value().name, value.value()); });
-    return stored.ok() ? kSucceeded : line.fail(stored.failure().description);
+    if (!stored.ok())
+        return line.fail(stored.failure().description);
+    // As in the Properties window: the program reads its settings once.
+    CommandLine::print(QStringLiteral("%1 is set; it takes effect at the next start of Orvane\n").arg(name));
+    return kSucceeded;
 }
 
 } // namespace orvane::db

@@ -32,6 +32,8 @@ constexpr Command kCommands[] = {
     {"export", "writes every watch entry as CSV", exportCommand},
     {"import", "adds the watch entries of a CSV file, all or none", importCommand},
     {"test-mail", "sends a test mail through the stored mail settings", testMailCommand},
+    {"status", "tells whether Orvane runs from the folder and how it stands", statusCommand},
+    {"resume", "lifts a halt of the running Orvane, as closing a window does", resumeCommand},
 };
 
 QString commandList()

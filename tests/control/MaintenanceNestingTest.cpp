@@ -1,0 +1,65 @@
+// A window opened on screen and orvane-db's hold of the maintenance state,
+// overlapping either way: the timer runs again only when both let go.
+#include "Fakes.h"
+#include "TempDatabase.h"
+
+#include "engine/Watcher.h"
+#include "engine/Workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using namespace orvane;
+using namespace orvane::test;
+
+// The main window without widgets; what happens while a window is open is the test's.
+struct WindowView final : MainView {
+    void setStatus(const QString&) override { }
+    QString status() const override { return {}; }
+    void setTimerEnabled(bool enabled) override { timerOn = enabled; }
+    bool timerEnabled() const override { return timerOn; }
+    void showMaintenance(Maintenance) override { whileOpen(); }
+    bool timerOn = true;
+    std::function<void()> whileOpen;
+};
+
+TEST(MaintenanceNesting, TheTimerRunsAgainOnlyWhenTheWindowAndTheToolHaveBothLetGo)
+{
+    TempDatabase db;
+    RecordingMessages messages;
+    RecordingPointer pointer;
+    RecordingProgramEnd programEnd;
+    FixedClock clock;
+    ScriptedFetcher fetcher;
+    RecordingMailer mailer;
+    Workspace workspace;
+    WindowView view;
+    Watcher watcher(workspace, view, {messages, pointer, programEnd, clock, fetcher, mailer});
+    ASSERT_TRUE(watcher.load(false, db.dir()));
+
+    // The tool holds it, and a window opens and closes meanwhile.
+    ASSERT_EQ(watcher.enterMaintenance(), WatcherControl::Entry::Entered);
+    view.whileOpen = [&] { EXPECT_FALSE(view.timerOn); };
+    watcher.openUrlWindow();
+    EXPECT_FALSE(view.timerOn);
+    EXPECT_EQ(watcher.snapshot().progress.phase, WatchProgress::Phase::Maintenance);
+    watcher.endMaintenance();
+    EXPECT_TRUE(view.timerOn);
+    EXPECT_EQ(watcher.snapshot().progress.phase, WatchProgress::Phase::Asleep);
+
+    // A window is open: the tool is refused, and its end changes nothing.
+    view.whileOpen = [&] {
+        EXPECT_EQ(watcher.enterMaintenance(), WatcherControl::Entry::WindowOpen);
+        watcher.endMaintenance();
+        EXPECT_FALSE(view.timerOn);
+        EXPECT_EQ(watcher.snapshot().progress.window, MainView::Maintenance::Properties);
+    };
+    watcher.openPropertiesWindow();
+    EXPECT_TRUE(view.timerOn);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+} // namespace

@@ -1,0 +1,56 @@
+// The program exactly as main puts it together, but over the database in a
+// folder given on the command line and with a short tick, so that tests see
+// cycles in seconds. Lines on standard input press the main window's
+// buttons: "urls" and "properties" open those windows, "close" closes the
+// one open.
+//   orvane_short_tick DIR TICK_MS
+#include "app/Program.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <curl/curl.h>
+
+#include <unistd.h>
+
+namespace {
+
+void press(const char* button)
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* b = w->findChild<QPushButton*>(QString::fromLatin1(button)); b && w->objectName() == "fSentrel")
+            b->click();
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    QApplication app(argc, argv);
+    if (argc != 3)
+        return 2;
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&input] {
+        char buffer[64] = {};
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer - 1);
+        if (n <= 0) {
+            input.setEnabled(false);
+            return;
+        }
+        const QByteArray line = QByteArray(buffer, static_cast<int>(n)).trimmed();
+        // Outside this handler: a modal window runs an event loop of its own.
+        QTimer::singleShot(0, [line] {
+            if (line == "urls")
+                press("Command2");
+            else if (line == "properties")
+                press("Command3");
+            else if (line == "close" && QApplication::activeModalWidget())
+                QApplication::activeModalWidget()->close();
+        });
+    });
+    return orvane::Program::run(QString::fromLocal8Bit(argv[1]), QString::fromLatin1(argv[2]).toInt());
+}

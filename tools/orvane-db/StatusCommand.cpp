@@ -1,0 +1,110 @@
+#include "CommandLine.h"
+#include "Commands.h"
+#include "MaintenanceHold.h"
+
+#include "platform/SingleInstance.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+namespace orvane::db {
+
+namespace {
+
+// Exit codes a monitoring script tells apart.
+constexpr int kRunning = 0;
+constexpr int kHalted = 3;
+constexpr int kNotRunning = 4;
+
+QString shown(const QJsonValue& stamp)
+{
+    const QDateTime t = QDateTime::fromString(stamp.toString(), Qt::ISODate);
+    return t.isValid() ? t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QStringLiteral("-");
+}
+
+QString counted(int n, const char* one, const char* many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
+}
+
+QString stateText(const QJsonObject& s)
+{
+    const QString state = s.value(QStringLiteral("state")).toString();
+    const QString url = CommandLine::oneLine(s.value(QStringLiteral("url")).toString());
+    QString text;
+    if (state == QLatin1String("asleep"))
+        text = QStringLiteral("asleep; the next wake-up in %1, at %2\n")
+                   .arg(counted(s.value(QStringLiteral("ticksToGo")).toInt(), "tick", "ticks"),
+                        shown(s.value(QStringLiteral("nextWakeUp"))));
+    else if (state == QLatin1String("cycle"))
+        text = QStringLiteral("running a wake-up cycle: entry %1 of %2, %3\n")
+                   .arg(s.value(QStringLiteral("entry")).toInt())
+                   .arg(s.value(QStringLiteral("entries")).toInt())
+                   .arg(url);
+    else if (state == QLatin1String("halted"))
+        text = QStringLiteral("halted since %1 on %2: error %3, %4\n"
+                              "  (orvane-db resume lifts the halt)\n")
+                   .arg(shown(s.value(QStringLiteral("since"))), url)
+                   .arg(s.value(QStringLiteral("error")).toInt())
+                   .arg(CommandLine::oneLine(s.value(QStringLiteral("errorText")).toString()));
+    else if (const QString window = s.value(QStringLiteral("window")).toString(); window == QLatin1String("orvane-db"))
+        text = QStringLiteral("in maintenance: orvane-db is changing the database\n");
+    else
+        text = QStringLiteral("in maintenance: the %1 window is open\n").arg(window);
+    const QJsonObject last = s.value(QStringLiteral("lastCycle")).toObject();
+    if (last.isEmpty())
+        return text + QStringLiteral("last cycle: none yet\n");
+    return text
+        + QStringLiteral("last cycle: started %1, ended %2; %3 visited, %4 found, %5 sent, %6 failed\n")
+              .arg(shown(last.value(QStringLiteral("started"))), shown(last.value(QStringLiteral("ended"))),
+                   counted(last.value(QStringLiteral("visited")).toInt(), "entry", "entries"),
+                   counted(last.value(QStringLiteral("changes")).toInt(), "change", "changes"),
+                   counted(last.value(QStringLiteral("mailsSent")).toInt(), "mail", "mails"))
+              .arg(last.value(QStringLiteral("mailsFailed")).toInt());
+}
+
+} // namespace
+
+int statusCommand(const QStringList& arguments)
+{
+    CommandLine line(QStringLiteral("status"),
+                     QStringLiteral("Tells whether Orvane runs from the folder and how it stands: asleep, running a "
+                                    "wake-up cycle, halted on a page (orvane-db resume lifts it) or in maintenance; "
+                                    "and its last cycle. Exit code 0 running, 3 running but halted, 4 not running, "
+                                    "1 when it could not be asked."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Prints the same as one JSON object."));
+    line.addOption(json);
+    if (auto done = line.parse(arguments, 0, 0))
+        return *done;
+    const QString dir = line.dir();
+    if (!QFileInfo(dir).isDir())
+        return line.fail(QStringLiteral("no folder \"%1\"").arg(dir));
+
+    const auto asked = MaintenanceHold::askStatus(dir);
+    if (!asked.ok()) {
+        // Nothing answers: a socket file a killed copy left behind, or a
+        // program that cannot listen. Its lock tells which.
+        const SingleInstance probe(dir);
+        if (!probe.held())
+            return line.fail(probe.anotherCopyRunning() ? asked.failure().description : probe.error());
+        if (line.isSet(json))
+            CommandLine::print(QStringLiteral("{\"running\":false}\n"));
+        else
+            CommandLine::print(QStringLiteral("Orvane is not running from %1\n").arg(QDir::toNativeSeparators(dir)));
+        return kNotRunning;
+    }
+    QJsonObject state = asked.value();
+    const bool halted = state.value(QStringLiteral("state")).toString() == QLatin1String("halted");
+    if (line.isSet(json)) {
+        state.insert(QStringLiteral("running"), true);
+        CommandLine::print(QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));
+    } else {
+        CommandLine::print(QStringLiteral("Orvane is running from %1: ").arg(QDir::toNativeSeparators(dir))
+                           + stateText(state));
+    }
+    return halted ? kHalted : kRunning;
+}
+
+} // namespace orvane::db
