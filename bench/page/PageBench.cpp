@@ -142,6 +142,7 @@ double runCycle(const char* what, const std::vector<Entry>& entries, const std::
     HeadlessWatcher w(fetcher, mail);
     check(w.watcher.load(false, db.dir()), "start-up");
     ProcessFootprint::startPeak();
+    const long before = ProcessFootprint::residentKb();
     const auto start = std::chrono::steady_clock::now();
     w.watcher.tick();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -153,6 +154,7 @@ double runCycle(const char* what, const std::vector<Entry>& entries, const std::
     QFile scratch(QDir(db.dir()).filePath(QStringLiteral("URL.html")));
     check(scratch.open(QIODevice::ReadOnly) && scratch.readAll() == lastPage(), "the last page fetched whole");
     row(what, seconds, peak);
+    std::printf("%-34s %21.1f MB\n", "  RSS before the cycle", before / 1024.0);
     return seconds;
 }
 

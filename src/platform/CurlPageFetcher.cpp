@@ -109,6 +109,7 @@ CurlPageFetcher::Transfers::Transfers(Options options) : options_(std::move(opti
     options_.maxTransfersPerHost = std::max(options_.maxTransfersPerHost, 1);
     options_.maxPagesAhead = std::max(options_.maxPagesAhead, 1);
     budget_.limit = options_.maxWaitingBytes;
+    budget_.share = options_.maxWaitingBytes / options_.maxTransfers;
     newMulti();
 }
 
@@ -143,8 +144,8 @@ Result<QString> CurlPageFetcher::Transfers::fetch(const QString& url)
     Result<QString> result = await(*page);
     if (!result.ok() && page->startedAhead()) {
         // It may have failed for having waited (past the time-out, or on a
-        // connection the server closed meanwhile): what counts is a fetch
-        // made at its turn.
+        // connection the server closed meanwhile) or been dropped for room:
+        // what counts is a fetch made at its turn.
         page->restart();
         result = await(*page);
     }

@@ -29,8 +29,10 @@ public:
     // than a handful of connections to a host either.
     static constexpr int kMaxTransfersPerHost = 4;
     // Pages received ahead and not yet taken: bounds the memory that a few
-    // pages near the size limit could otherwise multiply. The page the
-    // caller waits for is never held back by it.
+    // pages near the size limit could otherwise multiply. Counted as
+    // decoded; a compressed page ahead that would hold more than its share
+    // (this over kMaxTransfers) is dropped and fetched at its turn. The page
+    // the caller waits for is never held back by it.
     static constexpr qint64 kMaxWaitingBytes = 64 * 1024 * 1024;
     // Pages past the one waited for that may be requested. On a fast server
     // the caller, not the network, is the slow side: pages fetched further

@@ -48,6 +48,7 @@ CURLcode PageTransfer::prepare(CurlHandle handle, bool ahead)
     paused_ = false;
     bodyStarted_ = false;
     tooLarge_ = false;
+    droppedForRoom_ = false;
     result_ = CURLE_OK;
     CURL* curl = curl_.get();
     if (!curl)
@@ -122,6 +123,10 @@ Result<QString> PageTransfer::page()
 {
     long status = 0;
     curl_easy_getinfo(curl_.get(), CURLINFO_RESPONSE_CODE, &status);
+    if (droppedForRoom_) {
+        dropBody();
+        return ErrorCatalogue::transferFailure(CURLE_WRITE_ERROR);
+    }
     if (tooLarge_ || result_ == CURLE_FILESIZE_EXCEEDED) {
         dropBody();
         return ErrorCatalogue::failure(ErrorCode::FetchTooLarge);
@@ -170,15 +175,35 @@ void PageTransfer::dropBody()
     body_ = QByteArray();
 }
 
+bool PageTransfer::encoded() const
+{
+    curl_header* header = nullptr;
+    // -1: the headers of the last response, the one whose body this is.
+    return curl_easy_header(curl_.get(), "Content-Encoding", 0, CURLH_HEADER, -1, &header) == CURLHE_OK
+        && qstricmp(header->value, "identity") != 0;
+}
+
 size_t PageTransfer::onBody(char* data, size_t size, size_t count, void* self)
 {
     auto* transfer = static_cast<PageTransfer*>(self);
     PageBudget& budget = transfer->budget_;
     const qint64 bytes = static_cast<qint64>(size * count);
-    if (transfer != budget.awaited && budget.held + bytes > budget.limit) {
-        // curl keeps these bytes and hands them over again on resume().
-        transfer->paused_ = true;
-        return CURL_WRITEFUNC_PAUSE;
+    if (transfer != budget.awaited) {
+        const bool pastShare = transfer->body_.size() + bytes > budget.share;
+        const bool pastLimit = budget.held + bytes > budget.limit;
+        // A paused transfer reads nothing more, and curl hands these bytes
+        // over again on resume(). But it goes on inflating what it has read
+        // of a compressed body, and keeps all of it: such a page is dropped
+        // instead, to be fetched again at its turn.
+        if ((pastShare || pastLimit) && transfer->encoded()) {
+            transfer->dropBody();
+            transfer->droppedForRoom_ = true;
+            return 0; // aborts the transfer
+        }
+        if (pastLimit) {
+            transfer->paused_ = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
     }
     try {
         if (!transfer->bodyStarted_) {

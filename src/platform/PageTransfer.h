@@ -11,9 +11,12 @@ namespace orvane {
 class PageTransfer;
 
 // The bytes that pages fetched ahead hold between them, and the one page
-// the caller waits for, which is never held back.
+// the caller waits for, which is never held back. A compressed page ahead
+// may hold no more than its share: past it, it could not wait paused (curl
+// would go on inflating what it has read), so it is fetched at its turn.
 struct PageBudget {
     qint64 limit = 0;
+    qint64 share = 0;
     qint64 held = 0;
     const PageTransfer* awaited = nullptr;
 
@@ -63,6 +66,8 @@ private:
     CURLcode setUp(CURL* curl) const;
     static size_t onBody(char* data, size_t size, size_t count, void* self);
     void dropBody();
+    // The body comes content-encoded (compressed): curl inflates it.
+    bool encoded() const;
 
     QString url_;
     QByteArray address_;
@@ -75,6 +80,7 @@ private:
     bool paused_ = false;
     bool bodyStarted_ = false;
     bool tooLarge_ = false;
+    bool droppedForRoom_ = false;
     CURLcode result_ = CURLE_OK;
     QByteArray body_;
 };

@@ -126,3 +126,16 @@ TEST(CurlPageFetcher, FaultTableAlikeAtItsTurnAndFetchedAhead)
             EXPECT_EQ(outcome(fetcher.fetch(url)), expected) << "run " << run << ": " << url.toStdString();
     }
 }
+
+TEST(CurlPageFetcher, ACompressedPageTooLargeToWaitAheadComesWholeAtItsTurn)
+{
+    Server http;
+    ASSERT_TRUE(http.started());
+    CurlPageFetcher::Options tight = quick();
+    tight.maxWaitingBytes = 1000; // the inflated page is 110,000 bytes
+    CurlPageFetcher fetcher(tight);
+    const QString first = http.url("/page/first?ms=500"), zipped = http.url("/gzip/zip");
+    fetcher.fetchAhead({first, zipped});
+    EXPECT_EQ(outcome(fetcher.fetch(first)), "first");
+    EXPECT_EQ(outcome(fetcher.fetch(zipped)), QStringLiteral("<p>zip</p>\n").repeated(10000));
+}

@@ -3,6 +3,7 @@ server should and others wrongly on purpose (see answer()). Prints its port,
 then serves until its standard input closes."""
 
 import asyncio
+import gzip
 import socket
 import struct
 import sys
@@ -47,6 +48,10 @@ async def answer(target, writer):
         writer.write(redirect(b"/hop/%d" % (int(arg) - 1)) if int(arg) else ok(b"landed"))
     elif route == "loop":
         writer.write(redirect(b"/loop"))
+    elif route == "gzip":  # /gzip/NAME: "<p>NAME</p>\n" 10,000 times, a few hundred bytes on the wire
+        body = gzip.compress(b"<p>%s</p>\n" % arg.encode() * 10000)
+        writer.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Encoding: gzip\r\n"
+                     b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
     elif route == "status":
         writer.write(b"HTTP/1.1 %s Scripted\r\nContent-Length: 10\r\n\r\nerror page" % arg.encode())
     elif route == "reset":  # a body cut short by a reset
