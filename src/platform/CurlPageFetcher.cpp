@@ -77,10 +77,10 @@ private:
     using State = PageTransfer::State;
 
     std::unique_ptr<PageTransfer> make(const QString& url, QByteArray address);
-    Result<QString> await(PageTransfer& page);
+    Result<QString> await(PageTransfer& page, std::chrono::milliseconds timeLeft);
     bool drive(PageTransfer& awaited);
     void collect();
-    void start(PageTransfer& page);
+    void start(PageTransfer& page, std::chrono::milliseconds timeout);
     void detach(PageTransfer& page);
     void makeRoomFor(const PageTransfer& page);
     void startAndResumeAhead();
@@ -141,13 +141,20 @@ Result<QString> CurlPageFetcher::Transfers::fetch(const QString& url)
         page = make(url, std::move(address).value());
     }
     busy_ = true;
-    Result<QString> result = await(*page);
+    const auto turn = std::chrono::steady_clock::now();
+    Result<QString> result = await(*page, options_.totalTimeout);
     if (!result.ok() && page->startedAhead()) {
         // It may have failed for having waited (past the time-out, or on a
         // connection the server closed meanwhile) or been dropped for room:
-        // what counts is a fetch made at its turn.
-        page->restart();
-        result = await(*page);
+        // what counts is a fetch made at its turn. Within one time-out from
+        // the turn all the same, so that a silent server costs the cycle
+        // no more for a page fetched ahead.
+        const auto left = options_.totalTimeout
+            - std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - turn);
+        if (left.count() > 0) {
+            page->restart();
+            result = await(*page, left);
+        }
     }
     busy_ = false;
     release(std::move(page));
@@ -194,13 +201,13 @@ std::unique_ptr<PageTransfer> CurlPageFetcher::Transfers::make(const QString& ur
     return std::make_unique<PageTransfer>(url, std::move(address), *id, budget_, options_);
 }
 
-Result<QString> CurlPageFetcher::Transfers::await(PageTransfer& page)
+Result<QString> CurlPageFetcher::Transfers::await(PageTransfer& page, std::chrono::milliseconds timeLeft)
 {
     budget_.awaited = &page;
     lastPaint_ = std::chrono::steady_clock::now();
     if (page.state() == State::Waiting) {
         makeRoomFor(page);
-        start(page);
+        start(page, timeLeft);
     }
     while (page.state() != State::Done) {
         if (page.paused())
@@ -244,14 +251,14 @@ void CurlPageFetcher::Transfers::collect()
     }
 }
 
-void CurlPageFetcher::Transfers::start(PageTransfer& page)
+void CurlPageFetcher::Transfers::start(PageTransfer& page, std::chrono::milliseconds timeout)
 {
     CurlHandle handle = page.releaseHandle();
     if (!handle && !spare_.empty()) {
         handle = std::move(spare_.back());
         spare_.pop_back();
     }
-    if (const CURLcode rc = page.prepare(std::move(handle), &page != budget_.awaited); rc != CURLE_OK) {
+    if (const CURLcode rc = page.prepare(std::move(handle), &page != budget_.awaited, timeout); rc != CURLE_OK) {
         page.finished(rc);
         return;
     }
@@ -305,7 +312,7 @@ void CurlPageFetcher::Transfers::startAndResumeAhead()
                 page.resume();
         } else if (page.state() == State::Waiting && mayStart
                    && runningPerHost_[static_cast<size_t>(page.host())] < options_.maxTransfersPerHost) {
-            start(page);
+            start(page, options_.totalTimeout);
         }
     }
 }

@@ -15,7 +15,9 @@ namespace orvane {
 // once while the caller works on the page before; fetch() then hands them
 // over one by one, in their order. A page requested ahead that failed is
 // fetched once more when its turn comes, so that a failure is always that
-// of a fetch made at its turn (not of a wait caused by fetching ahead).
+// of a fetch made at its turn (not of a wait caused by fetching ahead); in
+// what is left of one time-out from its turn, so that no page keeps the
+// caller waiting longer than one fetch could.
 // Connections and DNS answers are reused from one fetch to the next until
 // idle() is called. The fetcher wakes up every keepPaintingInterval while
 // it waits, even when the servers are silent.

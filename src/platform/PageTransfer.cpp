@@ -38,7 +38,7 @@ PageTransfer::~PageTransfer()
 
 // A handle used before keeps the options it was given (some cannot be set
 // again once it has transferred): only the page's own are set anew.
-CURLcode PageTransfer::prepare(CurlHandle handle, bool ahead)
+CURLcode PageTransfer::prepare(CurlHandle handle, bool ahead, std::chrono::milliseconds timeout)
 {
     const bool fresh = !handle;
     curl_ = fresh ? CurlHandle() : std::move(handle);
@@ -54,6 +54,8 @@ CURLcode PageTransfer::prepare(CurlHandle handle, bool ahead)
     if (!curl)
         return CURLE_FAILED_INIT;
     CURLcode rc = fresh ? setUp(curl) : CURLE_OK;
+    if (rc == CURLE_OK)
+        rc = setOption(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<qint64>(timeout.count(), 1)));
     if (rc == CURLE_OK)
         rc = setOption(curl, CURLOPT_URL, address_.constData()); // curl copies texts
     if (rc == CURLE_OK)
@@ -72,7 +74,6 @@ CURLcode PageTransfer::setUp(CURL* curl) const
         // The error page's body is of no use; stop at the status line.
         {CURLOPT_FAILONERROR, 1L},
         {CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count())},
-        {CURLOPT_TIMEOUT_MS, static_cast<long>(options_.totalTimeout.count())},
         {CURLOPT_BUFFERSIZE, kReceiveBufferBytes},
     };
     for (const auto& [option, value] : longs)

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <chrono>
+
 namespace orvane {
 
 class PageTransfer;
@@ -44,8 +46,8 @@ public:
     bool paused() const { return paused_; }
 
     // Makes `handle` (a fresh one when null) ready for this page: every
-    // option set anew, nothing received yet.
-    CURLcode prepare(CurlHandle handle, bool ahead);
+    // option set anew, nothing received yet, at most `timeout` for all of it.
+    CURLcode prepare(CurlHandle handle, bool ahead, std::chrono::milliseconds timeout);
     void running() { state_ = State::Running; }
     void finished(CURLcode result);
     // Back to waiting, what was received dropped: the page will be

@@ -127,6 +127,19 @@ TEST(CurlPageFetcher, FaultTableAlikeAtItsTurnAndFetchedAhead)
     }
 }
 
+TEST(CurlPageFetcher, APageFetchedAheadWaitsAtMostOneTimeOutFromItsTurn)
+{
+    Server http;
+    ASSERT_TRUE(http.started());
+    // Silent when asked ahead; asked again, it answers after 2.5 s: within
+    // a fresh time-out of 3 s, not within the 0.5 s left of the first one.
+    const QString first = http.url("/page/first?ms=500"), silent = http.url("/silent-once/a?ms=2500");
+    CurlPageFetcher fetcher(quick());
+    fetcher.fetchAhead({first, silent});
+    EXPECT_EQ(outcome(fetcher.fetch(first)), "first");
+    EXPECT_EQ(outcome(fetcher.fetch(silent)), kTimedOut);
+}
+
 TEST(CurlPageFetcher, ACompressedPageTooLargeToWaitAheadComesWholeAtItsTurn)
 {
     Server http;

@@ -31,6 +31,7 @@ CLOSING = {  # sent, then the connection closed
     "/big": b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n" + b"b" * (1 << 20),  # no length announced
 }
 load = {"now": 0, "peak": 0}  # requests being answered
+asked = {}  # /silent-once/KEY: how often each KEY was asked for
 
 
 async def answer(target, writer):
@@ -52,6 +53,12 @@ async def answer(target, writer):
         body = gzip.compress(b"<p>%s</p>\n" % arg.encode() * 10000)
         writer.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Encoding: gzip\r\n"
                      b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
+    elif route == "silent-once":  # /silent-once/KEY?ms=N: silent the first time, then "late" after N ms
+        asked[arg] = asked.get(arg, 0) + 1
+        if asked[arg] == 1:
+            await asyncio.sleep(3600)
+        await asyncio.sleep(int(parse_qs(url.query).get("ms", ["0"])[0]) / 1000)
+        writer.write(ok(b"late"))
     elif route == "status":
         writer.write(b"HTTP/1.1 %s Scripted\r\nContent-Length: 10\r\n\r\nerror page" % arg.encode())
     elif route == "reset":  # a body cut short by a reset
