@@ -28,7 +28,8 @@ public:
     // one desktop's connections and a home router's.
     static constexpr int kMaxTransfers = 16;
     // Polite to one site that many entries watch: browsers open no more
-    // than a handful of connections to a host either.
+    // than a handful of connections to a host either. Counted against the
+    // host a transfer talks to now, after the redirects it followed.
     static constexpr int kMaxTransfersPerHost = 4;
     // Pages received ahead and not yet taken: bounds the memory that a few
     // pages near the size limit could otherwise multiply. Counted as

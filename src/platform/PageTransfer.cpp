@@ -49,6 +49,7 @@ CURLcode PageTransfer::prepare(CurlHandle handle, bool ahead, std::chrono::milli
     bodyStarted_ = false;
     tooLarge_ = false;
     droppedForRoom_ = false;
+    redirects_ = 0;
     result_ = CURLE_OK;
     CURL* curl = curl_.get();
     if (!curl)

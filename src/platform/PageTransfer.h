@@ -38,7 +38,15 @@ public:
     PageTransfer& operator=(const PageTransfer&) = delete;
 
     const QString& url() const { return url_; }
+    // The host it talks to now, after the redirects followed so far; the
+    // last one it talked to while it waits.
     int host() const { return host_; }
+    long redirects() const { return redirects_; }
+    void movedTo(int host, long redirects)
+    {
+        host_ = host;
+        redirects_ = redirects;
+    }
     State state() const { return state_; }
     CURL* handle() const { return curl_.get(); }
     // Started before the caller waited for it.
@@ -83,6 +91,7 @@ private:
     bool bodyStarted_ = false;
     bool tooLarge_ = false;
     bool droppedForRoom_ = false;
+    long redirects_ = 0;
     CURLcode result_ = CURLE_OK;
     QByteArray body_;
 };
