@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Removes what install.sh installed: the program, orvane-db, the menu entry,
-# the icons, the autostart entry and the systemd user unit. Sentrel.mdb and
-# URL.html stay in the prefix unless --purge is given.
+# the icons, the autostart entry and the systemd user unit, except those that
+# an install into another prefix wrote over since. Sentrel.mdb and URL.html
+# stay in the prefix unless --purge is given.
 # install.sh copies this script into the prefix, so it also runs from there
 # without the source tree.
 set -euo pipefail
@@ -32,8 +33,28 @@ prefix="$(realpath -m -- "$prefix")"
 manifest="$prefix/install-manifest.txt"
 [ -f "$manifest" ] || : >"$manifest"
 
-# The service is stopped here; a copy started otherwise must be ended first.
-if grep -q '/systemd/user/orvane.service$' "$manifest" && systemctl --user show-environment >/dev/null 2>&1; then
+# Every install writes the same menu entry, icons, autostart entry and unit:
+# the last one installed owns them. The entries and the unit name their
+# prefix; the icons go with the menu entry.
+owner() { # owner FILE: the prefix FILE names, empty when it names none
+    sed -n -e 's/^Path=//p' -e 's|^ExecStart="\(.*\)/orvane"$|\1|p' -- "$1" 2>/dev/null | head -n 1
+}
+menu="$(grep '/applications/orvane.desktop$' "$manifest" | head -n 1 || true)"
+icons_owner="$prefix"
+[ -n "$menu" ] && [ -e "$menu" ] && icons_owner="$(owner "$menu")"
+owner_of() { # owner_of FILE: the prefix of the install FILE belongs to
+    case "$1" in
+        */icons/hicolor/*) printf '%s' "$icons_owner" ;;
+        */orvane.desktop|*/orvane.service) owner "$1" ;;
+        *) printf '%s' "$prefix" ;;
+    esac
+}
+ours() { [ "$(owner_of "$1")" = "$prefix" ]; }
+
+# The service is stopped here, only when it runs this install; a copy
+# started otherwise must be ended first.
+unit="$(grep '/systemd/user/orvane.service$' "$manifest" | head -n 1 || true)"
+if [ -n "$unit" ] && ours "$unit" && systemctl --user show-environment >/dev/null 2>&1; then
     systemctl --user disable --now orvane.service >/dev/null 2>&1 || true
 fi
 if [ -e "$prefix/Sentrel.lock" ] && ! flock -n "$prefix/Sentrel.lock" true; then
@@ -44,9 +65,17 @@ fi
 while IFS= read -r file; do
     # A link is removed only while it still points at this install.
     if [ -L "$file" ]; then
-        if [ "$(readlink -- "$file")" = "$prefix/orvane-db" ]; then rm -f -- "$file"; fi
+        if [ "$(readlink -- "$file")" = "$prefix/orvane-db" ]; then
+            rm -f -- "$file"
+        else
+            echo "kept $file: it points to $(readlink -- "$file")"
+        fi
     elif [ -f "$file" ]; then
-        rm -f -- "$file"
+        if ours "$file"; then
+            rm -f -- "$file"
+        else
+            echo "kept $file: it belongs to the install in $(owner_of "$file")"
+        fi
     fi
 done <"$manifest"
 systemctl --user daemon-reload >/dev/null 2>&1 || true

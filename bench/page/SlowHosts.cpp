@@ -22,14 +22,16 @@ SlowHosts::~SlowHosts()
     }
 }
 
-bool SlowHosts::start(int hosts, int delayMs, const QString& pageFile)
+bool SlowHosts::start(int hosts, int delayMs, const QString& pageFile, bool gzip)
 {
     for (int k = 1; k <= hosts; ++k) {
         auto server = std::make_unique<QProcess>();
         server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server->start(QStringLiteral("python3"),
-                      {QStringLiteral(ORVANE_SLOW_PAGE_SERVER_SCRIPT), QStringLiteral("127.0.0.%1").arg(k),
-                       QString::number(delayMs), pageFile});
+        QStringList arguments {QStringLiteral(ORVANE_SLOW_PAGE_SERVER_SCRIPT), QStringLiteral("127.0.0.%1").arg(k),
+                               QString::number(delayMs), pageFile};
+        if (gzip)
+            arguments << QStringLiteral("gzip");
+        server->start(QStringLiteral("python3"), arguments);
         if (!server->waitForStarted(kStartMs))
             return false;
         while (!server->canReadLine())

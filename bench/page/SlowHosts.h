@@ -19,8 +19,9 @@ public:
     SlowHosts(const SlowHosts&) = delete;
     SlowHosts& operator=(const SlowHosts&) = delete;
 
-    // False when a server did not start.
-    bool start(int hosts, int delayMs, const QString& pageFile);
+    // False when a server did not start. With `gzip` the page goes
+    // compressed, with Content-Encoding: gzip.
+    bool start(int hosts, int delayMs, const QString& pageFile, bool gzip = false);
     // Entry i's address, on host i modulo the number of hosts.
     QString url(int i) const;
 

@@ -15,6 +15,7 @@
 #include "windows/MaintenanceWindows.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -30,6 +31,14 @@ int Program::run(const QString& programDir, int tickIntervalMs)
     // Offscreen nobody can answer a box: the message goes to the journal.
     const bool onScreen = QGuiApplication::platformName() != QLatin1String("offscreen");
     MessageBoxes& messages = onScreen ? static_cast<MessageBoxes&>(boxes) : console;
+    // A lock that cannot be had tells nothing of another copy: running
+    // anyway could mean two copies mailing every change twice.
+    if (!instance.held() && !instance.anotherCopyRunning()) {
+        messages.warn(QStringLiteral("Sentrel Error"),
+                      QStringLiteral("Cannot take the lock %1 that keeps a second copy from running : %2")
+                          .arg(QDir::toNativeSeparators(SingleInstance::lockPath(programDir)), instance.error()));
+        return 1;
+    }
     QtScreenPointer pointer;
     ImmediateProgramEnd programEnd;
     SystemClock clock;

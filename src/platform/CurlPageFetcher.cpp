@@ -77,10 +77,13 @@ private:
     using State = PageTransfer::State;
 
     std::unique_ptr<PageTransfer> make(const QString& url, QByteArray address);
-    Result<QString> await(PageTransfer& page);
+    int hostId(const QString& host);
+    Result<QString> await(PageTransfer& page, std::chrono::milliseconds timeLeft);
     bool drive(PageTransfer& awaited);
     void collect();
-    void start(PageTransfer& page);
+    void followRedirects(PageTransfer* awaited);
+    void follow(PageTransfer& page);
+    void start(PageTransfer& page, std::chrono::milliseconds timeout);
     void detach(PageTransfer& page);
     void makeRoomFor(const PageTransfer& page);
     void startAndResumeAhead();
@@ -109,6 +112,7 @@ CurlPageFetcher::Transfers::Transfers(Options options) : options_(std::move(opti
     options_.maxTransfersPerHost = std::max(options_.maxTransfersPerHost, 1);
     options_.maxPagesAhead = std::max(options_.maxPagesAhead, 1);
     budget_.limit = options_.maxWaitingBytes;
+    budget_.share = options_.maxWaitingBytes / options_.maxTransfers;
     newMulti();
 }
 
@@ -140,13 +144,20 @@ Result<QString> CurlPageFetcher::Transfers::fetch(const QString& url)
         page = make(url, std::move(address).value());
     }
     busy_ = true;
-    Result<QString> result = await(*page);
+    const auto turn = std::chrono::steady_clock::now();
+    Result<QString> result = await(*page, options_.totalTimeout);
     if (!result.ok() && page->startedAhead()) {
         // It may have failed for having waited (past the time-out, or on a
-        // connection the server closed meanwhile): what counts is a fetch
-        // made at its turn.
-        page->restart();
-        result = await(*page);
+        // connection the server closed meanwhile) or been dropped for room:
+        // what counts is a fetch made at its turn. Within one time-out from
+        // the turn all the same, so that a silent server costs the cycle
+        // no more for a page fetched ahead.
+        const auto left = options_.totalTimeout
+            - std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - turn);
+        if (left.count() > 0) {
+            page->restart();
+            result = await(*page, left);
+        }
     }
     busy_ = false;
     release(std::move(page));
@@ -184,22 +195,27 @@ void CurlPageFetcher::Transfers::idle()
 
 std::unique_ptr<PageTransfer> CurlPageFetcher::Transfers::make(const QString& url, QByteArray address)
 {
-    const QString host = PageTransfer::hostOf(address);
+    const int host = hostId(PageTransfer::hostOf(address));
+    return std::make_unique<PageTransfer>(url, std::move(address), host, budget_, options_);
+}
+
+int CurlPageFetcher::Transfers::hostId(const QString& host)
+{
     auto id = hostIds_.constFind(host);
     if (id == hostIds_.cend()) {
         id = hostIds_.insert(host, static_cast<int>(runningPerHost_.size()));
         runningPerHost_.push_back(0);
     }
-    return std::make_unique<PageTransfer>(url, std::move(address), *id, budget_, options_);
+    return *id;
 }
 
-Result<QString> CurlPageFetcher::Transfers::await(PageTransfer& page)
+Result<QString> CurlPageFetcher::Transfers::await(PageTransfer& page, std::chrono::milliseconds timeLeft)
 {
     budget_.awaited = &page;
     lastPaint_ = std::chrono::steady_clock::now();
     if (page.state() == State::Waiting) {
         makeRoomFor(page);
-        start(page);
+        start(page, timeLeft);
     }
     while (page.state() != State::Done) {
         if (page.paused())
@@ -207,6 +223,9 @@ Result<QString> CurlPageFetcher::Transfers::await(PageTransfer& page)
         startAndResumeAhead();
         if (!drive(page))
             break;
+        // A redirect may have taken it to a host that pages ahead keep busy.
+        if (page.state() == State::Running)
+            makeRoomFor(page);
         keepPaintingIfDue();
     }
     budget_.awaited = nullptr;
@@ -218,6 +237,7 @@ bool CurlPageFetcher::Transfers::drive(PageTransfer& awaited)
     int stillRunning = 0;
     CURLMcode mc = curl_multi_perform(multi_.get(), &stillRunning);
     collect();
+    followRedirects(&awaited);
     if (mc == CURLM_OK && awaited.state() != State::Done)
         mc = curl_multi_poll(multi_.get(), nullptr, 0, msUntilPaint(), nullptr);
     if (mc == CURLM_OK)
@@ -243,14 +263,43 @@ void CurlPageFetcher::Transfers::collect()
     }
 }
 
-void CurlPageFetcher::Transfers::start(PageTransfer& page)
+// Counts each running transfer against the host it talks to now. curl
+// itself keeps to the limit on connections to a host (see newMulti()); this
+// tells the scheduling which hosts are busy.
+void CurlPageFetcher::Transfers::followRedirects(PageTransfer* awaited)
+{
+    // Only the window of pages ahead is ever started.
+    const auto window = std::min<size_t>(ahead_.size(), options_.maxPagesAhead);
+    for (size_t i = 0; i < window; ++i)
+        follow(*ahead_[i]);
+    if (awaited)
+        follow(*awaited);
+}
+
+void CurlPageFetcher::Transfers::follow(PageTransfer& page)
+{
+    if (page.state() != State::Running)
+        return;
+    long redirects = 0;
+    if (curl_easy_getinfo(page.handle(), CURLINFO_REDIRECT_COUNT, &redirects) != CURLE_OK
+        || redirects == page.redirects())
+        return;
+    const char* url = nullptr;
+    curl_easy_getinfo(page.handle(), CURLINFO_EFFECTIVE_URL, &url);
+    const int host = hostId(PageTransfer::hostOf(QByteArray(url ? url : "")));
+    --runningPerHost_[static_cast<size_t>(page.host())];
+    ++runningPerHost_[static_cast<size_t>(host)];
+    page.movedTo(host, redirects);
+}
+
+void CurlPageFetcher::Transfers::start(PageTransfer& page, std::chrono::milliseconds timeout)
 {
     CurlHandle handle = page.releaseHandle();
     if (!handle && !spare_.empty()) {
         handle = std::move(spare_.back());
         spare_.pop_back();
     }
-    if (const CURLcode rc = page.prepare(std::move(handle), &page != budget_.awaited); rc != CURLE_OK) {
+    if (const CURLcode rc = page.prepare(std::move(handle), &page != budget_.awaited, timeout); rc != CURLE_OK) {
         page.finished(rc);
         return;
     }
@@ -274,12 +323,14 @@ void CurlPageFetcher::Transfers::detach(PageTransfer& page)
 // furthest ahead give way to it, to be requested again later.
 void CurlPageFetcher::Transfers::makeRoomFor(const PageTransfer& page)
 {
+    const int own = page.state() == State::Running ? 1 : 0;
+    const auto allFull = [&] { return running_ - own >= options_.maxTransfers; };
     const auto hostFull = [&] {
-        return runningPerHost_[static_cast<size_t>(page.host())] >= options_.maxTransfersPerHost;
+        return runningPerHost_[static_cast<size_t>(page.host())] - own >= options_.maxTransfersPerHost;
     };
-    for (auto it = ahead_.rbegin(); it != ahead_.rend() && (running_ >= options_.maxTransfers || hostFull()); ++it) {
+    for (auto it = ahead_.rbegin(); it != ahead_.rend() && (allFull() || hostFull()); ++it) {
         PageTransfer& other = **it;
-        if (other.state() == State::Running && (running_ >= options_.maxTransfers || other.host() == page.host())) {
+        if (other.state() == State::Running && (allFull() || other.host() == page.host())) {
             detach(other);
             other.restart();
         }
@@ -304,7 +355,7 @@ void CurlPageFetcher::Transfers::startAndResumeAhead()
                 page.resume();
         } else if (page.state() == State::Waiting && mayStart
                    && runningPerHost_[static_cast<size_t>(page.host())] < options_.maxTransfersPerHost) {
-            start(page);
+            start(page, options_.totalTimeout);
         }
     }
 }
@@ -318,6 +369,7 @@ void CurlPageFetcher::Transfers::kickOff()
     int stillRunning = 0;
     curl_multi_perform(multi_.get(), &stillRunning);
     collect();
+    followRedirects(nullptr);
 }
 
 void CurlPageFetcher::Transfers::dropAhead()
@@ -339,9 +391,13 @@ void CurlPageFetcher::Transfers::release(std::unique_ptr<PageTransfer> page)
 void CurlPageFetcher::Transfers::newMulti()
 {
     multi_ = CurlMultiHandle();
+    if (!multi_)
+        return;
     // Without it curl keeps only a few connections between transfers.
-    if (multi_)
-        curl_multi_setopt(multi_.get(), CURLMOPT_MAXCONNECTS, static_cast<long>(options_.maxTransfers));
+    curl_multi_setopt(multi_.get(), CURLMOPT_MAXCONNECTS, static_cast<long>(options_.maxTransfers));
+    // Pages on many hosts may all redirect to one: curl holds back a
+    // transfer that would open one connection too many to where it now goes.
+    curl_multi_setopt(multi_.get(), CURLMOPT_MAX_HOST_CONNECTIONS, static_cast<long>(options_.maxTransfersPerHost));
 }
 
 int CurlPageFetcher::Transfers::msUntilPaint() const

@@ -15,7 +15,9 @@ namespace orvane {
 // once while the caller works on the page before; fetch() then hands them
 // over one by one, in their order. A page requested ahead that failed is
 // fetched once more when its turn comes, so that a failure is always that
-// of a fetch made at its turn (not of a wait caused by fetching ahead).
+// of a fetch made at its turn (not of a wait caused by fetching ahead); in
+// what is left of one time-out from its turn, so that no page keeps the
+// caller waiting longer than one fetch could.
 // Connections and DNS answers are reused from one fetch to the next until
 // idle() is called. The fetcher wakes up every keepPaintingInterval while
 // it waits, even when the servers are silent.
@@ -26,11 +28,14 @@ public:
     // one desktop's connections and a home router's.
     static constexpr int kMaxTransfers = 16;
     // Polite to one site that many entries watch: browsers open no more
-    // than a handful of connections to a host either.
+    // than a handful of connections to a host either. Counted against the
+    // host a transfer talks to now, after the redirects it followed.
     static constexpr int kMaxTransfersPerHost = 4;
     // Pages received ahead and not yet taken: bounds the memory that a few
-    // pages near the size limit could otherwise multiply. The page the
-    // caller waits for is never held back by it.
+    // pages near the size limit could otherwise multiply. Counted as
+    // decoded; a compressed page ahead that would hold more than its share
+    // (this over kMaxTransfers) is dropped and fetched at its turn. The page
+    // the caller waits for is never held back by it.
     static constexpr qint64 kMaxWaitingBytes = 64 * 1024 * 1024;
     // Pages past the one waited for that may be requested. On a fast server
     // the caller, not the network, is the slow side: pages fetched further

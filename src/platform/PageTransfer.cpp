@@ -38,7 +38,7 @@ PageTransfer::~PageTransfer()
 
 // A handle used before keeps the options it was given (some cannot be set
 // again once it has transferred): only the page's own are set anew.
-CURLcode PageTransfer::prepare(CurlHandle handle, bool ahead)
+CURLcode PageTransfer::prepare(CurlHandle handle, bool ahead, std::chrono::milliseconds timeout)
 {
     const bool fresh = !handle;
     curl_ = fresh ? CurlHandle() : std::move(handle);
@@ -48,11 +48,15 @@ CURLcode PageTransfer::prepare(CurlHandle handle, bool ahead)
     paused_ = false;
     bodyStarted_ = false;
     tooLarge_ = false;
+    droppedForRoom_ = false;
+    redirects_ = 0;
     result_ = CURLE_OK;
     CURL* curl = curl_.get();
     if (!curl)
         return CURLE_FAILED_INIT;
     CURLcode rc = fresh ? setUp(curl) : CURLE_OK;
+    if (rc == CURLE_OK)
+        rc = setOption(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<qint64>(timeout.count(), 1)));
     if (rc == CURLE_OK)
         rc = setOption(curl, CURLOPT_URL, address_.constData()); // curl copies texts
     if (rc == CURLE_OK)
@@ -71,7 +75,6 @@ CURLcode PageTransfer::setUp(CURL* curl) const
         // The error page's body is of no use; stop at the status line.
         {CURLOPT_FAILONERROR, 1L},
         {CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count())},
-        {CURLOPT_TIMEOUT_MS, static_cast<long>(options_.totalTimeout.count())},
         {CURLOPT_BUFFERSIZE, kReceiveBufferBytes},
     };
     for (const auto& [option, value] : longs)
@@ -122,6 +125,10 @@ Result<QString> PageTransfer::page()
 {
     long status = 0;
     curl_easy_getinfo(curl_.get(), CURLINFO_RESPONSE_CODE, &status);
+    if (droppedForRoom_) {
+        dropBody();
+        return ErrorCatalogue::transferFailure(CURLE_WRITE_ERROR);
+    }
     if (tooLarge_ || result_ == CURLE_FILESIZE_EXCEEDED) {
         dropBody();
         return ErrorCatalogue::failure(ErrorCode::FetchTooLarge);
@@ -170,15 +177,35 @@ void PageTransfer::dropBody()
     body_ = QByteArray();
 }
 
+bool PageTransfer::encoded() const
+{
+    curl_header* header = nullptr;
+    // -1: the headers of the last response, the one whose body this is.
+    return curl_easy_header(curl_.get(), "Content-Encoding", 0, CURLH_HEADER, -1, &header) == CURLHE_OK
+        && qstricmp(header->value, "identity") != 0;
+}
+
 size_t PageTransfer::onBody(char* data, size_t size, size_t count, void* self)
 {
     auto* transfer = static_cast<PageTransfer*>(self);
     PageBudget& budget = transfer->budget_;
     const qint64 bytes = static_cast<qint64>(size * count);
-    if (transfer != budget.awaited && budget.held + bytes > budget.limit) {
-        // curl keeps these bytes and hands them over again on resume().
-        transfer->paused_ = true;
-        return CURL_WRITEFUNC_PAUSE;
+    if (transfer != budget.awaited) {
+        const bool pastShare = transfer->body_.size() + bytes > budget.share;
+        const bool pastLimit = budget.held + bytes > budget.limit;
+        // A paused transfer reads nothing more, and curl hands these bytes
+        // over again on resume(). But it goes on inflating what it has read
+        // of a compressed body, and keeps all of it: such a page is dropped
+        // instead, to be fetched again at its turn.
+        if ((pastShare || pastLimit) && transfer->encoded()) {
+            transfer->dropBody();
+            transfer->droppedForRoom_ = true;
+            return 0; // aborts the transfer
+        }
+        if (pastLimit) {
+            transfer->paused_ = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
     }
     try {
         if (!transfer->bodyStarted_) {

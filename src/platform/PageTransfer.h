@@ -6,14 +6,19 @@
 #include <QByteArray>
 #include <QString>
 
+#include <chrono>
+
 namespace orvane {
 
 class PageTransfer;
 
 // The bytes that pages fetched ahead hold between them, and the one page
-// the caller waits for, which is never held back.
+// the caller waits for, which is never held back. A compressed page ahead
+// may hold no more than its share: past it, it could not wait paused (curl
+// would go on inflating what it has read), so it is fetched at its turn.
 struct PageBudget {
     qint64 limit = 0;
+    qint64 share = 0;
     qint64 held = 0;
     const PageTransfer* awaited = nullptr;
 
@@ -33,7 +38,15 @@ public:
     PageTransfer& operator=(const PageTransfer&) = delete;
 
     const QString& url() const { return url_; }
+    // The host it talks to now, after the redirects followed so far; the
+    // last one it talked to while it waits.
     int host() const { return host_; }
+    long redirects() const { return redirects_; }
+    void movedTo(int host, long redirects)
+    {
+        host_ = host;
+        redirects_ = redirects;
+    }
     State state() const { return state_; }
     CURL* handle() const { return curl_.get(); }
     // Started before the caller waited for it.
@@ -41,8 +54,8 @@ public:
     bool paused() const { return paused_; }
 
     // Makes `handle` (a fresh one when null) ready for this page: every
-    // option set anew, nothing received yet.
-    CURLcode prepare(CurlHandle handle, bool ahead);
+    // option set anew, nothing received yet, at most `timeout` for all of it.
+    CURLcode prepare(CurlHandle handle, bool ahead, std::chrono::milliseconds timeout);
     void running() { state_ = State::Running; }
     void finished(CURLcode result);
     // Back to waiting, what was received dropped: the page will be
@@ -63,6 +76,8 @@ private:
     CURLcode setUp(CURL* curl) const;
     static size_t onBody(char* data, size_t size, size_t count, void* self);
     void dropBody();
+    // The body comes content-encoded (compressed): curl inflates it.
+    bool encoded() const;
 
     QString url_;
     QByteArray address_;
@@ -75,6 +90,8 @@ private:
     bool paused_ = false;
     bool bodyStarted_ = false;
     bool tooLarge_ = false;
+    bool droppedForRoom_ = false;
+    long redirects_ = 0;
     CURLcode result_ = CURLE_OK;
     QByteArray body_;
 };

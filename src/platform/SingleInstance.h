@@ -22,8 +22,9 @@ public:
     // True when this process could not take the lock: another copy holds it.
     bool anotherCopyRunning() const { return refused_; }
     // True while this object holds the lock. Neither this nor the above
-    // when the lock file cannot be had (a read-only folder, a symlink);
-    // error() then says why.
+    // when the lock file cannot be had (a read-only folder, a symlink, a
+    // file of another user); error() then says why. Nothing then keeps a
+    // second copy out, so neither the program nor a write may go on.
     bool held() const { return fd_ >= 0; }
     const QString& error() const { return error_; }
 

@@ -1,12 +1,16 @@
 // Runs the built orvane-db on a database its init made in a temporary folder; reads it back with the SQLite C API.
 #include "platform/SingleInstance.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -149,6 +153,45 @@ TEST_F(Cli, WritesAreRefusedWhileAProgramHoldsTheLockWithoutAnsweringWhateverThe
     for (const auto& env : {QProcessEnvironment::systemEnvironment(), elsewhere})
         EXPECT_EQ(run({"add", "http://a/", "a@x", "s"}, env).code, 1);
     EXPECT_EQ(bytes(db), before);
+}
+
+TEST_F(Cli, ALockThatCannotBeTakenStopsTheProgramAndEveryWriteSayingWhy)
+{
+    // The program beside the database, as installed.
+    const QString lock = dir.filePath("Sentrel.lock"), program = dir.filePath("orvane");
+    ASSERT_TRUE(QFile::copy(ORVANE_PROGRAM, program));
+    QProcessEnvironment offscreen = QProcessEnvironment::systemEnvironment();
+    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
+    const QByteArray before = bytes(db);
+    const struct {
+        const char* what;
+        std::function<bool()> plant;
+    } cases[] = {
+        {"a symlink", [&] { return QFile::link(db, lock); }},
+        {"a folder", [&] { return QDir(dir.path()).mkdir("Sentrel.lock"); }},
+        {"a FIFO", [&] { return ::mkfifo(QFile::encodeName(lock).constData(), 0600) == 0; }},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(lock); // the one init left
+        ASSERT_TRUE(c.plant()) << c.what;
+        QProcess orvane;
+        orvane.setProcessEnvironment(offscreen);
+        orvane.start(program, {});
+        // Running, it would wait for its first tick a minute away.
+        const bool ended = orvane.waitForFinished(30000);
+        if (!ended)
+            orvane.kill();
+        EXPECT_TRUE(ended && orvane.exitCode() != 0) << c.what;
+        EXPECT_TRUE(orvane.readAllStandardError().contains(QFile::encodeName(lock))) << c.what;
+        const Outcome r = run({"add", "http://a/", "a@x", "s"});
+        EXPECT_EQ(r.code, 1) << c.what;
+        EXPECT_TRUE(r.err.contains(QFile::encodeName(lock))) << c.what;
+        EXPECT_EQ(bytes(db), before) << c.what;
+        ASSERT_TRUE(QFile::remove(lock) || QDir(dir.path()).rmdir("Sentrel.lock")) << c.what;
+    }
+    // A lock file as it should be lets the write go.
+    const Outcome added = run({"add", "http://a/", "a@x", "s"});
+    EXPECT_EQ(added.code, 0) << added.err.toStdString();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # install_test.sh SOURCE_DIR BUILD_DIR: installs with HOME and XDG_* in a temporary folder, runs the installed
-# program offscreen, installs again over it and uninstalls; Sentrel.mdb and its entry must outlive both.
+# program offscreen, installs again over it and uninstalls; Sentrel.mdb and its entry must outlive both. Then two
+# prefixes: uninstalling the first must leave the shared files and the service of the second, installed later.
 set -euo pipefail
 src=$1 build=$2 tmp=$(mktemp -d) pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$tmp"' EXIT
@@ -8,6 +9,9 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 export HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/run" \
     QT_QPA_PLATFORM=offscreen
 unset DBUS_SESSION_BUS_ADDRESS # never the real user's systemd
+# A user session stands in for it: every call is written down.
+mkdir "$tmp/stub" && printf '#!/bin/sh\necho "$*" >>"%s/systemctl.log"\n' "$tmp" >"$tmp/stub/systemctl"
+chmod +x "$tmp/stub/systemctl" && export PATH="$tmp/stub:$PATH"
 prefix="$tmp/opt/or vane" data="$XDG_DATA_HOME" config="$XDG_CONFIG_HOME"
 installed=("$prefix/orvane" "$prefix/orvane-db" "$prefix/uninstall.sh" "$HOME/.local/bin/orvane-db"
     "$data/applications/orvane.desktop" "$data"/icons/hicolor/{scalable/apps/orvane.svg,{16x16,32x32}/apps/orvane.png}
@@ -34,3 +38,19 @@ install_orvane
 "$prefix/uninstall.sh"
 for f in "${installed[@]}"; do [ ! -e "$f" ] && [ ! -L "$f" ] || fail "$f is still there"; done
 [[ $("$build/bin/orvane-db" list --dir "$prefix") == *" kept "* ]] || fail "uninstall lost Sentrel.mdb"
+
+other="$tmp/opt/other"
+install_orvane
+"$src/scripts/install.sh" --prefix "$other" --build-dir "$build" --no-build --autostart --service >/dev/null
+: >"$tmp/systemctl.log"
+said=$("$prefix/uninstall.sh")
+for f in "${installed[@]:3}"; do
+    [ -e "$f" ] || fail "uninstalling $prefix removed $f of $other"
+    [[ $said == *"kept $f"* ]] || fail "uninstalling $prefix did not say it kept $f: $said"
+done
+[ ! -e "$prefix/orvane" ] || fail "uninstalling $prefix kept its program"
+grep -q disable "$tmp/systemctl.log" && fail "uninstalling $prefix stopped the service of $other"
+"$other/orvane-db" list >/dev/null || fail "$other no longer works"
+"$other/uninstall.sh" >/dev/null
+for f in "${installed[@]:3}"; do [ ! -e "$f" ] && [ ! -L "$f" ] || fail "$f outlived both installs"; done
+grep -qx -- "--user disable --now orvane.service" "$tmp/systemctl.log" || fail "the last install's service kept running"

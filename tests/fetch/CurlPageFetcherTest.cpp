@@ -35,7 +35,11 @@ public:
         process_.closeWriteChannel(); // it ends when its input does
         process_.waitForFinished();
     }
-    QString url(const QString& path) const { return "http://127.0.0.1:" + port_.trimmed() + path; }
+    // The server answers on 127.0.0.2 to .17 too, as other hosts.
+    QString url(const QString& path, const QString& host = "127.0.0.1") const
+    {
+        return "http://" + host + ":" + port_.trimmed() + path;
+    }
     bool started() const { return port_.trimmed().toInt() > 0; }
 
 private:
@@ -125,4 +129,44 @@ TEST(CurlPageFetcher, FaultTableAlikeAtItsTurnAndFetchedAhead)
         for (const auto& [url, expected] : rows)
             EXPECT_EQ(outcome(fetcher.fetch(url)), expected) << "run " << run << ": " << url.toStdString();
     }
+}
+
+TEST(CurlPageFetcher, APageFetchedAheadWaitsAtMostOneTimeOutFromItsTurn)
+{
+    Server http;
+    ASSERT_TRUE(http.started());
+    // Silent when asked ahead; asked again, it answers after 2.5 s: within
+    // a fresh time-out of 3 s, not within the 0.5 s left of the first one.
+    const QString first = http.url("/page/first?ms=500"), silent = http.url("/silent-once/a?ms=2500");
+    CurlPageFetcher fetcher(quick());
+    fetcher.fetchAhead({first, silent});
+    EXPECT_EQ(outcome(fetcher.fetch(first)), "first");
+    EXPECT_EQ(outcome(fetcher.fetch(silent)), kTimedOut);
+}
+
+TEST(CurlPageFetcher, ACompressedPageTooLargeToWaitAheadComesWholeAtItsTurn)
+{
+    Server http;
+    ASSERT_TRUE(http.started());
+    CurlPageFetcher::Options tight = quick();
+    tight.maxWaitingBytes = 1000; // the inflated page is 110,000 bytes
+    CurlPageFetcher fetcher(tight);
+    const QString first = http.url("/page/first?ms=500"), zipped = http.url("/gzip/zip");
+    fetcher.fetchAhead({first, zipped});
+    EXPECT_EQ(outcome(fetcher.fetch(first)), "first");
+    EXPECT_EQ(outcome(fetcher.fetch(zipped)), QStringLiteral("<p>zip</p>\n").repeated(10000));
+}
+
+TEST(CurlPageFetcher, PagesOnManyHostsRedirectedToOneCountAgainstIt)
+{
+    Server http;
+    ASSERT_TRUE(http.started());
+    QStringList urls;
+    for (int k = 2; k <= 17; ++k)
+        urls << http.url(QStringLiteral("/away/%1").arg(k), QStringLiteral("127.0.0.%1").arg(k));
+    CurlPageFetcher fetcher(quick());
+    fetcher.fetchAhead(urls);
+    for (int k = 2; k <= 17; ++k)
+        EXPECT_EQ(outcome(fetcher.fetch(urls[k - 2])), QString::number(k));
+    EXPECT_LE(outcome(fetcher.fetch(http.url("/peak"))).toInt(), CurlPageFetcher::kMaxTransfersPerHost);
 }

@@ -1,8 +1,10 @@
 """An HTTP server on 127.0.0.1 for the fetch tests, answering some paths as a
-server should and others wrongly on purpose (see answer()). Prints its port,
-then serves until its standard input closes."""
+server should and others wrongly on purpose (see answer()). It also listens
+on 127.0.0.2 to 127.0.0.17, on the same port, as other hosts. Prints its
+port, then serves until its standard input closes."""
 
 import asyncio
+import gzip
 import socket
 import struct
 import sys
@@ -30,6 +32,8 @@ CLOSING = {  # sent, then the connection closed
     "/big": b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n" + b"b" * (1 << 20),  # no length announced
 }
 load = {"now": 0, "peak": 0}  # requests being answered
+asked = {}  # /silent-once/KEY: how often each KEY was asked for
+OTHER_HOSTS = ["127.0.0.%d" % k for k in range(2, 18)]
 
 
 async def answer(target, writer):
@@ -47,6 +51,19 @@ async def answer(target, writer):
         writer.write(redirect(b"/hop/%d" % (int(arg) - 1)) if int(arg) else ok(b"landed"))
     elif route == "loop":
         writer.write(redirect(b"/loop"))
+    elif route == "gzip":  # /gzip/NAME: "<p>NAME</p>\n" 10,000 times, a few hundred bytes on the wire
+        body = gzip.compress(b"<p>%s</p>\n" % arg.encode() * 10000)
+        writer.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Encoding: gzip\r\n"
+                     b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
+    elif route == "away":  # /away/NAME from any host: /page/NAME?ms=300 on 127.0.0.1
+        port = writer.get_extra_info("sockname")[1]
+        writer.write(redirect(b"http://127.0.0.1:%d/page/%s?ms=300" % (port, arg.encode())))
+    elif route == "silent-once":  # /silent-once/KEY?ms=N: silent the first time, then "late" after N ms
+        asked[arg] = asked.get(arg, 0) + 1
+        if asked[arg] == 1:
+            await asyncio.sleep(3600)
+        await asyncio.sleep(int(parse_qs(url.query).get("ms", ["0"])[0]) / 1000)
+        writer.write(ok(b"late"))
     elif route == "status":
         writer.write(b"HTTP/1.1 %s Scripted\r\nContent-Length: 10\r\n\r\nerror page" % arg.encode())
     elif route == "reset":  # a body cut short by a reset
@@ -88,8 +105,15 @@ async def serve(reader, writer):
 
 
 async def main():
-    server = await asyncio.start_server(serve, "127.0.0.1", 0)
-    print(server.sockets[0].getsockname()[1], flush=True)
+    for _ in range(50):  # until the other hosts' port is free too
+        server = await asyncio.start_server(serve, "127.0.0.1", 0)
+        port = server.sockets[0].getsockname()[1]
+        try:
+            await asyncio.start_server(serve, OTHER_HOSTS, port)
+            break
+        except OSError:
+            server.close()
+    print(port, flush=True)
     await asyncio.get_running_loop().run_in_executor(None, sys.stdin.read)
 
 
