@@ -146,7 +146,11 @@ Result<QString> CurlPageFetcher::Transfers::fetch(const QString& url)
     busy_ = true;
     const auto turn = std::chrono::steady_clock::now();
     Result<QString> result = await(*page, options_.totalTimeout);
-    if (!result.ok() && page->startedAhead()) {
+    // A server's own answer (an error status) is no effect of waiting: asking
+    // again would only knock twice on a failing server.
+    const bool answered = !result.ok() && result.failure().number >= ErrorCatalogue::kFirstHttpError
+        && result.failure().number <= ErrorCatalogue::kLastHttpError;
+    if (!result.ok() && page->startedAhead() && !answered) {
         // It may have failed for having waited (past the time-out, or on a
         // connection the server closed meanwhile) or been dropped for room:
         // what counts is a fetch made at its turn. Within one time-out from

@@ -89,6 +89,7 @@ TEST(CurlPageFetcher, FaultTableAlikeAtItsTurnAndFetchedAhead)
         {"/hop/10", "landed"},
         {"/hop/11", kTooManyRedirects},
         {"/loop", kTooManyRedirects},
+        {"/status/400", "400"},
         {"/status/404", "404"},
         {"/status/500", "500"},
         {"/status/503", "503"},
@@ -142,6 +143,18 @@ TEST(CurlPageFetcher, APageFetchedAheadWaitsAtMostOneTimeOutFromItsTurn)
     fetcher.fetchAhead({first, silent});
     EXPECT_EQ(outcome(fetcher.fetch(first)), "first");
     EXPECT_EQ(outcome(fetcher.fetch(silent)), kTimedOut);
+}
+
+// An error status answered ahead is the page's outcome: the server is not asked twice.
+TEST(CurlPageFetcher, AnErrorStatusFetchedAheadIsNotAskedAgain)
+{
+    Server http;
+    ASSERT_TRUE(http.started());
+    const QString first = http.url("/page/first?ms=500"), failing = http.url("/fails-once/a");
+    CurlPageFetcher fetcher(quick());
+    fetcher.fetchAhead({first, failing});
+    EXPECT_EQ(outcome(fetcher.fetch(first)), "first");
+    EXPECT_EQ(outcome(fetcher.fetch(failing)), "503");
 }
 
 TEST(CurlPageFetcher, ACompressedPageTooLargeToWaitAheadComesWholeAtItsTurn)

@@ -64,6 +64,9 @@ async def answer(target, writer):
             await asyncio.sleep(3600)
         await asyncio.sleep(int(parse_qs(url.query).get("ms", ["0"])[0]) / 1000)
         writer.write(ok(b"late"))
+    elif route == "fails-once":  # /fails-once/KEY: 503 the first time, then "again"
+        asked[arg] = asked.get(arg, 0) + 1
+        writer.write(ok(b"again") if asked[arg] > 1 else b"HTTP/1.1 503 Busy\r\nContent-Length: 0\r\n\r\n")
     elif route == "status":
         writer.write(b"HTTP/1.1 %s Scripted\r\nContent-Length: 10\r\n\r\nerror page" % arg.encode())
     elif route == "reset":  # a body cut short by a reset
