@@ -242,6 +242,39 @@ TEST(WakeUpCycle, FetchingAheadChangesNothingOfOneByOneAndAHaltStoresNothingAfte
     }
 }
 
+// The first tick wakes; from then on every Wake-up-th tick does. A search
+// type is compared exactly: a lower-case one is fetched, never compared. A
+// table search that fails counts as a table alert.
+TEST(WakeUpCycle, WakesEveryWakeUpTicksAndComparesOnlyItsOwnTypes)
+{
+    ScriptedFetcher fetcher;
+    Engine e(fetcher);
+    e.db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 3"));
+    std::vector<qint64> keys;
+    for (const char* type : {"w", "s", "t", "T"}) {
+        const QString url = QStringLiteral("http://page.test/") + QLatin1String(type) + QString::number(keys.size());
+        keys.push_back(e.db.addEntry(url, QLatin1String(type),
+                                     {{"Content", Value("old")},
+                                      {"String search", Value("n")},
+                                      {"String length", Value(3)},
+                                      {"Table number", Value(1)},
+                                      {"Repeat count", Value(-1)}}));
+        fetcher.pages.emplace(url, QStringLiteral("new"));
+    }
+    ASSERT_TRUE(e.watcher.load(false, e.db.dir()));
+    std::vector<size_t> fetched;
+    for (int i = 0; i < 7; ++i) {
+        e.watcher.tick();
+        fetched.push_back(fetcher.requested.size());
+    }
+    EXPECT_EQ(fetched, (std::vector<size_t> {4, 4, 4, 8, 8, 8, 12}));
+    const QString table = QStringLiteral("Page changed (table alert) : Weekly");
+    EXPECT_EQ(e.mailer.subjects, QStringList({table, table, table}));
+    const std::vector<Value> stored {Value("old"), Value("old"), Value("old"), Value("new")};
+    for (size_t i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(e.db.column(keys[i], QStringLiteral("Content")), stored[i]);
+}
+
 TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)
 {
     PageServer pages;

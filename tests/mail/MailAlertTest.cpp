@@ -90,3 +90,10 @@ TEST(MailAlert, SubjectsBodiesAndHeaders)
         }
     }
 }
+
+// Year, month and day without leading zeros, then the seconds since midnight.
+TEST(MailAlert, MessageIdOfAOneDigitMonthAndDay)
+{
+    EXPECT_EQ(MailAlert::messageId(QDateTime(QDate(2026, 3, 5), QTime(9, 3, 7))), u"20263532587_Sentrel"_s);
+    EXPECT_EQ(MailAlert::messageId(QDateTime(QDate(2026, 12, 31), QTime(0, 0, 9))), u"202612319_Sentrel"_s);
+}

@@ -188,3 +188,37 @@ TEST(Value, WholeNumbersRoundHalvesToEvenAndRefuseWhatDoesNotFit)
         EXPECT_EQ(n.ok() ? std::optional(n.value()) : std::nullopt, expected) << qPrintable(value.textOrEmpty());
     }
 }
+
+// Rows found by their ids, whatever their positions: a delete takes its row
+// out of the walk, and an edit of a row another connection deleted fails
+// instead of storing nowhere.
+TEST(Recordset, DeleteAndEditFollowTheRowsOwnId)
+{
+    TempDatabase db;
+    db.exec(QStringLiteral("INSERT INTO URLs (URL) VALUES ('gone')"));
+    for (const char* url : {"a", "b", "c"})
+        db.addEntry(QLatin1String(url));
+    db.exec(QStringLiteral("DELETE FROM URLs WHERE URL = 'gone'")); // ids 2, 3, 4 at positions 1, 2, 3
+    Database connection = db.open();
+    Recordset rows = connection.openRecordset(QStringLiteral("URLs")).value();
+    ASSERT_TRUE(rows.moveNext().ok());
+    ASSERT_TRUE(rows.deleteCurrent().ok()); // b
+    QStringList walked;
+    for (Status s = rows.moveFirst(); s.ok() && !rows.eof(); s = rows.moveNext())
+        walked << rows.value(QStringLiteral("URL")).value().textOrEmpty();
+    EXPECT_EQ(walked, QStringList({"a", "c"}));
+
+    ASSERT_TRUE(rows.moveFirst().ok() && rows.moveNext().ok()); // c
+    ASSERT_TRUE(rows.edit().ok());
+    ASSERT_TRUE(rows.setValue(QStringLiteral("Subject"), Value("edited")).ok());
+    ASSERT_TRUE(rows.update().ok());
+    EXPECT_EQ(db.column(4, QStringLiteral("Subject")), Value("edited"));
+    EXPECT_EQ(db.column(2, QStringLiteral("Subject")), Value("Weekly"));
+
+    ASSERT_TRUE(rows.edit().ok());
+    db.exec(QStringLiteral("DELETE FROM URLs WHERE rowid = 4"));
+    ASSERT_TRUE(rows.setValue(QStringLiteral("Subject"), Value("lost")).ok());
+    const Status update = rows.update();
+    ASSERT_FALSE(update.ok());
+    EXPECT_EQ(update.failure().number, 6013);
+}
