@@ -3,6 +3,7 @@
 #include "SmtpTestServer.h"
 
 #include "platform/CurlMailClient.h"
+#include "platform/MailEncoding.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -257,4 +258,13 @@ TEST(CurlMailClient, InternationalAddressNeedsSmtpUtf8)
             EXPECT_TRUE(mails[0].data.startsWith(u"To: j\u00f6hn@xn--exmple-cua.test\r\n"_s.toUtf8()));
         }
     }
+}
+
+// Lines end in CR LF and are cut before they pass the 998 that servers take.
+TEST(MailEncoding, BodyLinesEndInCrLfAndStayUnderTheLimit)
+{
+    const QByteArray x998(998, 'x');
+    EXPECT_EQ(MailEncoding::body(QString(1200, u'x') + u"\nend\r"_s),
+              x998 + "\r\n" + QByteArray(202, 'x') + "\r\nend\r\n");
+    EXPECT_EQ(MailEncoding::body(QString(998, u'x') + u"\r\n"_s), x998 + "\r\n");
 }

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStyleOption>
 #include <QTest>
 #include <QTimer>
@@ -202,6 +203,19 @@ TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
         run(window, QString::fromLatin1(c.steps));
         EXPECT_EQ(table(QStringLiteral("URLs")), c.stored);
         EXPECT_EQ(messages.shown.size(), c.messages);
+    }
+}
+
+// A stored entry shows its search type in the option buttons.
+TEST_F(WindowTest, UrlWindowShowsTheStoredSearchType)
+{
+    for (const auto& [type, option] : {std::pair {"S", "Option1"}, {"T", "Option2"}, {"W", "Option3"}}) {
+        SCOPED_TRACE(type);
+        db.exec(QStringLiteral("DELETE FROM URLs"));
+        db.addEntry(QStringLiteral("http://a.test/"), QLatin1String(type));
+        UrlWindow window(services());
+        window.show();
+        EXPECT_TRUE(window.findChild<QRadioButton*>(QLatin1String(option))->isChecked());
     }
 }
 
