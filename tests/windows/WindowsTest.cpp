@@ -4,12 +4,14 @@
 #include "Wait.h"
 
 #include "mainwindow/MainWindow.h"
+#include "windows/MaintenanceWindows.h"
 #include "windows/PropertiesWindow.h"
 #include "windows/SelectionDialog.h"
 #include "windows/SelectionQuery.h"
 #include "windows/UrlWindow.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
@@ -203,6 +205,26 @@ TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
         run(window, QString::fromLatin1(c.steps));
         EXPECT_EQ(table(QStringLiteral("URLs")), c.stored);
         EXPECT_EQ(messages.shown.size(), c.messages);
+    }
+}
+
+// Each button's window is the one shown, modally.
+TEST_F(WindowTest, EachMaintenanceWindowIsShownModally)
+{
+    const MaintenanceWindows windows(services());
+    for (const auto& [which, name] :
+         {std::pair {MainView::Maintenance::Urls, "URL"}, {MainView::Maintenance::Properties, "fprop"}}) {
+        QString shown;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                shown = modal->objectName();
+                modal->close();
+            }
+        });
+        poll.start(10);
+        windows.showModal(which, nullptr);
+        EXPECT_EQ(shown, QLatin1String(name));
     }
 }
 
