@@ -195,3 +195,15 @@ TEST_F(Cli, ALockThatCannotBeTakenStopsTheProgramAndEveryWriteSayingWhy)
 }
 
 } // namespace
+
+// test-mail's exit code tells whether the server took the mail.
+TEST_F(Cli, TestMailFailsWhenNoServerTakesIt)
+{
+    ASSERT_EQ(run({"set", "mail-server", "127.0.0.1"}).code, 0);
+    ASSERT_EQ(run({"set", "port", "1"}).code, 0); // nothing listens there
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", dir.path()); // no ~/.netrc
+    const Outcome r = run({"test-mail", "bob@example.test"}, env);
+    EXPECT_EQ(r.code, 1) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains("10007")) << r.err.toStdString();
+}
