@@ -242,6 +242,19 @@ TEST_F(RunningOrvane, AClientThatSendsGarbageTooMuchOrNothingGetsNothingAndOther
         EXPECT_TRUE(answered.isEmpty()) << request.left(20).toStdString();
         EXPECT_EQ(tool({"status"}).code, 0) << request.left(20).toStdString();
     }
+    // One that takes the maintenance state and dies gives it back: watching goes on.
+    QLocalSocket holder;
+    holder.connectToServer(orvane::ControlProtocol::socketPath(dir.path()));
+    ASSERT_TRUE(holder.waitForConnected(10000));
+    holder.write("{\"request\":\"maintenance\"}\n");
+    QByteArray entered;
+    ASSERT_TRUE(waitFor([&] {
+        holder.waitForReadyRead(100);
+        entered += holder.readAll();
+        return entered.contains("entered");
+    }));
+    holder.abort();
+    ASSERT_TRUE(waitFor([&] { return state() == "asleep"; }));
 }
 
 } // namespace
