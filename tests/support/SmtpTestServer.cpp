@@ -80,10 +80,7 @@ std::vector<ReceivedMail> SmtpTestServer::messages() const
                            o[u"helo"_s].toString(),
                            QByteArray::fromBase64(o[u"data"_s].toString().toLatin1()),
                            p[u"defects"_s].toVariant().toStringList(),
-                           {},
-                           p[u"from_name"_s].toString(),
-                           p[u"from_address"_s].toString(),
-                           p[u"dated"_s].toBool()};
+                           {}};
         for (const QJsonValue& header : p[u"headers"_s].toArray())
             mail.headers.emplace_back(header[0].toString(), header[1].toString());
         out.push_back(std::move(mail));
@@ -108,6 +105,15 @@ void SmtpTestServer::clear()
     const QDir dir(dir_.path());
     for (const QString& name : dir.entryList({"*.json", "greetings.log"}, QDir::Files))
         QFile::remove(dir.filePath(name));
+}
+
+QString netrcFile(const QTemporaryDir& home, const QByteArray& content, QFileDevice::Permissions extra)
+{
+    QFile netrc(home.filePath(u"netrc"_s));
+    const bool written = netrc.open(QIODevice::WriteOnly) && netrc.write(content) == content.size();
+    netrc.close();
+    EXPECT_TRUE(written && netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner | extra));
+    return netrc.fileName();
 }
 
 } // namespace orvane::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -18,12 +19,9 @@ struct ReceivedMail {
     QString helo;        // the name the client greeted with
     QByteArray data;     // the DATA bytes, dots unstuffed, CR LF kept
     // As a strict RFC 5322 parser reads it: what it finds wrong (lines too
-    // long, bare line ends included), the headers unfolded and decoded, the
-    // From header's display name and address, whether the Date parses.
+    // long, bare line ends included), and the headers unfolded and decoded.
     QStringList defects;
     std::vector<std::pair<QString, QString>> headers;
-    QString fromName, fromAddress;
-    bool dated = false;
 
     // Everything after the blank line, the CR LF that ended it on the wire kept.
     QByteArray body() const { return data.mid(data.indexOf("\r\n\r\n") + 4); }
@@ -79,5 +77,8 @@ private:
     QProcess process_;
     quint16 port_ = 0;
 };
+
+// A netrc file in `home` with `content`, its owner's alone unless `extra` opens it.
+QString netrcFile(const QTemporaryDir& home, const QByteArray& content, QFileDevice::Permissions extra = {});
 
 } // namespace orvane::test

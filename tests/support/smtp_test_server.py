@@ -28,10 +28,7 @@ def parsed(data):
     lines = data.split(b"\r\n")
     defects += ["a line of %d bytes" % len(line) for line in lines if len(line) > 998]
     defects += ["a bare CR or LF" for line in lines if b"\r" in line or b"\n" in line]
-    sender = msg["From"].addresses[0] if msg["From"] and msg["From"].addresses else None
-    return {"defects": defects, "headers": headers,
-            "from_name": sender.display_name if sender else "", "from_address": sender.addr_spec if sender else "",
-            "dated": bool(msg["Date"] and msg["Date"].datetime)}
+    return {"defects": defects, "headers": headers}
 
 
 class Handler:
