@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -94,13 +93,7 @@ protected:
         toolAsync(p, args);
         return outcome(p);
     }
-    QJsonObject status()
-    {
-        QProcess p;
-        p.start(ORVANE_DB, {"status", "--json", "--dir", dir.path()});
-        p.waitForFinished(60000);
-        return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-    }
+    QJsonObject status() { return QJsonDocument::fromJson(tool({"status", "--json"}).said.toUtf8()).object(); }
     QString state() { return status().value("state").toString(); }
     int ticksToGo() { return status().value("ticksToGo").toInt(-1); }
     // Asleep after the first cycle: the ticks to go, else -1.
@@ -109,18 +102,8 @@ protected:
         const QJsonObject s = status();
         return s.value("state") == "asleep" && s.contains("lastCycle") ? s.value("ticksToGo").toInt() : -1;
     }
-    int entries() const
-    {
-        sqlite3* h = nullptr;
-        int n = -1;
-        sqlite3_open(dir.filePath("Sentrel.mdb").toUtf8().constData(), &h);
-        sqlite3_exec(
-            h, "SELECT count(*) FROM URLs",
-            [](void* to, int, char** values, char**) { return *static_cast<int*>(to) = atoi(values[0]), 0; }, &n,
-            nullptr);
-        sqlite3_close(h);
-        return n;
-    }
+    // The entries orvane-db lists: a line each below the header.
+    int entries() { return static_cast<int>(tool({"list"}).said.count(QLatin1Char('\n'))) - 1; }
 };
 
 enum class State { Asleep, Cycle, Halted, Window };

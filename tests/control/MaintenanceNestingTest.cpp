@@ -8,23 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
 
 using namespace orvane;
 using namespace orvane::test;
-
-// The main window without widgets; what happens while a window is open is the test's.
-struct WindowView final : MainView {
-    void setStatus(const QString&) override { }
-    QString status() const override { return {}; }
-    void setTimerEnabled(bool enabled) override { timerOn = enabled; }
-    bool timerEnabled() const override { return timerOn; }
-    void showMaintenance(Maintenance) override { whileOpen(); }
-    bool timerOn = true;
-    std::function<void()> whileOpen;
-};
 
 TEST(MaintenanceNesting, TheTimerRunsAgainOnlyWhenTheWindowAndTheToolHaveBothLetGo)
 {
@@ -36,7 +23,7 @@ TEST(MaintenanceNesting, TheTimerRunsAgainOnlyWhenTheWindowAndTheToolHaveBothLet
     ScriptedFetcher fetcher;
     RecordingMailer mailer;
     Workspace workspace;
-    WindowView view;
+    RecordingView view;
     Watcher watcher(workspace, view, {messages, pointer, programEnd, clock, fetcher, mailer});
     ASSERT_TRUE(watcher.load(false, db.dir()));
 

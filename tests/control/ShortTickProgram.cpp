@@ -1,8 +1,7 @@
 // The program exactly as main puts it together, but over the database in a
 // folder given on the command line and with a short tick, so that tests see
 // cycles in seconds. Lines on standard input press the main window's
-// buttons: "urls" and "properties" open those windows, "close" closes the
-// one open.
+// buttons: "urls" opens the URL window, "close" closes the one open.
 //   orvane_short_tick DIR TICK_MS
 #include "app/Program.h"
 
@@ -46,8 +45,6 @@ int main(int argc, char* argv[])
         QTimer::singleShot(0, [line] {
             if (line == "urls")
                 press("Command2");
-            else if (line == "properties")
-                press("Command3");
             else if (line == "close" && QApplication::activeModalWidget())
                 QApplication::activeModalWidget()->close();
         });

@@ -132,42 +132,33 @@ TEST(CurlPageFetcher, FaultTableAlikeAtItsTurnAndFetchedAhead)
     }
 }
 
-TEST(CurlPageFetcher, APageFetchedAheadWaitsAtMostOneTimeOutFromItsTurn)
+// A second page, fetched ahead while the first takes 0.5 s, as it comes at its turn:
+// - silent when asked ahead, asked again it answers after 2.5 s: within a fresh time-out of 3 s, not within the
+//   0.5 s left of the first one;
+// - an error status answered ahead is its outcome: the server is not asked twice;
+// - compressed and too large to wait ahead (110,000 bytes inflated), it comes whole.
+TEST(CurlPageFetcher, APageFetchedAheadAtItsTurn)
 {
     Server http;
     ASSERT_TRUE(http.started());
-    // Silent when asked ahead; asked again, it answers after 2.5 s: within
-    // a fresh time-out of 3 s, not within the 0.5 s left of the first one.
-    const QString first = http.url("/page/first?ms=500"), silent = http.url("/silent-once/a?ms=2500");
-    CurlPageFetcher fetcher(quick());
-    fetcher.fetchAhead({first, silent});
-    EXPECT_EQ(outcome(fetcher.fetch(first)), "first");
-    EXPECT_EQ(outcome(fetcher.fetch(silent)), kTimedOut);
-}
-
-// An error status answered ahead is the page's outcome: the server is not asked twice.
-TEST(CurlPageFetcher, AnErrorStatusFetchedAheadIsNotAskedAgain)
-{
-    Server http;
-    ASSERT_TRUE(http.started());
-    const QString first = http.url("/page/first?ms=500"), failing = http.url("/fails-once/a");
-    CurlPageFetcher fetcher(quick());
-    fetcher.fetchAhead({first, failing});
-    EXPECT_EQ(outcome(fetcher.fetch(first)), "first");
-    EXPECT_EQ(outcome(fetcher.fetch(failing)), "503");
-}
-
-TEST(CurlPageFetcher, ACompressedPageTooLargeToWaitAheadComesWholeAtItsTurn)
-{
-    Server http;
-    ASSERT_TRUE(http.started());
-    CurlPageFetcher::Options tight = quick();
-    tight.maxWaitingBytes = 1000; // the inflated page is 110,000 bytes
-    CurlPageFetcher fetcher(tight);
-    const QString first = http.url("/page/first?ms=500"), zipped = http.url("/gzip/zip");
-    fetcher.fetchAhead({first, zipped});
-    EXPECT_EQ(outcome(fetcher.fetch(first)), "first");
-    EXPECT_EQ(outcome(fetcher.fetch(zipped)), QStringLiteral("<p>zip</p>\n").repeated(10000));
+    const struct {
+        const char* second;
+        qint64 waitingBytes; // 0: the program's bound
+        QString expected;
+    } rows[] = {
+        {"/silent-once/a?ms=2500", 0, kTimedOut},
+        {"/fails-once/b", 0, "503"},
+        {"/gzip/zip", 1000, QStringLiteral("<p>zip</p>\n").repeated(10000)},
+    };
+    for (const auto& r : rows) {
+        CurlPageFetcher::Options options = quick();
+        options.maxWaitingBytes = r.waitingBytes ? r.waitingBytes : options.maxWaitingBytes;
+        CurlPageFetcher fetcher(options);
+        const QString first = http.url("/page/first?ms=500"), url = http.url(r.second);
+        fetcher.fetchAhead({first, url});
+        EXPECT_EQ(outcome(fetcher.fetch(first)), "first");
+        EXPECT_EQ(outcome(fetcher.fetch(url)), r.expected) << r.second;
+    }
 }
 
 TEST(CurlPageFetcher, PagesOnManyHostsRedirectedToOneCountAgainstIt)

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <utility>
@@ -56,12 +57,17 @@ public:
     QString status() const override { return statusText; }
     void setTimerEnabled(bool enabled) override { timerOn = enabled; }
     bool timerEnabled() const override { return timerOn; }
-    void showMaintenance(Maintenance window) override { opened.push_back(window); }
+    void showMaintenance(Maintenance window) override
+    {
+        opened.push_back(window);
+        whileOpen();
+    }
 
     QString statusText = QStringLiteral("Sleeping...");
     std::vector<QString> captions;
     bool timerOn = true;
     std::vector<Maintenance> opened;
+    std::function<void()> whileOpen = [] {}; // what happens while a window is open
 };
 
 // Pages by address, set by the test; every request is logged. An address

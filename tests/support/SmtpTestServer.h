@@ -18,8 +18,7 @@ struct ReceivedMail {
     QStringList rcptTos; // envelope recipients
     QString helo;        // the name the client greeted with
     QByteArray data;     // the DATA bytes, dots unstuffed, CR LF kept
-    // As a strict RFC 5322 parser reads it: what it finds wrong (lines too
-    // long, bare line ends included), and the headers unfolded and decoded.
+    // What a strict RFC 5322 parser finds wrong, and the headers as it reads them.
     QStringList defects;
     std::vector<std::pair<QString, QString>> headers;
 

@@ -12,23 +12,23 @@ SCRIPTED = ["refuse-recipient", "silent", "greeting-421", "drop-after-data", "dr
             "refuse-message"]
 
 
+REFUSALS = {("refuse-greeting", b"EHLO"): "504 5.5.2 Helo command rejected: need fully-qualified hostname",
+            ("refuse-sender", b"MAIL"): "553 5.7.1 Sender address rejected: not owned by user alice",
+            ("refuse-sender-at-rcpt", b"RCPT"): "553 5.7.1 <SENDER>: Sender address rejected: not owned by user alice"}
+
+
 def parsed(data):
     """The message as a strict parser reads it: every defect, and the headers unfolded and decoded."""
     try:
-        email.message_from_bytes(data, policy=email.policy.strict)
+        email.message_from_bytes(data, policy=email.policy.strict)  # raises on the message's first defect
         defects = []
-    except Exception as e:  # strict raises on the first defect of the message as a whole
+    except Exception as e:
         defects = [repr(e)]
     msg = email.message_from_bytes(data, policy=email.policy.default)  # the same reading, defects kept
-    defects += [repr(d) for d in msg.defects]
-    headers = []
-    for name, value in msg.items():
-        defects += ["%s: %r" % (name, d) for d in getattr(value, "defects", ())]
-        headers.append([name, str(value)])
+    defects += [repr(d) for d in msg.defects] + ["%s: %r" % (k, d) for k, v in msg.items() for d in v.defects]
     lines = data.split(b"\r\n")
-    defects += ["a line of %d bytes" % len(line) for line in lines if len(line) > 998]
-    defects += ["a bare CR or LF" for line in lines if b"\r" in line or b"\n" in line]
-    return {"defects": defects, "headers": headers}
+    defects += ["a line of %d bytes" % len(line) for line in lines if len(line) > 998 or b"\r" in line or b"\n" in line]
+    return {"defects": defects, "headers": [[k, str(v)] for k, v in msg.items()]}
 
 
 class Handler:
@@ -77,14 +77,10 @@ async def scripted(mode, reader, writer):
         verb = line[:4].upper()
         if verb == b"MAIL":
             sender = line.decode(errors="replace").partition("<")[2].partition(">")[0]
-        if verb in (b"EHLO", b"HELO") and mode == "refuse-greeting":
-            say("504 5.5.2 Helo command rejected: need fully-qualified hostname")
+        if (mode, verb.replace(b"HELO", b"EHLO")) in REFUSALS:
+            say(REFUSALS[mode, verb.replace(b"HELO", b"EHLO")].replace("SENDER", sender))
         elif verb == b"EHLO":
             say("250-raw.test\r\n250 STARTTLS" if mode == "fake-starttls" else "250 raw.test")
-        elif verb == b"MAIL" and mode == "refuse-sender":
-            say("553 5.7.1 Sender address rejected: not owned by user alice")
-        elif verb == b"RCPT" and mode == "refuse-sender-at-rcpt":
-            say("553 5.7.1 <%s>: Sender address rejected: not owned by user alice" % sender)
         elif verb == b"STAR":
             say("220 Ready to start TLS")
             await writer.drain()
