@@ -148,8 +148,7 @@ Result<QString> CurlPageFetcher::Transfers::fetch(const QString& url)
     Result<QString> result = await(*page, options_.totalTimeout);
     // A server's own answer (an error status) is no effect of waiting: asking
     // again would only knock twice on a failing server.
-    const bool answered = !result.ok() && result.failure().number >= ErrorCatalogue::kFirstHttpError
-        && result.failure().number <= ErrorCatalogue::kLastHttpError;
+    const bool answered = !result.ok() && ErrorCatalogue::isHttpStatus(result.failure().number);
     if (!result.ok() && page->startedAhead() && !answered) {
         // It may have failed for having waited (past the time-out, or on a
         // connection the server closed meanwhile) or been dropped for room:

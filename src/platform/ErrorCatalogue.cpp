@@ -103,7 +103,7 @@ const char* httpReason(long status)
 
 QString ErrorCatalogue::standardText(int number)
 {
-    if (number >= kFirstHttpError && number <= kLastHttpError) {
+    if (isHttpStatus(number)) {
         const char* reason = httpReason(number);
         QString text = QStringLiteral("The web server answered HTTP status %1").arg(number);
         if (reason)

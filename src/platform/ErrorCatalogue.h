@@ -17,6 +17,9 @@ public:
     // a generic text for a number the program never produces.
     static QString standardText(int number);
 
+    // True for the number of a failure that is a web server's error status.
+    static bool isHttpStatus(int number) { return number >= kFirstHttpError && number <= kLastHttpError; }
+
     static Failure failure(ErrorCode code);
     // The code's number with a description of the caller's.
     static Failure failure(ErrorCode code, QString description);
