@@ -5,10 +5,10 @@
 #include "PageMaker.h"
 #include "TempDatabase.h"
 
-#include "platform/PageDecoder.h"
-#include "platform/ScratchFile.h"
-#include "platform/Windows1252.h"
+#include "host/ScratchFile.h"
 #include "store/Recordset.h"
+#include "text/PageDecoder.h"
+#include "text/Windows1252.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -40,10 +40,10 @@ const BenchPage& benchPage()
             p.text += (r % 2 ? QStringLiteral("<tr class=\"row\">") : QStringLiteral("<TR>"));
             p.text += QStringLiteral("<td>") + n + QStringLiteral("</td>");
             p.text += QStringLiteral("<Td class=\"name\">Item ") + n + QStringLiteral(" ") + filler
-                      + QStringLiteral("</tD>");
+                + QStringLiteral("</tD>");
             p.text += QStringLiteral("<TD>value ") + n.rightJustified(4, QLatin1Char('0')) + QStringLiteral("</TD>");
             p.text += QStringLiteral("<td align=\"right\">") + QString::number(r * 7 % 1000)
-                      + QStringLiteral(".00</td>");
+                + QStringLiteral(".00</td>");
             p.text += QStringLiteral("</tr>\n");
             if (r == kWantedRow)
                 p.scanned = p.text.size();

@@ -24,9 +24,16 @@ endif()
 
 # orvane_library(name SOURCES ... [PUBLIC libs...] [PRIVATE libs...]): one
 # static library per folder of src/; headers are included as "folder/File.h".
+# Each library exports a root that holds its own folder and nothing else, so
+# a folder sees only the folders of the libraries it links: an include that
+# points up the layers fails to compile.
 function(orvane_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+  get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  set(root ${PROJECT_BINARY_DIR}/include-roots/${folder})
+  file(MAKE_DIRECTORY ${root})
+  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${folder} SYMBOLIC)
   add_library(${name} STATIC ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_include_directories(${name} PUBLIC ${root})
   target_link_libraries(${name} PUBLIC orvane_options ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
 endfunction()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 #include "store/RowReader.h"
 #include "store/Value.h"
 

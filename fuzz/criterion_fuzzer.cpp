@@ -10,7 +10,7 @@
 #include "FuzzCheck.h"
 #include "FuzzRecord.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 #include "store/Connection.h"
 #include "store/FindCriterion.h"
 #include "store/Recordset.h"
@@ -73,9 +73,10 @@ std::vector<Row> fill(sqlite3* db, const FuzzRecord& in)
     sqlite3_stmt* insert = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO URLs (URL, Subject, Active) VALUES (?1, ?2, -1)", -1, &insert, nullptr);
     for (qsizetype i = 0; i < urls.size() && i < kMaxRows; ++i) {
-        const auto text
-            = [](const QByteArray& field) { return field == "null" ? Value::null() : Value(QString::fromUtf8(field)); };
-        Row row{0, text(urls[i]), i < subjects.size() ? text(subjects[i]) : Value::null()};
+        const auto text = [](const QByteArray& field) {
+            return field == "null" ? Value::null() : Value(QString::fromUtf8(field));
+        };
+        Row row {0, text(urls[i]), i < subjects.size() ? text(subjects[i]) : Value::null()};
         bindText(insert, 1, row.url);
         bindText(insert, 2, row.subject);
         check(sqlite3_step(insert) == SQLITE_DONE, "cannot insert a row");
@@ -173,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Whatever parses must parse again, the same, when written back plainly.
     if (const auto parsed = FindCriterion::parse(text); parsed.ok()) {
         const QString again = QLatin1Char('[') + parsed.value().column + QStringLiteral("] = '") + parsed.value().key
-                              + QLatin1Char('\'');
+            + QLatin1Char('\'');
         const auto reparsed = FindCriterion::parse(again);
         if (!reparsed.ok())
             fail("a parsed criterion written back does not parse", show(again));

@@ -4,7 +4,7 @@
 
 #include "FuzzCheck.h"
 
-#include "platform/PageDecoder.h"
+#include "text/PageDecoder.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

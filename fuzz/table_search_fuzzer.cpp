@@ -6,14 +6,14 @@
 // put before the page, to reach positions past 16 bits), mailfails (the
 // no-table alert fails). The body is the page, read as UTF-8.
 
-#include "FuzzRow.h"
 #include "FuzzCheck.h"
 #include "FuzzRecord.h"
+#include "FuzzRow.h"
 #include "LiteralSearch.h"
 
+#include "base/ErrorCatalogue.h"
 #include "engine/CellPieceList.h"
 #include "engine/TableSearch.h"
-#include "platform/ErrorCatalogue.h"
 
 #include <algorithm>
 #include <string>
@@ -60,7 +60,7 @@ bool literalAffordable(const RowReader& row, const QString& page)
         if (auto n = v.value().toInt32(); n.ok() && n.value() > 33'000)
             return false;
     const qint64 tagSearches = loops(row, "Table number") + loops(row, "Row number")
-                               + loops(row, "Repeat count") * (loops(row, "Column number") + 1);
+        + loops(row, "Repeat count") * (loops(row, "Column number") + 1);
     return tagSearches * (page.size() + 1) <= 1'000'000;
 }
 
@@ -74,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (auto v = in.value(c.field))
             row.set(QString::fromLatin1(c.name), *v);
     const QString page = QString(in.number("pad", 0, 0, 40'000), QLatin1Char('x')) + QString::fromUtf8(in.body());
-    const Status alertAnswer
-        = in.has("mailfails") ? Status(ErrorCatalogue::failure(ErrorCode::MailBadAddress)) : Status();
+    const Status alertAnswer = in.has("mailfails") ? Status(ErrorCatalogue::failure(ErrorCode::MailBadAddress))
+                                                   : Status();
 
     CellPieceList pieces;
     int alerts = 0;
@@ -102,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
              std::to_string(pieces.size()) + " against " + std::to_string(literalPieces.size()));
     for (qint32 j = 0; j < pieces.size(); ++j)
         if (pieces.at(j) != literalPieces[j])
-            fail("a piece differs", "slot " + std::to_string(j) + ": '" + pieces.at(j).toStdString() + "' against '"
-                                        + literalPieces[j].toStdString() + "'");
+            fail("a piece differs",
+                 "slot " + std::to_string(j) + ": '" + pieces.at(j).toStdString() + "' against '"
+                     + literalPieces[j].toStdString() + "'");
     return 0;
 }

@@ -11,7 +11,7 @@ public:
     QString status() const override { return status_; }
     void setTimerEnabled(bool enabled) override { timer_ = enabled; }
     bool timerEnabled() const override { return timer_; }
-    void showMaintenance(Maintenance) override {}
+    void showMaintenance(Maintenance) override { }
 
 private:
     QString status_;

@@ -3,11 +3,11 @@
 #include "Fakes.h"
 #include "HeadlessView.h"
 
+#include "base/Clock.h"
+#include "base/MailClient.h"
+#include "base/PageFetcher.h"
 #include "engine/Watcher.h"
 #include "engine/Workspace.h"
-#include "platform/Clock.h"
-#include "platform/MailClient.h"
-#include "platform/PageFetcher.h"
 
 namespace orvane::bench {
 

@@ -6,12 +6,12 @@ namespace orvane::bench {
 
 // "Price:" is found; offset 1 moves past it and the blank, so the twelve
 // digits of the version are the compared piece.
-const char* const PageMaker::kStringEntryColumns
-    = "\"String search\" = 'Price:', \"String offset\" = 1, \"String length\" = 12";
+const char* const PageMaker::kStringEntryColumns =
+    "\"String search\" = 'Price:', \"String offset\" = 1, \"String length\" = 12";
 // Table 1, rows 2 to 4, cell 2; offset 3 skips "TD>" to the cell's text.
-const char* const PageMaker::kTableEntryColumns
-    = "\"Table number\" = 1, \"Row number\" = 2, \"Column number\" = 2, \"Repeat count\" = 3, "
-      "\"String offset\" = 3, \"String length\" = 2, \"String search\" = 'OK'";
+const char* const PageMaker::kTableEntryColumns =
+    "\"Table number\" = 1, \"Row number\" = 2, \"Column number\" = 2, \"Repeat count\" = 3, "
+    "\"String offset\" = 3, \"String length\" = 2, \"String search\" = 'OK'";
 
 std::string PageMaker::page(int index, quint64 version, bool tableHit, qsizetype bytes)
 {

@@ -24,7 +24,7 @@ constexpr const char* kHtml = "text/html; charset=utf-8";
 {
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     std::mutex mutex;
-    std::map<int, std::string> same;     // /u pages
+    std::map<int, std::string> same; // /u pages
     struct Moving {
         std::string page; // version 0
         size_t priceEnd;  // just past the price's digits
@@ -57,7 +57,7 @@ constexpr const char* kHtml = "text/html; charset=utf-8";
         if (p == moving.end()) {
             std::string page = PageMaker::page(i, 0, true);
             const size_t priceEnd = page.find("Price: ") + 7 + 12;
-            p = moving.emplace(i, Moving{std::move(page), priceEnd}).first;
+            p = moving.emplace(i, Moving {std::move(page), priceEnd}).first;
         }
         std::string body = p->second.page;
         const std::string digits = std::to_string(++p->second.version);
@@ -78,8 +78,7 @@ constexpr const char* kHtml = "text/html; charset=utf-8";
     (void)!::write(report, &port, sizeof port);
     ::close(report);
     char c;
-    while (::read(control, &c, 1) > 0) {
-    }
+    while (::read(control, &c, 1) > 0) { }
     http.server().stop();
     ::_exit(0);
 }

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-
 namespace orvane::bench {
 
 namespace {

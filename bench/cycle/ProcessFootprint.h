@@ -9,7 +9,7 @@ class ProcessFootprint {
 public:
     // Starts a new peak from the memory resident now.
     static void startPeak();
-    static long peakKb();    // resident high-water mark since startPeak
+    static long peakKb(); // resident high-water mark since startPeak
     static long residentKb();
     static int threads();
     static int openFiles();

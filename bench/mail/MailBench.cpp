@@ -7,10 +7,10 @@
 
 #include "SmtpTestServer.h"
 
+#include "base/Clock.h"
+#include "base/MessageBoxes.h"
 #include "engine/MailAlert.h"
-#include "platform/Clock.h"
-#include "platform/CurlMailClient.h"
-#include "platform/MessageBoxes.h"
+#include "net/CurlMailClient.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 

@@ -23,9 +23,9 @@
 #include "TempDatabase.h"
 #include "UrlwatchRun.h"
 
-#include "platform/CurlMailClient.h"
-#include "platform/CurlPageFetcher.h"
-#include "platform/HeapPolicy.h"
+#include "host/HeapPolicy.h"
+#include "net/CurlMailClient.h"
+#include "net/CurlPageFetcher.h"
 #include "store/Statement.h"
 
 #include <QCoreApplication>

@@ -12,9 +12,9 @@
 #include "SmtpTestServer.h"
 #include "TempDatabase.h"
 
-#include "platform/CurlMailClient.h"
-#include "platform/CurlPageFetcher.h"
-#include "platform/HeapPolicy.h"
+#include "host/HeapPolicy.h"
+#include "net/CurlMailClient.h"
+#include "net/CurlPageFetcher.h"
 
 #include <QCoreApplication>
 

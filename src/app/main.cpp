@@ -1,7 +1,7 @@
 #include "app/Program.h"
+#include "host/HeapPolicy.h"
 #include "mainwindow/MainWindow.h"
 #include "orvane/Version.h"
-#include "platform/HeapPolicy.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

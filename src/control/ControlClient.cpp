@@ -1,7 +1,7 @@
 #include "control/ControlClient.h"
 
+#include "base/ErrorCatalogue.h"
 #include "control/ControlProtocol.h"
-#include "platform/ErrorCatalogue.h"
 
 namespace orvane {
 

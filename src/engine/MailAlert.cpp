@@ -1,9 +1,9 @@
 #include "engine/MailAlert.h"
 
-#include "platform/ErrorCatalogue.h"
-#include "platform/MailEncoding.h"
-#include "platform/ScratchFile.h"
-#include "platform/SignForm.h"
+#include "base/ErrorCatalogue.h"
+#include "base/SignForm.h"
+#include "host/ScratchFile.h"
+#include "text/MailEncoding.h"
 
 namespace orvane {
 
@@ -63,7 +63,7 @@ Result<QString> MailAlert::body(AlertKind kind) const
     // A URL that is not ASCII goes in its ASCII form: the mail says it is US-ASCII.
     QString text = QString::fromLatin1(textsFor(kind).body) + MailEncoding::asciiUrl(url.value().textOrEmpty());
     if (kind == AlertKind::PageFault) {
-        text += QStringLiteral("\r\n\r\n") + signForm(state_.fetchError) + QStringLiteral(" : ")
+        text += QStringLiteral("\r\n\r\n") + signForm(state_.fetchError.number) + QStringLiteral(" : ")
             + ErrorCatalogue::standardText(state_.fetchError);
     }
     return text;

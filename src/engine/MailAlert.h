@@ -1,11 +1,11 @@
 #pragma once
 
+#include "base/Clock.h"
+#include "base/MailClient.h"
+#include "base/MessageBoxes.h"
+#include "base/Result.h"
 #include "engine/AlertKind.h"
 #include "engine/WatcherState.h"
-#include "platform/Clock.h"
-#include "platform/MailClient.h"
-#include "platform/MessageBoxes.h"
-#include "platform/Result.h"
 
 #include <QDateTime>
 #include <QString>

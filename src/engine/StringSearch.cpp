@@ -1,7 +1,7 @@
 #include "engine/StringSearch.h"
 
-#include "platform/ErrorCatalogue.h"
-#include "platform/Result.h"
+#include "base/ErrorCatalogue.h"
+#include "base/Result.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 #include "engine/TableSearch.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/Result.h"
 #include "engine/CellPieceList.h"
 #include "engine/TagFinder.h"
-#include "platform/Result.h"
 #include "store/RowReader.h"
 
 #include <QStringView>

@@ -1,11 +1,7 @@
 #include "engine/TrialMail.h"
 
 #include "engine/MailAlert.h"
-#include "platform/NetrcLogin.h"
-#include "platform/SmtpTlsPolicy.h"
 #include "store/Database.h"
-
-#include <QDir>
 
 namespace orvane {
 
@@ -29,24 +25,6 @@ Result<MailSettings> TrialMail::readSettings(const QString& databaseFile)
     if (!converted.ok())
         return converted.failure();
     return MailSettings {server.value().textOrEmpty(), converted.value()};
-}
-
-QString TrialMail::route(const MailSettings& settings, const QString& netrcFile)
-{
-    const auto login = NetrcLogin::find(netrcFile, settings.server.trimmed());
-    const QString file = QDir::toNativeSeparators(netrcFile);
-    if (!login.ok())
-        return QStringLiteral("nothing is sent: ") + login.failure().description;
-    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(settings.port, login.value().has_value());
-    QString text;
-    switch (policy.start) {
-    case SmtpTlsPolicy::Start::Implicit: text = QStringLiteral("TLS from the first byte, certificate verified"); break;
-    case SmtpTlsPolicy::Start::Required: text = QStringLiteral("STARTTLS required, certificate verified"); break;
-    case SmtpTlsPolicy::Start::IfOffered: text = QStringLiteral("STARTTLS if offered, else plain text"); break;
-    }
-    return text
-        + (login.value() ? QStringLiteral("; login from %1").arg(file)
-                         : QStringLiteral("; no login (none in %1)").arg(file));
 }
 
 void TrialMail::send(const MailSettings& settings, const QString& address)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Clock.h"
-#include "platform/MailClient.h"
-#include "platform/Result.h"
+#include "base/Clock.h"
+#include "base/MailClient.h"
+#include "base/Result.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -24,8 +24,6 @@ public:
 
     // "Mail server" and "SMTP Port" of the System row of the database file.
     static Result<MailSettings> readSettings(const QString& databaseFile);
-    // How a mail to these settings travels: TLS and where the login comes from.
-    static QString route(const MailSettings& settings, const QString& netrcFile);
 
     // Sends and ends the session; the client's status tells how it went.
     void send(const MailSettings& settings, const QString& address);

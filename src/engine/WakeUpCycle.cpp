@@ -1,17 +1,17 @@
 #include "engine/WakeUpCycle.h"
 
+#include "base/Clock.h"
+#include "base/MailClient.h"
+#include "base/MessageBoxes.h"
+#include "base/PageFetcher.h"
+#include "base/ProgramEnd.h"
+#include "base/ScreenPointer.h"
 #include "engine/MainView.h"
 #include "engine/SkipStretch.h"
 #include "engine/StringSearch.h"
 #include "engine/Watcher.h"
 #include "engine/Workspace.h"
-#include "platform/Clock.h"
-#include "platform/MailClient.h"
-#include "platform/MessageBoxes.h"
-#include "platform/PageFetcher.h"
-#include "platform/ProgramEnd.h"
-#include "platform/ScratchFile.h"
-#include "platform/ScreenPointer.h"
+#include "host/ScratchFile.h"
 
 namespace orvane {
 
@@ -135,7 +135,7 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
             state_.pageData = std::move(page).value();
     }
     if (fetching.failed()) {
-        state_.fetchError = fetching.lastNumber();
+        state_.fetchError = fetching.lastFailure();
         // Watching halts here, with the pointer busy, the timer off, the
         // status line on the failing address and the database open, until a
         // maintenance window is closed. A failing alert changes nothing.

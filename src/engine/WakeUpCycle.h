@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/Result.h"
 #include "engine/AlertKind.h"
 #include "engine/EngineServices.h"
-#include "platform/Result.h"
 
 #include <QStringList>
 #include <QtGlobal>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/Failure.h"
 #include "engine/MainView.h"
-#include "platform/Failure.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,12 +1,12 @@
 #include "engine/Watcher.h"
 
+#include "base/MailClient.h"
+#include "base/MessageBoxes.h"
+#include "base/ProgramEnd.h"
+#include "base/ScreenPointer.h"
+#include "base/SignForm.h"
 #include "engine/MailAlert.h"
 #include "engine/WakeUpCycle.h"
-#include "platform/MailClient.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ProgramEnd.h"
-#include "platform/ScreenPointer.h"
-#include "platform/SignForm.h"
 
 #include <QDir>
 

@@ -22,7 +22,7 @@ struct WatcherState {
     QString pageData;
     QString oldContent;
     QString newContent;
-    int fetchError = 0;
+    Failure fetchError;
 };
 
 } // namespace orvane

@@ -1,6 +1,6 @@
 #include "store/ColumnText.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 
 #include <QDateTime>
 #include <QLocale>

@@ -1,6 +1,6 @@
 #include "store/Database.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 #include "store/Connection.h"
 #include "store/SqliteFailure.h"
 #include "store/Statement.h"

@@ -1,6 +1,6 @@
 #include "store/FindCriterion.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 
 #include <QRegularExpression>
 

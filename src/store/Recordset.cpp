@@ -1,6 +1,6 @@
 #include "store/Recordset.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 #include "store/Connection.h"
 #include "store/FindCriterion.h"
 #include "store/SqliteFailure.h"

@@ -1,6 +1,6 @@
 #include "store/Schema.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 #include "store/SqliteFailure.h"
 
 #include <QFile>

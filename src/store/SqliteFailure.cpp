@@ -1,6 +1,6 @@
 #include "store/SqliteFailure.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 
 #include <sqlite3.h>
 

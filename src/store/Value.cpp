@@ -1,6 +1,6 @@
 #include "store/Value.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
 #include "store/WatchEntry.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 #include "store/ColumnText.h"
 
 namespace orvane {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 
 namespace orvane {
 

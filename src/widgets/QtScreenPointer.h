@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ScreenPointer.h"
+#include "base/ScreenPointer.h"
 
 namespace orvane {
 

@@ -1,6 +1,6 @@
 #include "windows/PropertiesWindow.h"
 
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 #include "store/Database.h"
 #include "windows/Placement.h"
 

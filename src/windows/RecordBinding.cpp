@@ -1,6 +1,6 @@
 #include "windows/RecordBinding.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 #include "store/ColumnText.h"
 
 #include <QCheckBox>

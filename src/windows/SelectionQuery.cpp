@@ -1,8 +1,8 @@
 #include "windows/SelectionQuery.h"
 
+#include "base/MessageBoxes.h"
+#include "base/ScreenPointer.h"
 #include "engine/Workspace.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ScreenPointer.h"
 #include "store/Recordset.h"
 #include "windows/SelectionDialog.h"
 

@@ -1,8 +1,8 @@
 #include "windows/UrlWindow.h"
 
+#include "base/Clock.h"
+#include "base/MessageBoxes.h"
 #include "engine/Workspace.h"
-#include "platform/Clock.h"
-#include "platform/MessageBoxes.h"
 #include "store/ColumnText.h"
 #include "store/Database.h"
 #include "store/WatchEntry.h"

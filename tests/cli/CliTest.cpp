@@ -1,5 +1,5 @@
 // Runs the built orvane-db on a database its init made in a temporary folder; reads it back with the SQLite C API.
-#include "platform/SingleInstance.h"
+#include "host/SingleInstance.h"
 
 #include <QDir>
 #include <QFile>

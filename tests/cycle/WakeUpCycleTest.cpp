@@ -9,7 +9,7 @@
 
 #include "engine/Watcher.h"
 #include "mainwindow/MainWindow.h"
-#include "platform/CurlPageFetcher.h"
+#include "net/CurlPageFetcher.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "QtPrinters.h"
 #include "SmtpTestServer.h"
 
-#include "platform/CurlPageFetcher.h"
+#include "net/CurlPageFetcher.h"
 
 #include <QProcess>
 

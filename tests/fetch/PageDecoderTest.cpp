@@ -2,7 +2,7 @@
 
 #include "QtPrinters.h"
 
-#include "platform/PageDecoder.h"
+#include "text/PageDecoder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 #include "QtPrinters.h"
 #include "SmtpTestServer.h"
 
-#include "platform/CurlMailClient.h"
-#include "platform/MailEncoding.h"
+#include "net/CurlMailClient.h"
+#include "text/MailEncoding.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,8 +2,8 @@
 #include "QtPrinters.h"
 #include "TempDatabase.h"
 
+#include "base/ErrorCatalogue.h"
 #include "engine/MailAlert.h"
-#include "platform/ErrorCatalogue.h"
 
 #include <QDir>
 
@@ -58,7 +58,7 @@ TEST(MailAlert, SubjectsBodiesAndHeaders)
         WatcherState state;
         state.mailServer = u"mail.test"_s;
         state.smtpPort = u"587"_s;
-        state.fetchError = 404;
+        state.fetchError = ErrorCatalogue::httpFailure(404);
         auto entries = db.open().openRecordset(u"Select * from [URLs] where Active = -1"_s);
         ASSERT_TRUE(entries.ok());
         state.watchRecordset = std::move(entries).value();

@@ -1,7 +1,7 @@
 #include "QtPrinters.h"
 #include "SmtpTestServer.h"
 
-#include "platform/NetrcLogin.h"
+#include "net/NetrcLogin.h"
 
 #include <curl/curl.h>
 

@@ -1,7 +1,7 @@
 #include "QtPrinters.h"
 #include "TempDatabase.h"
 
-#include "platform/ScratchFile.h"
+#include "host/ScratchFile.h"
 #include "store/ColumnText.h"
 
 #include <QDir>

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "base/Clock.h"
+#include "base/MailClient.h"
+#include "base/MessageBoxes.h"
+#include "base/PageFetcher.h"
+#include "base/ProgramEnd.h"
+#include "base/ScreenPointer.h"
 #include "engine/MainView.h"
-#include "platform/Clock.h"
-#include "platform/MailClient.h"
-#include "platform/MessageBoxes.h"
-#include "platform/PageFetcher.h"
-#include "platform/ProgramEnd.h"
-#include "platform/ScreenPointer.h"
 
 #include <QDateTime>
 #include <QString>

@@ -4,9 +4,9 @@
 // every step, every tag search upper-cases a copy of it, every position passes
 // through 16 bits. Slow on purpose: tests, fuzzers and benchmark compare with it.
 
+#include "base/ErrorCatalogue.h"
 #include "engine/StringSearch.h"
 #include "engine/TableSearch.h"
-#include "platform/ErrorCatalogue.h"
 
 #include <QList>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #include "CsvReader.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 
 #include <QStringDecoder>
 

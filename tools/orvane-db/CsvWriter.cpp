@@ -1,6 +1,6 @@
 #include "CsvWriter.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 
 #include <csv.h>
 

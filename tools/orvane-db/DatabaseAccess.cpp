@@ -1,6 +1,6 @@
 #include "DatabaseAccess.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,8 +2,8 @@
 
 #include "MaintenanceHold.h"
 
-#include "platform/Result.h"
-#include "platform/SingleInstance.h"
+#include "base/Result.h"
+#include "host/SingleInstance.h"
 #include "store/Database.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #include "EntryChange.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 #include "store/Statement.h"
 
 namespace orvane::db {

@@ -5,7 +5,7 @@
 #include "RowInserter.h"
 #include "TableColumns.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 #include "store/WatchEntry.h"
 
 #include <QDir>

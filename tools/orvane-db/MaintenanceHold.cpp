@@ -1,7 +1,7 @@
 #include "MaintenanceHold.h"
 
+#include "base/ErrorCatalogue.h"
 #include "control/ControlProtocol.h"
-#include "platform/ErrorCatalogue.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

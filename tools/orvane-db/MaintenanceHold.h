@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
 #include "control/ControlClient.h"
-#include "platform/Result.h"
 
 #include <QJsonObject>
 #include <QString>

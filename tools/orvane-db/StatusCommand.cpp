@@ -2,7 +2,7 @@
 #include "Commands.h"
 #include "MaintenanceHold.h"
 
-#include "platform/SingleInstance.h"
+#include "host/SingleInstance.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "TableColumns.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "base/ErrorCatalogue.h"
 #include "store/Statement.h"
 
 namespace orvane::db {

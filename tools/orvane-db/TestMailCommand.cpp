@@ -5,11 +5,12 @@
 
 #include "Commands.h"
 
+#include "base/Clock.h"
+#include "base/SignForm.h"
 #include "engine/TrialMail.h"
-#include "platform/Clock.h"
-#include "platform/CurlMailClient.h"
-#include "platform/NetrcLogin.h"
-#include "platform/SignForm.h"
+#include "net/CurlMailClient.h"
+#include "net/MailRoute.h"
+#include "net/NetrcLogin.h"
 #include "store/Database.h"
 
 #include <QCommandLineParser>
@@ -70,7 +71,7 @@ int orvane::db::testMailCommand(const QStringList& arguments)
         QStringLiteral("Sending a test mail to %1 through %2 port %3 (%4)...")
             .arg(address, to.server)
             .arg(to.port)
-            .arg(TrialMail::route(to, NetrcLogin::defaultFile())));
+            .arg(MailRoute::describe(to.server, to.port, NetrcLogin::defaultFile())));
 
     CurlMailClient client;
     // Who the mail comes from, as the server will judge it.

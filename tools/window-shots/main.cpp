@@ -2,15 +2,15 @@
 // Makes a watch database with a few entries in a temporary directory, opens
 // the main window, the URL definition window, the Properties window and the
 // selection dialog on it, and saves each as a PNG in OUTPUT-DIR.
+#include "base/Clock.h"
+#include "base/MailClient.h"
+#include "base/MessageBoxes.h"
+#include "base/PageFetcher.h"
+#include "base/ProgramEnd.h"
+#include "base/ScreenPointer.h"
 #include "engine/EngineServices.h"
 #include "engine/Workspace.h"
 #include "mainwindow/MainWindow.h"
-#include "platform/Clock.h"
-#include "platform/MailClient.h"
-#include "platform/MessageBoxes.h"
-#include "platform/PageFetcher.h"
-#include "platform/ProgramEnd.h"
-#include "platform/ScreenPointer.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "windows/PropertiesWindow.h"

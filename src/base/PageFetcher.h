@@ -1,0 +1,25 @@
+#pragma once
+
+#include "base/Result.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace orvane {
+
+// The Internet transfer component: fetches one page and gives it as text,
+// or fails with an error number and its text.
+class PageFetcher {
+public:
+    virtual ~PageFetcher() = default;
+    virtual Result<QString> fetch(const QString& url) = 0;
+    // The addresses the next fetches will ask for, in their order. A fetcher
+    // may request those pages now; fetch() still gives each page as a fetch
+    // made at its turn would, and a page never asked for is dropped.
+    virtual void fetchAhead(const QStringList& urls) { Q_UNUSED(urls); }
+    // Nothing more will be fetched for a while: pages requested ahead and
+    // what was kept open for the next fetch (connections) may go.
+    virtual void idle() { }
+};
+
+} // namespace orvane

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "base/Clock.h"
+#include "base/MailClient.h"
+#include "net/CurlHandle.h"
+#include "net/MailSender.h"
+#include "net/SmtpConversation.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+#include <utility>
+
+namespace orvane {
+
+struct CurlMailOptions {
+    // A server that cannot be reached, or stops answering, costs the cycle
+    // this much at most per mail (twice when a reused connection fails).
+    std::chrono::milliseconds connectTimeout {10'000};
+    std::chrono::milliseconds transferTimeout {30'000};
+    QString netrcFile {};     // where the login comes from; empty: ~/.netrc
+    QString caFile {};        // certificates to trust; empty: the system's store
+    QStringList connectTo {}; // libcurl's CONNECT_TO, "HOST:PORT:ADDRESS:PORT": reach a server elsewhere
+    QString hostName {};      // this machine's name in the mail; empty: its fully qualified name
+    QString userName {};      // the sender's user; empty: the user the program runs as
+    const Clock* clock {};    // the mail's date; none: the system's
+};
+
+// The SMTP component over libcurl. The message is the header list in the
+// order added, written as RFC 5322 wants it (see message()), then "Date" and
+// "MIME-Version", a blank line and the body, all with CR LF line ends (see
+// MailEncoding). The envelope goes from the sender (see MailSender) to the
+// "To" header's address. The login, if any, comes from the netrc file's
+// entry for the server, and TLS follows SmtpTlsPolicy. The mails of one
+// session share one connection, closed by endSession().
+class CurlMailClient final : public MailClient {
+public:
+    explicit CurlMailClient(CurlMailOptions options = {});
+
+    void setServer(const QString& server) override;
+    void setPort(qint32 port) override;
+    void clearHeaders() override;
+    void addHeader(const QString& name, const QString& value) override;
+    void send(const QString& body) override;
+    int status() const override { return failure_.number; }
+    QString statusText() const override { return failure_.description; }
+    QString serverReply() const override { return reply_; }
+    void endSession() override;
+
+    // Who the mails to this server come from, and the name the client greets
+    // it with. Fails as a send would when the netrc file is refused.
+    Result<MailSender> senderFor(const QString& server) const;
+    // The bytes handed to the server for this body with the current headers:
+    // a "From" without an address gets the sender's as its display name's,
+    // a "Message-Id" without brackets becomes <value@greeting name>.
+    QByteArray message(const QString& body, const MailSender& sender) const;
+
+private:
+    struct Envelope {
+        QByteArray url;
+        bool login = false;
+        QByteArray sender;
+        QByteArray recipient;
+        bool needsSmtpUtf8 = false;
+    };
+
+    MailSender senderFrom(const std::optional<NetrcLogin::Login>& login) const;
+    Failure deliver(const QString& recipient, const QString& body);
+    CURLcode attempt(const Envelope& envelope, const QByteArray& message, bool freshConnection, bool& connectionMade);
+
+    CurlMailOptions options_;
+    QString server_;
+    qint32 port_ = 25;
+    QList<std::pair<QString, QString>> headers_; // kept as given; encoded when sent
+    Failure failure_;
+    QString reply_;
+    SmtpConversation conversation_;
+    // Kept for the session: its connection carries the next mail.
+    std::optional<CurlHandle> handle_;
+    bool connected_ = false;      // the handle holds a connection made by an earlier mail
+    mutable QString machineHost_; // looked up at the first mail, not at start-up
+};
+
+} // namespace orvane

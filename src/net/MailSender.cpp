@@ -1,0 +1,68 @@
+#include "net/MailSender.h"
+
+#include <QByteArray>
+#include <QSysInfo>
+
+#include <netdb.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace orvane {
+
+namespace {
+
+bool isQualified(const QString& name)
+{
+    return name.contains(QLatin1Char('.')) && !name.startsWith(QLatin1String("localhost"))
+        && !name.endsWith(QLatin1Char('.'));
+}
+
+bool isAddress(const QString& login)
+{
+    const qsizetype at = login.lastIndexOf(QLatin1Char('@'));
+    return at > 0 && at < login.size() - 1 && !login.contains(QLatin1Char(' '));
+}
+
+struct AddressInfoFree {
+    void operator()(addrinfo* info) const { freeaddrinfo(info); }
+};
+
+} // namespace
+
+MailSender MailSender::choose(const std::optional<NetrcLogin::Login>& login, const QString& userName,
+                              const QString& hostName)
+{
+    const QString host = hostName.isEmpty() ? QStringLiteral("localhost") : hostName;
+    const QString user = userName.isEmpty() ? QStringLiteral("orvane") : userName;
+    const QString address = login && isAddress(login->name) ? login->name : user + QLatin1Char('@') + host;
+    return {address, host, isQualified(host)};
+}
+
+QString MailSender::machineHostName()
+{
+    const QString name = QSysInfo::machineHostName();
+    if (name.isEmpty())
+        return QStringLiteral("localhost");
+    if (isQualified(name))
+        return name;
+    // The canonical name the resolver gives for it, as hostname -f does.
+    addrinfo hints {};
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name.toLocal8Bit().constData(), nullptr, &hints, &found) != 0)
+        return name;
+    const std::unique_ptr<addrinfo, AddressInfoFree> owner(found);
+    const QString canonical = found && found->ai_canonname ? QString::fromLocal8Bit(found->ai_canonname) : QString();
+    return isQualified(canonical) ? canonical : name;
+}
+
+QString MailSender::machineUserName()
+{
+    if (const passwd* user = getpwuid(geteuid()); user && user->pw_name)
+        return QString::fromLocal8Bit(user->pw_name);
+    return {};
+}
+
+} // namespace orvane

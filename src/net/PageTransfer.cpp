@@ -1,0 +1,233 @@
+#include "net/PageTransfer.h"
+#include "net/TransferFailure.h"
+
+#include "base/ErrorCatalogue.h"
+#include "text/PageDecoder.h"
+
+#include <algorithm>
+#include <new>
+#include <utility>
+
+namespace orvane {
+
+namespace {
+
+constexpr long kMaxRedirects = 10;
+// Fewer, larger reads from the socket for pages of some size.
+constexpr long kReceiveBufferBytes = 256 * 1024;
+// A page this large is decoded slice by slice, its bytes given back as
+// they become text, so that it is never held whole twice.
+constexpr qsizetype kSlicedDecodingBytes = 4 * 1024 * 1024;
+
+template <typename T> CURLcode setOption(CURL* curl, CURLoption option, T value)
+{
+    return curl_easy_setopt(curl, option, value);
+}
+
+} // namespace
+
+PageTransfer::PageTransfer(QString url, QByteArray address, int host, PageBudget& budget,
+                           const CurlPageFetcher::Options& options)
+    : url_(std::move(url)), address_(std::move(address)), host_(host), budget_(budget), options_(options)
+{
+}
+
+PageTransfer::~PageTransfer()
+{
+    dropBody();
+}
+
+// A handle used before keeps the options it was given (some cannot be set
+// again once it has transferred): only the page's own are set anew.
+CURLcode PageTransfer::prepare(CurlHandle handle, bool ahead, std::chrono::milliseconds timeout)
+{
+    const bool fresh = !handle;
+    curl_ = fresh ? CurlHandle() : std::move(handle);
+    dropBody();
+    state_ = State::Waiting;
+    startedAhead_ = ahead;
+    paused_ = false;
+    bodyStarted_ = false;
+    tooLarge_ = false;
+    droppedForRoom_ = false;
+    redirects_ = 0;
+    result_ = CURLE_OK;
+    CURL* curl = curl_.get();
+    if (!curl)
+        return CURLE_FAILED_INIT;
+    CURLcode rc = fresh ? setUp(curl) : CURLE_OK;
+    if (rc == CURLE_OK)
+        rc = setOption(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<qint64>(timeout.count(), 1)));
+    if (rc == CURLE_OK)
+        rc = setOption(curl, CURLOPT_URL, address_.constData()); // curl copies texts
+    if (rc == CURLE_OK)
+        rc = setOption(curl, CURLOPT_WRITEDATA, static_cast<void*>(this));
+    if (rc == CURLE_OK)
+        rc = setOption(curl, CURLOPT_PRIVATE, static_cast<void*>(this));
+    return rc;
+}
+
+CURLcode PageTransfer::setUp(CURL* curl) const
+{
+    const std::pair<CURLoption, long> longs[] = {
+        {CURLOPT_NOSIGNAL, 1L},
+        {CURLOPT_FOLLOWLOCATION, 1L},
+        {CURLOPT_MAXREDIRS, kMaxRedirects},
+        // The error page's body is of no use; stop at the status line.
+        {CURLOPT_FAILONERROR, 1L},
+        {CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count())},
+        {CURLOPT_BUFFERSIZE, kReceiveBufferBytes},
+    };
+    for (const auto& [option, value] : longs)
+        if (const CURLcode rc = setOption(curl, option, value); rc != CURLE_OK)
+            return rc;
+
+    // Never anything but the web, not even when a server redirects elsewhere
+    // (file://, ftp://, ...).
+    const std::pair<CURLoption, const char*> texts[] = {
+        {CURLOPT_PROTOCOLS_STR, "http,https"},
+        {CURLOPT_REDIR_PROTOCOLS_STR, "http,https"},
+        {CURLOPT_DEFAULT_PROTOCOL, "http"},
+        {CURLOPT_ACCEPT_ENCODING, ""}, // every encoding this libcurl can undo
+        {CURLOPT_USERAGENT, options_.userAgent.constData()},
+    };
+    for (const auto& [option, value] : texts)
+        if (const CURLcode rc = setOption(curl, option, value); rc != CURLE_OK)
+            return rc;
+
+    CURLcode rc = setOption(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxPageBytes));
+    if (rc == CURLE_OK)
+        rc = setOption(curl, CURLOPT_WRITEFUNCTION, &PageTransfer::onBody);
+    return rc;
+}
+
+void PageTransfer::finished(CURLcode result)
+{
+    state_ = State::Done;
+    result_ = result;
+    paused_ = false;
+}
+
+void PageTransfer::restart()
+{
+    dropBody();
+    state_ = State::Waiting;
+    paused_ = false;
+}
+
+void PageTransfer::resume()
+{
+    paused_ = false;
+    // The body callback runs from in here and may pause it again.
+    curl_easy_pause(curl_.get(), CURLPAUSE_CONT);
+}
+
+Result<QString> PageTransfer::page()
+{
+    long status = 0;
+    curl_easy_getinfo(curl_.get(), CURLINFO_RESPONSE_CODE, &status);
+    if (droppedForRoom_) {
+        dropBody();
+        return transferFailure(CURLE_WRITE_ERROR);
+    }
+    if (tooLarge_ || result_ == CURLE_FILESIZE_EXCEEDED) {
+        dropBody();
+        return ErrorCatalogue::failure(ErrorCode::FetchTooLarge);
+    }
+    // Also covers a transfer curl gave up on after an error status.
+    if (status >= ErrorCatalogue::kFirstHttpError) {
+        dropBody();
+        return ErrorCatalogue::httpFailure(status);
+    }
+    if (result_ != CURLE_OK) {
+        dropBody();
+        return transferFailure(result_);
+    }
+
+    const char* contentType = nullptr;
+    curl_easy_getinfo(curl_.get(), CURLINFO_CONTENT_TYPE, &contentType);
+    const QByteArrayView type = contentType ? QByteArrayView(contentType) : QByteArrayView();
+    QByteArray body = std::exchange(body_, QByteArray());
+    budget_.held -= body.size();
+    if (body.size() > kSlicedDecodingBytes)
+        return PageDecoder::decodeReleasing(std::move(body), type);
+    return PageDecoder::decode(body, type);
+}
+
+CurlHandle PageTransfer::releaseHandle()
+{
+    return std::exchange(curl_, CurlHandle(nullptr));
+}
+
+QString PageTransfer::hostOf(const QByteArray& address)
+{
+    QString host = QString::fromUtf8(address);
+    CURLU* parts = curl_url();
+    char* part = nullptr;
+    if (parts && curl_url_set(parts, CURLUPART_URL, address.constData(), CURLU_DEFAULT_SCHEME) == CURLUE_OK
+        && curl_url_get(parts, CURLUPART_HOST, &part, 0) == CURLUE_OK)
+        host = QString::fromUtf8(part).toLower();
+    curl_free(part);
+    curl_url_cleanup(parts);
+    return host;
+}
+
+void PageTransfer::dropBody()
+{
+    budget_.held -= body_.size();
+    body_ = QByteArray();
+}
+
+bool PageTransfer::encoded() const
+{
+    curl_header* header = nullptr;
+    // -1: the headers of the last response, the one whose body this is.
+    return curl_easy_header(curl_.get(), "Content-Encoding", 0, CURLH_HEADER, -1, &header) == CURLHE_OK
+        && qstricmp(header->value, "identity") != 0;
+}
+
+size_t PageTransfer::onBody(char* data, size_t size, size_t count, void* self)
+{
+    auto* transfer = static_cast<PageTransfer*>(self);
+    PageBudget& budget = transfer->budget_;
+    const qint64 bytes = static_cast<qint64>(size * count);
+    if (transfer != budget.awaited) {
+        const bool pastShare = transfer->body_.size() + bytes > budget.share;
+        const bool pastLimit = budget.held + bytes > budget.limit;
+        // A paused transfer reads nothing more, and curl hands these bytes
+        // over again on resume(). But it goes on inflating what it has read
+        // of a compressed body, and keeps all of it: such a page is dropped
+        // instead, to be fetched again at its turn.
+        if ((pastShare || pastLimit) && transfer->encoded()) {
+            transfer->dropBody();
+            transfer->droppedForRoom_ = true;
+            return 0; // aborts the transfer
+        }
+        if (pastLimit) {
+            transfer->paused_ = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
+    }
+    try {
+        if (!transfer->bodyStarted_) {
+            transfer->bodyStarted_ = true;
+            curl_off_t announced = -1;
+            if (curl_easy_getinfo(transfer->curl_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK
+                && announced > 0)
+                transfer->body_.reserve(
+                    static_cast<qsizetype>(std::min<curl_off_t>(announced, transfer->options_.maxPageBytes)));
+        }
+        if (transfer->body_.size() + bytes > transfer->options_.maxPageBytes) {
+            transfer->tooLarge_ = true;
+            return 0; // aborts the transfer
+        }
+        transfer->body_.append(data, static_cast<qsizetype>(bytes));
+        budget.held += bytes;
+    } catch (const std::bad_alloc&) {
+        transfer->tooLarge_ = true;
+        return 0;
+    }
+    return static_cast<size_t>(bytes);
+}
+
+} // namespace orvane

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "net/CurlHandle.h"
+#include "net/CurlPageFetcher.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+
+namespace orvane {
+
+class PageTransfer;
+
+// The bytes that pages fetched ahead hold between them, and the one page
+// the caller waits for, which is never held back. A compressed page ahead
+// may hold no more than its share: past it, it could not wait paused (curl
+// would go on inflating what it has read), so it is fetched at its turn.
+struct PageBudget {
+    qint64 limit = 0;
+    qint64 share = 0;
+    qint64 held = 0;
+    const PageTransfer* awaited = nullptr;
+
+    bool spent() const { return held >= limit; }
+};
+
+// One page's transfer: its easy handle, the body received so far and how it
+// ended. The fetcher adds the handle to its multi handle and removes it.
+class PageTransfer {
+public:
+    enum class State { Waiting, Running, Done };
+
+    PageTransfer(QString url, QByteArray address, int host, PageBudget& budget,
+                 const CurlPageFetcher::Options& options);
+    ~PageTransfer();
+    PageTransfer(const PageTransfer&) = delete;
+    PageTransfer& operator=(const PageTransfer&) = delete;
+
+    const QString& url() const { return url_; }
+    // The host it talks to now, after the redirects followed so far; the
+    // last one it talked to while it waits.
+    int host() const { return host_; }
+    long redirects() const { return redirects_; }
+    void movedTo(int host, long redirects)
+    {
+        host_ = host;
+        redirects_ = redirects;
+    }
+    State state() const { return state_; }
+    CURL* handle() const { return curl_.get(); }
+    // Started before the caller waited for it.
+    bool startedAhead() const { return startedAhead_; }
+    bool paused() const { return paused_; }
+
+    // Makes `handle` (a fresh one when null) ready for this page: every
+    // option set anew, nothing received yet, at most `timeout` for all of it.
+    CURLcode prepare(CurlHandle handle, bool ahead, std::chrono::milliseconds timeout);
+    void running() { state_ = State::Running; }
+    void finished(CURLcode result);
+    // Back to waiting, what was received dropped: the page will be
+    // requested anew.
+    void restart();
+    // Lets a paused transfer go on; curl hands over what it kept back at once.
+    void resume();
+
+    // The page as text, or why it could not be had; the body is given up.
+    Result<QString> page();
+    CurlHandle releaseHandle();
+
+    // The host part of an address, as curl reads it; the address itself
+    // when curl cannot.
+    static QString hostOf(const QByteArray& address);
+
+private:
+    CURLcode setUp(CURL* curl) const;
+    static size_t onBody(char* data, size_t size, size_t count, void* self);
+    void dropBody();
+    // The body comes content-encoded (compressed): curl inflates it.
+    bool encoded() const;
+
+    QString url_;
+    QByteArray address_;
+    int host_;
+    PageBudget& budget_;
+    const CurlPageFetcher::Options& options_;
+    CurlHandle curl_ {nullptr};
+    State state_ = State::Waiting;
+    bool startedAhead_ = false;
+    bool paused_ = false;
+    bool bodyStarted_ = false;
+    bool tooLarge_ = false;
+    bool droppedForRoom_ = false;
+    long redirects_ = 0;
+    CURLcode result_ = CURLE_OK;
+    QByteArray body_;
+};
+
+} // namespace orvane
