@@ -3,6 +3,7 @@
 #include "base/ErrorCatalogue.h"
 #include "store/Connection.h"
 #include "store/FindCriterion.h"
+#include "store/SqlText.h"
 #include "store/SqliteFailure.h"
 #include "store/Statement.h"
 
@@ -20,13 +21,6 @@ namespace {
 Failure fail(ErrorCode code)
 {
     return ErrorCatalogue::failure(code);
-}
-
-QString quoted(const QString& identifier)
-{
-    QString name = identifier;
-    name.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
 // Whether SQLite stores a text given to a column of this declared type as
@@ -407,7 +401,7 @@ Status Recordset::update()
     std::vector<const Value*> values;
     for (size_t i = 0; i < d.fields.size(); ++i) {
         if (d.buffer[i]) {
-            names << quoted(d.fields[i].name);
+            names << d.fields[i].name;
             values.push_back(&*d.buffer[i]);
         }
     }
@@ -419,7 +413,7 @@ Status Recordset::update()
         if (!names.isEmpty()) {
             QStringList sets;
             for (qsizetype i = 0; i < names.size(); ++i)
-                sets << QStringLiteral("%1 = ?%2").arg(names[i]).arg(i + 1);
+                sets << QStringLiteral("%1 = ?%2").arg(SqlText::quotedIdentifier(names[i])).arg(i + 1);
             auto stmt = Statement::prepare(d.connection,
                                            QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
                                                .arg(d.table, sets.join(QLatin1String(", ")))
@@ -439,17 +433,7 @@ Status Recordset::update()
         d.lastModified = key;
         d.stored();
     } else {
-        QString sql;
-        if (names.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(d.table);
-        } else {
-            QStringList marks;
-            for (qsizetype i = 0; i < names.size(); ++i)
-                marks << QStringLiteral("?%1").arg(i + 1);
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(d.table, names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
-        }
-        auto stmt = Statement::prepare(d.connection, sql);
+        auto stmt = Statement::prepare(d.connection, SqlText::insertStatement(d.table, names));
         if (!stmt.ok())
             return stmt.failure();
         for (size_t i = 0; i < values.size(); ++i)
@@ -547,9 +531,10 @@ Status Recordset::findFirst(const QString& criterion)
 
     qsizetype found = -1;
     if (d.keyset) {
-        auto stmt = Statement::prepare(d.connection,
-                                       QStringLiteral("SELECT rowid FROM %1 WHERE rtrim(CAST(%2 AS TEXT), ' ') = ?1")
-                                           .arg(d.table, quoted(d.fields[static_cast<size_t>(column)].name)));
+        auto stmt = Statement::prepare(
+            d.connection,
+            QStringLiteral("SELECT rowid FROM %1 WHERE rtrim(CAST(%2 AS TEXT), ' ') = ?1")
+                .arg(d.table, SqlText::quotedIdentifier(d.fields[static_cast<size_t>(column)].name)));
         if (!stmt.ok())
             return stmt.failure();
         if (auto s = stmt.value().bind(1, Value(key)); !s.ok())

@@ -4,6 +4,7 @@
 #include "DatabaseAccess.h"
 #include "TableColumns.h"
 
+#include "store/SqlText.h"
 #include "store/Statement.h"
 
 #include <QDir>
@@ -23,7 +24,8 @@ Status writeEntries(const Database& db, QIODevice& out)
         return columns.failure();
     const QStringList names = columns.value().names();
     auto query = Statement::prepare(
-        db.connection(), QStringLiteral("SELECT %1 FROM \"URLs\" ORDER BY rowid").arg(TableColumns::quotedList(names)));
+        db.connection(),
+        QStringLiteral("SELECT %1 FROM \"URLs\" ORDER BY rowid").arg(SqlText::quotedIdentifiers(names)));
     if (!query.ok())
         return query.failure();
     CsvWriter csv(out);

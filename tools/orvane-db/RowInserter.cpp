@@ -1,18 +1,13 @@
 #include "RowInserter.h"
 
-#include "TableColumns.h"
+#include "store/SqlText.h"
 
 namespace orvane::db {
 
 Result<RowInserter> RowInserter::prepare(const Database& db, const QString& table, const QStringList& columns)
 {
-    QStringList places;
-    for (qsizetype i = 1; i <= columns.size(); ++i)
-        places << QStringLiteral("?%1").arg(i);
-    auto insert = Statement::prepare(
-        db.connection(),
-        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(TableColumns::quoted(table), TableColumns::quotedList(columns), places.join(QLatin1String(", "))));
+    auto insert = Statement::prepare(db.connection(),
+                                     SqlText::insertStatement(SqlText::quotedIdentifier(table), columns));
     if (!insert.ok())
         return insert.failure();
     auto lastId = Statement::prepare(db.connection(), QStringLiteral("SELECT last_insert_rowid()"));

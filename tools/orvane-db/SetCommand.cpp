@@ -4,6 +4,7 @@
 #include "TableColumns.h"
 
 #include "store/ColumnText.h"
+#include "store/SqlText.h"
 #include "store/Statement.h"
 
 namespace orvane::db {
@@ -30,7 +31,7 @@ constexpr Setting kSettings[] = {
 // makes that row when there is none.
 Status store(const Database& db, const QString& column, const Value& value)
 {
-    const QString name = TableColumns::quoted(column);
+    const QString name = SqlText::quotedIdentifier(column);
     auto update = Statement::prepare(
         db.connection(),
         QStringLiteral("UPDATE \"System\" SET %1 = ?1 WHERE rowid = (SELECT min(rowid) FROM \"System\")").arg(name));

@@ -1,13 +1,15 @@
 #include "TableColumns.h"
 
 #include "base/ErrorCatalogue.h"
+#include "store/SqlText.h"
 #include "store/Statement.h"
 
 namespace orvane::db {
 
 Result<TableColumns> TableColumns::read(const Database& db, const QString& table)
 {
-    auto info = Statement::prepare(db.connection(), QStringLiteral("PRAGMA table_info(%1)").arg(quoted(table)));
+    auto info = Statement::prepare(db.connection(),
+                                   QStringLiteral("PRAGMA table_info(%1)").arg(SqlText::quotedIdentifier(table)));
     if (!info.ok())
         return info.failure();
     TableColumns result;
@@ -46,21 +48,6 @@ Result<FieldInfo> TableColumns::field(const QString& name) const
     }
     return ErrorCatalogue::failure(ErrorCode::DbFieldNotFound,
                                    QStringLiteral("table \"%1\" has no column \"%2\"").arg(table_, name));
-}
-
-QString TableColumns::quoted(const QString& identifier)
-{
-    QString inner = identifier;
-    inner.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + inner + QLatin1Char('"');
-}
-
-QString TableColumns::quotedList(const QStringList& names)
-{
-    QStringList list;
-    for (const QString& name : names)
-        list << quoted(name);
-    return list.join(QLatin1String(", "));
 }
 
 } // namespace orvane::db

@@ -28,11 +28,6 @@ public:
     QStringList names() const;
     Result<FieldInfo> field(const QString& name) const;
 
-    // A name as an SQL identifier: "Search type", with inner quotes doubled.
-    static QString quoted(const QString& identifier);
-    // The given names quoted and joined with commas.
-    static QString quotedList(const QStringList& names);
-
 private:
     QString table_;
     std::vector<Column> columns_;
