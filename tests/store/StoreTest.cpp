@@ -3,6 +3,8 @@
 
 #include "host/ScratchFile.h"
 #include "store/ColumnText.h"
+#include "store/Statement.h"
+#include "store/Transaction.h"
 
 #include <QDir>
 #include <QFile>
@@ -221,4 +223,42 @@ TEST(Recordset, DeleteAndEditFollowTheRowsOwnId)
     const Status update = rows.update();
     ASSERT_FALSE(update.ok());
     EXPECT_EQ(update.failure().number, 6013);
+}
+
+// A transaction's work is stored only by its commit; let go, also after a
+// failed step, it is rolled back at once, before the connection closes.
+TEST(Transaction, StoresItsWorkOnlyWhenCommitted)
+{
+    enum class End { Commit, LetGo, FailedStep };
+    const std::pair<End, const char*> cases[] = {
+        // how the transaction ends, the URLs another connection then reads
+        {End::Commit, "a b after"},
+        {End::LetGo, "kept after"},
+        {End::FailedStep, "kept after"},
+    };
+    for (const auto& [end, urls] : cases) {
+        TempDatabase tmp;
+        tmp.exec(QStringLiteral("INSERT INTO URLs (URL) VALUES ('kept')"));
+        const Database db = tmp.open();
+        {
+            auto begun = Transaction::begin(db);
+            ASSERT_TRUE(begun.ok());
+            Transaction transaction = std::move(begun).value();
+            ASSERT_TRUE(
+                db.execute(QStringLiteral("DELETE FROM URLs; INSERT INTO URLs (URL) VALUES ('a'), ('b')")).ok());
+            if (end == End::FailedStep) { // Active is -1 or 0
+                ASSERT_FALSE(db.execute(QStringLiteral("INSERT INTO URLs (Active) VALUES (1)")).ok());
+            }
+            if (end == End::Commit) {
+                ASSERT_TRUE(transaction.commit().ok());
+            }
+        }
+        // Stored on its own only when no transaction is left open.
+        ASSERT_TRUE(db.execute(QStringLiteral("INSERT INTO URLs (URL) VALUES ('after')")).ok());
+        auto read = Statement::prepare(
+            tmp.open().connection(),
+            QStringLiteral("SELECT group_concat(URL, ' ') FROM (SELECT URL FROM URLs ORDER BY rowid)"));
+        ASSERT_TRUE(read.ok() && read.value().step().ok());
+        EXPECT_EQ(read.value().column(0).textOrEmpty(), QString::fromLatin1(urls)) << static_cast<int>(end);
+    }
 }

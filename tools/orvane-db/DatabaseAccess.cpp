@@ -63,17 +63,4 @@ Result<DatabaseAccess> DatabaseAccess::open(const QString& dir, std::shared_ptr<
     return DatabaseAccess(std::move(lock), std::move(hold), std::move(db).value());
 }
 
-Status DatabaseAccess::inTransaction(const std::function<Status()>& work) const
-{
-    // IMMEDIATE: the write lock is taken now, not at the first write.
-    if (Status begun = db_.execute(QStringLiteral("BEGIN IMMEDIATE")); !begun.ok())
-        return begun;
-    Status done = work();
-    if (done.ok())
-        done = db_.execute(QStringLiteral("COMMIT"));
-    if (!done.ok())
-        (void)db_.execute(QStringLiteral("ROLLBACK"));
-    return done;
-}
-
 } // namespace orvane::db

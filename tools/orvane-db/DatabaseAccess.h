@@ -8,7 +8,6 @@
 
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 namespace orvane::db {
@@ -29,8 +28,6 @@ public:
     static QString databasePath(const QString& dir);
 
     const Database& database() const { return db_; }
-    // Runs work in one transaction: all of it is stored, or none.
-    Status inTransaction(const std::function<Status()>& work) const;
 
 private:
     DatabaseAccess(std::shared_ptr<SingleInstance> lock, std::shared_ptr<MaintenanceHold> hold, Database db)

@@ -3,6 +3,7 @@
 #include "DatabaseAccess.h"
 #include "EntryChange.h"
 
+#include "store/Transaction.h"
 #include "store/WatchEntry.h"
 
 #include <QDateTime>
@@ -32,12 +33,15 @@ int setActive(const QString& command, const QStringList& arguments, qint64 activ
         return line.fail(access.failure().description);
     WatchEntry saved;
     saved.stamp(QDateTime::currentDateTime());
-    const Status changed = access.value().inTransaction([&] {
-        return EntryChange::apply(
-            access.value().database(),
-            QStringLiteral("UPDATE \"URLs\" SET \"Active\" = ?2, \"Added\" = ?3 WHERE rowid = ?1"), id.value(),
-            {Value(active), saved.value(WatchEntry::kAdded)});
-    });
+    auto transaction = Transaction::begin(access.value().database());
+    if (!transaction.ok())
+        return line.fail(transaction.failure().description);
+    Status changed = EntryChange::apply(
+        access.value().database(),
+        QStringLiteral("UPDATE \"URLs\" SET \"Active\" = ?2, \"Added\" = ?3 WHERE rowid = ?1"), id.value(),
+        {Value(active), saved.value(WatchEntry::kAdded)});
+    if (changed.ok())
+        changed = transaction.value().commit();
     return changed.ok() ? kSucceeded : line.fail(changed.failure().description);
 }
 

@@ -6,6 +6,7 @@
 #include "TableColumns.h"
 
 #include "base/ErrorCatalogue.h"
+#include "store/Transaction.h"
 #include "store/WatchEntry.h"
 
 #include <QDir>
@@ -54,6 +55,19 @@ Result<std::vector<WatchEntry>> checkedEntries(const std::vector<CsvReader::Row>
     return entries;
 }
 
+// Stores the entries in file order; a failure names the row it stopped at.
+Status insertEntries(const Database& db, const QStringList& columns, const std::vector<WatchEntry>& entries)
+{
+    auto inserter = RowInserter::prepare(db, QStringLiteral("URLs"), columns);
+    if (!inserter.ok())
+        return inserter.failure();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (auto id = inserter.value().insert(entries[i].values()); !id.ok())
+            return CsvReader::rowFailure(static_cast<qsizetype>(i) + 1, id.failure().description);
+    }
+    return {};
+}
+
 } // namespace
 
 int importCommand(const QStringList& arguments)
@@ -87,16 +101,12 @@ int importCommand(const QStringList& arguments)
     if (!entries.ok())
         return line.fail(entries.failure().description);
 
-    const Status stored = access.value().inTransaction([&]() -> Status {
-        auto inserter = RowInserter::prepare(db, QStringLiteral("URLs"), columns.value().names());
-        if (!inserter.ok())
-            return inserter.failure();
-        for (size_t i = 0; i < entries.value().size(); ++i) {
-            if (auto id = inserter.value().insert(entries.value()[i].values()); !id.ok())
-                return CsvReader::rowFailure(static_cast<qsizetype>(i) + 1, id.failure().description);
-        }
-        return {};
-    });
+    auto transaction = Transaction::begin(db);
+    if (!transaction.ok())
+        return line.fail(transaction.failure().description);
+    Status stored = insertEntries(db, columns.value().names(), entries.value());
+    if (stored.ok())
+        stored = transaction.value().commit();
     if (!stored.ok())
         return line.fail(stored.failure().description);
     CommandLine::print(QStringLiteral("imported %1 entries\n").arg(entries.value().size()));

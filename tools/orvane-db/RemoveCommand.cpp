@@ -3,6 +3,8 @@
 #include "DatabaseAccess.h"
 #include "EntryChange.h"
 
+#include "store/Transaction.h"
+
 namespace orvane::db {
 
 int removeCommand(const QStringList& arguments)
@@ -18,10 +20,13 @@ int removeCommand(const QStringList& arguments)
     const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
         return line.fail(access.failure().description);
-    const Status removed = access.value().inTransaction([&] {
-        return EntryChange::apply(access.value().database(), QStringLiteral("DELETE FROM \"URLs\" WHERE rowid = ?1"),
-                                  id.value());
-    });
+    auto transaction = Transaction::begin(access.value().database());
+    if (!transaction.ok())
+        return line.fail(transaction.failure().description);
+    Status removed = EntryChange::apply(access.value().database(),
+                                        QStringLiteral("DELETE FROM \"URLs\" WHERE rowid = ?1"), id.value());
+    if (removed.ok())
+        removed = transaction.value().commit();
     return removed.ok() ? kSucceeded : line.fail(removed.failure().description);
 }
 

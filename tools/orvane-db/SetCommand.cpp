@@ -6,6 +6,7 @@
 #include "store/ColumnText.h"
 #include "store/SqlText.h"
 #include "store/Statement.h"
+#include "store/Transaction.h"
 
 namespace orvane::db {
 
@@ -93,7 +94,12 @@ int setCommand(const QStringList& arguments)
     const auto value = ColumnText::parse(text, field.value());
     if (!value.ok())
         return line.fail(value.failure().description);
-    const Status stored = access.value().inTransaction([&] { return store(db, field.value().name, value.value()); });
+    auto transaction = Transaction::begin(db);
+    if (!transaction.ok())
+        return line.fail(transaction.failure().description);
+    Status stored = store(db, field.value().name, value.value());
+    if (stored.ok())
+        stored = transaction.value().commit();
     if (!stored.ok())
         return line.fail(stored.failure().description);
     // As in the Properties window: the program reads its settings once.
