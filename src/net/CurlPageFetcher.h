@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/PageFetcher.h"
+#include "orvane/Version.h"
 
 #include <QByteArray>
 
@@ -48,7 +49,8 @@ public:
         std::chrono::milliseconds totalTimeout {60'000};
         // Larger pages (as announced or as received) fail with FetchTooLarge.
         qint64 maxPageBytes = 32 * 1024 * 1024;
-        QByteArray userAgent = "Orvane/0.1";
+        // The program and its version, the one of project(VERSION).
+        QByteArray userAgent = "Orvane/" ORVANE_VERSION;
         // Called while a transfer runs, every keepPaintingInterval and never
         // more often, so the window can repaint during a fetch.
         std::function<void()> keepPainting;
