@@ -3,6 +3,7 @@
 #include "base/ErrorCatalogue.h"
 #include "base/SignForm.h"
 #include "host/ScratchFile.h"
+#include "store/Columns.h"
 #include "text/MailEncoding.h"
 
 namespace orvane {
@@ -57,7 +58,7 @@ QString MailAlert::messageId(const QDateTime& now)
 
 Result<QString> MailAlert::body(AlertKind kind) const
 {
-    auto url = state_.watchRecordset.value(QStringLiteral("URL"));
+    auto url = state_.watchRecordset.value(Columns::kUrl);
     if (!url.ok())
         return url.failure();
     // A URL that is not ASCII goes in its ASCII form: the mail says it is US-ASCII.
@@ -83,7 +84,7 @@ Status MailAlert::send(AlertKind kind)
 
     mailer_.clearHeaders();
 
-    auto email = row.value(QStringLiteral("EMail"));
+    auto email = row.value(Columns::kEMail);
     if (!email.ok())
         return email.failure();
     auto to = email.value().toText();
@@ -91,7 +92,7 @@ Status MailAlert::send(AlertKind kind)
         return to.failure();
     mailer_.addHeader(QStringLiteral("To"), to.value());
 
-    auto entrySubject = row.value(QStringLiteral("Subject"));
+    auto entrySubject = row.value(Columns::kSubject);
     if (!entrySubject.ok())
         return entrySubject.failure();
     mailer_.addHeader(QStringLiteral("Subject"), subject(kind, entrySubject.value()));
@@ -100,7 +101,7 @@ Status MailAlert::send(AlertKind kind)
     mailer_.addHeader(QStringLiteral("Message-Id"), messageId(clock_.now()));
     mailer_.addHeader(QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII"));
 
-    auto content = row.value(QStringLiteral("Content"));
+    auto content = row.value(Columns::kContent);
     if (!content.ok())
         return content.failure();
     QString length = QStringLiteral(" ");

@@ -2,6 +2,7 @@
 
 #include "base/ErrorCatalogue.h"
 #include "base/Result.h"
+#include "store/Columns.h"
 
 #include <limits>
 
@@ -9,9 +10,9 @@ namespace orvane {
 
 namespace {
 
-const QString kStringSearch = QStringLiteral("String search");
-const QString kStringOffset = QStringLiteral("String offset");
-const QString kStringLength = QStringLiteral("String length");
+using Columns::kStringLength;
+using Columns::kStringOffset;
+using Columns::kStringSearch;
 
 constexpr qsizetype kMaxPosition = std::numeric_limits<qint16>::max();
 

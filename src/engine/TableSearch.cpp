@@ -1,6 +1,7 @@
 #include "engine/TableSearch.h"
 
 #include "base/ErrorCatalogue.h"
+#include "store/Columns.h"
 
 #include <algorithm>
 #include <limits>
@@ -9,13 +10,13 @@ namespace orvane {
 
 namespace {
 
-const QString kTableNumber = QStringLiteral("Table number");
-const QString kRowNumber = QStringLiteral("Row number");
-const QString kColumnNumber = QStringLiteral("Column number");
-const QString kRepeatCount = QStringLiteral("Repeat count");
-const QString kStringOffset = QStringLiteral("String offset");
-const QString kStringLength = QStringLiteral("String length");
-const QString kStringSearch = QStringLiteral("String search");
+using Columns::kColumnNumber;
+using Columns::kRepeatCount;
+using Columns::kRowNumber;
+using Columns::kStringLength;
+using Columns::kStringOffset;
+using Columns::kStringSearch;
+using Columns::kTableNumber;
 
 constexpr qsizetype kMaxPosition = std::numeric_limits<qint16>::max();
 

@@ -1,6 +1,7 @@
 #include "engine/TrialMail.h"
 
 #include "engine/MailAlert.h"
+#include "store/Columns.h"
 #include "store/Database.h"
 
 namespace orvane {
@@ -10,11 +11,11 @@ Result<MailSettings> TrialMail::readSettings(const QString& databaseFile)
     auto db = Database::open(databaseFile);
     if (!db.ok())
         return db.failure();
-    auto system = db.value().openRecordset(QStringLiteral("System"));
+    auto system = db.value().openRecordset(Columns::kSystemTable);
     if (!system.ok())
         return system.failure();
-    auto server = system.value().value(QStringLiteral("Mail server"));
-    auto port = system.value().value(QStringLiteral("SMTP Port"));
+    auto server = system.value().value(Columns::kMailServer);
+    auto port = system.value().value(Columns::kSmtpPort);
     if (!server.ok())
         return server.failure();
     if (!port.ok())

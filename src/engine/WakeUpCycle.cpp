@@ -12,16 +12,20 @@
 #include "engine/Watcher.h"
 #include "engine/Workspace.h"
 #include "host/ScratchFile.h"
+#include "store/Columns.h"
 
 namespace orvane {
 
 namespace {
 
-const QString kActiveEntries = QStringLiteral("Select * from [URLs] where Active = -1");
+const QString kActiveEntries = QStringLiteral("Select * from [%1] where %2 = %3")
+                                   .arg(Columns::kUrlsTable, Columns::kActive, QString::number(Columns::kYes));
 // The same rows in the same order (the same key query), only their address.
-const QString kActiveAddresses = QStringLiteral("Select URL from [URLs] where Active = -1");
-const QString kUrl = QStringLiteral("URL");
-const QString kSearchType = QStringLiteral("Search type");
+const QString kActiveAddresses = QStringLiteral("Select %1 from [%2] where %3 = %4")
+                                     .arg(Columns::kUrl, Columns::kUrlsTable, Columns::kActive,
+                                          QString::number(Columns::kYes));
+using Columns::kSearchType;
+using Columns::kUrl;
 
 // Reads "Search type" afresh and tells whether it is the given code. A
 // failed read is a failed test, which counts as passed.
@@ -151,7 +155,7 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     }
 
     // Not skipped: a failure here ends the cycle.
-    auto content = entry.value(QStringLiteral("Content"));
+    auto content = entry.value(Columns::kContent);
     if (!content.ok()) {
         uncaught(content.failure());
         return Visit::Broken;
@@ -188,7 +192,7 @@ void WakeUpCycle::storeAndAlert(AlertKind kind)
     ++watcher_.progress().cycle.changes;
     SkipStretch storing;
     storing.step(entry.edit());
-    storing.step(entry.setValue(QStringLiteral("Content"), Value(state_.newContent)));
+    storing.step(entry.setValue(Columns::kContent, Value(state_.newContent)));
     // Only a row stored now becomes current: an older LastModified would
     // mail, and walk on from, another entry. The row stored is the current
     // one already; moving to it again would only read it anew.

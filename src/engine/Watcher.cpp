@@ -7,6 +7,7 @@
 #include "base/SignForm.h"
 #include "engine/MailAlert.h"
 #include "engine/WakeUpCycle.h"
+#include "store/Columns.h"
 
 #include <QDir>
 
@@ -47,7 +48,7 @@ bool Watcher::load(bool anotherCopyRunning, const QString& programDir)
     }
     workspace_.watchDatabase = std::move(db).value();
 
-    auto system = workspace_.watchDatabase.openRecordset(QStringLiteral("System"));
+    auto system = workspace_.watchDatabase.openRecordset(Columns::kSystemTable);
     if (!system.ok()) {
         fatal(QStringLiteral("Cannot Open RecordSet"),
               QStringLiteral("Cannot open the Sentrel System data : ") + system.failure().description);
@@ -70,13 +71,13 @@ void Watcher::readSettings()
 {
     // Each failure leaves its field at its first value, without a word.
     const Recordset& row = state_.watchRecordset;
-    if (auto v = row.value(QStringLiteral("Wake-up")); v.ok())
+    if (auto v = row.value(Columns::kWakeUp); v.ok())
         if (auto n = v.value().toInt16(); n.ok())
             state_.wakeUp = n.value();
-    if (auto v = row.value(QStringLiteral("Mail server")); v.ok())
+    if (auto v = row.value(Columns::kMailServer); v.ok())
         if (auto t = v.value().toText(); t.ok())
             state_.mailServer = t.value();
-    if (auto v = row.value(QStringLiteral("SMTP Port")); v.ok())
+    if (auto v = row.value(Columns::kSmtpPort); v.ok())
         if (auto t = v.value().toText(); t.ok())
             state_.smtpPort = t.value();
 }

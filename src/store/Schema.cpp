@@ -1,46 +1,70 @@
 #include "store/Schema.h"
 
 #include "base/ErrorCatalogue.h"
+#include "store/Columns.h"
+#include "store/SqlText.h"
 #include "store/SqliteFailure.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <sqlite3.h>
 
 namespace orvane {
 
+namespace {
+
+// One column of a CREATE TABLE: its name and its declaration.
+struct ColumnSql {
+    QLatin1StringView name;
+    QString declaration;
+};
+
+QString varchar(int size)
+{
+    return QStringLiteral("VARCHAR(%1)").arg(size);
+}
+
+QString createTable(QLatin1StringView table, std::initializer_list<ColumnSql> columns)
+{
+    QStringList lines;
+    for (const ColumnSql& column : columns)
+        lines << QStringLiteral("  %1 %2").arg(SqlText::quotedIdentifier(column.name), column.declaration);
+    return QStringLiteral("CREATE TABLE %1 (\n%2\n);\n")
+        .arg(SqlText::quotedIdentifier(table), lines.join(QLatin1String(",\n")));
+}
+
+} // namespace
+
 QString Schema::creationSql()
 {
-    return QStringLiteral(
-               "PRAGMA application_id = 1330795086;\n"
-               "CREATE TABLE \"URLs\" (\n"
-               "  \"URL\" VARCHAR(%1),\n"
-               "  \"EMail\" VARCHAR(%2),\n"
-               "  \"Subject\" LONGTEXT,\n"
-               "  \"Active\" BOOLEAN NOT NULL DEFAULT 0 CHECK (\"Active\" IN (-1, 0)),\n"
-               "  \"Search type\" VARCHAR(%3),\n"
-               "  \"String search\" VARCHAR(%4),\n"
-               "  \"String offset\" INTEGER,\n"
-               "  \"String length\" INTEGER,\n"
-               "  \"Table number\" INTEGER,\n"
-               "  \"Row number\" INTEGER,\n"
-               "  \"Column number\" INTEGER,\n"
-               "  \"Repeat count\" INTEGER,\n"
-               "  \"Content\" LONGTEXT,\n"
-               "  \"Added\" DATETIME\n"
-               ");\n"
-               "CREATE TABLE \"System\" (\n"
-               "  \"Wake-up\" INTEGER,\n"
-               "  \"Mail server\" VARCHAR(%5),\n"
-               "  \"SMTP Port\" INTEGER\n"
-               ");\n"
-               "INSERT INTO \"System\" (\"Wake-up\", \"Mail server\", \"SMTP Port\") VALUES (5, 'localhost', 25);\n")
-        .arg(kUrlSize)
-        .arg(kEMailSize)
-        .arg(kSearchTypeSize)
-        .arg(kStringSearchSize)
-        .arg(kMailServerSize);
+    using namespace Columns;
+    const QString integer = QStringLiteral("INTEGER");
+    const QString longText = QStringLiteral("LONGTEXT");
+    const QString yesNo = QStringLiteral("BOOLEAN NOT NULL DEFAULT %1 CHECK (%2 IN (%3, %1))")
+                              .arg(QString::number(kNo), SqlText::quotedIdentifier(kActive), QString::number(kYes));
+    const QStringList settings {kWakeUp, kMailServer, kSmtpPort};
+    return QStringLiteral("PRAGMA application_id = 1330795086;\n")
+        + createTable(kUrlsTable,
+                      {{kUrl, varchar(kUrlLimit)},
+                       {kEMail, varchar(kEMailLimit)},
+                       {kSubject, longText},
+                       {kActive, yesNo},
+                       {kSearchType, varchar(kSearchTypeLimit)},
+                       {kStringSearch, varchar(kStringSearchLimit)},
+                       {kStringOffset, integer},
+                       {kStringLength, integer},
+                       {kTableNumber, integer},
+                       {kRowNumber, integer},
+                       {kColumnNumber, integer},
+                       {kRepeatCount, integer},
+                       {kContent, longText},
+                       {kAdded, QStringLiteral("DATETIME")}})
+        + createTable(kSystemTable,
+                      {{kWakeUp, integer}, {kMailServer, varchar(kMailServerLimit)}, {kSmtpPort, integer}})
+        + QStringLiteral("INSERT INTO %1 (%2) VALUES (5, 'localhost', 25);\n")
+              .arg(SqlText::quotedIdentifier(kSystemTable), SqlText::quotedIdentifiers(settings));
 }
 
 Status Schema::createFile(const QString& path)

@@ -10,13 +10,6 @@ namespace orvane {
 // the command-line tool creates a file; the program never does.
 class Schema {
 public:
-    // Declared maximum lengths of the text columns; each fits the longest
-    // text the maintenance windows let the user type. "Subject" has no limit.
-    static constexpr int kUrlSize = 80;
-    static constexpr int kEMailSize = 255;
-    static constexpr int kSearchTypeSize = 1;
-    static constexpr int kStringSearchSize = 50;
-    static constexpr int kMailServerSize = 50;
     // SQLite's largest page, in bytes.
     static constexpr int kPageSize = 65536;
 

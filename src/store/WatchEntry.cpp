@@ -2,8 +2,11 @@
 
 #include "base/ErrorCatalogue.h"
 #include "store/ColumnText.h"
+#include "store/Columns.h"
 
 namespace orvane {
+
+using namespace Columns;
 
 WatchEntry WatchEntry::fresh()
 {
@@ -27,9 +30,9 @@ int WatchEntry::inputLimit(const QString& column)
         return kEMailLimit;
     if (column == kStringSearch)
         return kStringSearchLimit;
-    for (const QString* number :
-         {&kStringOffset, &kStringLength, &kTableNumber, &kRowNumber, &kColumnNumber, &kRepeatCount}) {
-        if (column == *number)
+    for (QLatin1StringView number :
+         {kStringOffset, kStringLength, kTableNumber, kRowNumber, kColumnNumber, kRepeatCount}) {
+        if (column == number)
             return kNumberLimit;
     }
     return kNoLimit;
@@ -72,10 +75,10 @@ Value WatchEntry::value(const QString& column) const
 
 Status WatchEntry::checkRequired() const
 {
-    for (const QString* column : {&kUrl, &kEMail, &kSubject}) {
-        if (value(*column).textOrEmpty().isEmpty())
+    for (QLatin1StringView column : {kUrl, kEMail, kSubject}) {
+        if (value(column).textOrEmpty().isEmpty())
             return ErrorCatalogue::failure(ErrorCode::InvalidArgument,
-                                           QStringLiteral("\"%1\" must not be empty").arg(*column));
+                                           QStringLiteral("\"%1\" must not be empty").arg(column));
     }
     return {};
 }

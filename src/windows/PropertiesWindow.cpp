@@ -1,6 +1,7 @@
 #include "windows/PropertiesWindow.h"
 
 #include "base/MessageBoxes.h"
+#include "store/Columns.h"
 #include "store/Database.h"
 #include "windows/Placement.h"
 
@@ -24,13 +25,13 @@ PropertiesWindow::PropertiesWindow(MessageBoxes& messages, QWidget* parent) : Mo
 
     placed(new QLabel(QStringLiteral("Wake up minutes :"), this), "Label1", 120, 120, 1455, 255);
     wakeUpEdit_ = placed(new QLineEdit(this), "Text1", 1680, 120, 495, 285);
-    wakeUpEdit_->setMaxLength(2);
+    wakeUpEdit_->setMaxLength(Columns::kWakeUpLimit);
     placed(new QLabel(QStringLiteral("Mail server :"), this), "Label2", 120, 480, 975, 255);
     mailServerEdit_ = placed(new QLineEdit(this), "Text2", 1680, 480, 2895, 285);
-    mailServerEdit_->setMaxLength(50);
+    mailServerEdit_->setMaxLength(Columns::kMailServerLimit);
     placed(new QLabel(QStringLiteral("SMTP port :"), this), "Label3", 120, 840, 975, 255);
     portEdit_ = placed(new QLineEdit(this), "Text3", 1680, 840, 615, 285);
-    portEdit_->setMaxLength(3);
+    portEdit_->setMaxLength(Columns::kSmtpPortLimit);
     closeButton_ = placed(new QPushButton(QStringLiteral("&Close"), this), "Command1", 120, 1440, 1095, 495);
     saveButton_ = placed(new QPushButton(QStringLiteral("&Save"), this), "Command2", 3480, 1440, 1095, 495);
 
@@ -42,16 +43,16 @@ PropertiesWindow::PropertiesWindow(MessageBoxes& messages, QWidget* parent) : Mo
     QWidget::setTabOrder(closeButton_, saveButton_);
 
     binding_ = new RecordBinding(this);
-    binding_->bind(wakeUpEdit_, QStringLiteral("Wake-up"));
-    binding_->bind(mailServerEdit_, QStringLiteral("Mail server"));
-    binding_->bind(portEdit_, QStringLiteral("SMTP Port"));
+    binding_->bind(wakeUpEdit_, Columns::kWakeUp);
+    binding_->bind(mailServerEdit_, Columns::kMailServer);
+    binding_->bind(portEdit_, Columns::kSmtpPort);
     binding_->setValidateHandler([this](RecordBinding::Action& action, bool& save) { validate(action, save); });
 
     connect(closeButton_, &QPushButton::clicked, this, &ModalForm::unload);
     connect(saveButton_, &QPushButton::clicked, this, &PropertiesWindow::save);
 
     binding_->setDatabaseName(QString::fromLatin1(Database::kFileName));
-    binding_->setRecordSource(QStringLiteral("System"));
+    binding_->setRecordSource(Columns::kSystemTable);
     report(binding_->refresh());
 }
 

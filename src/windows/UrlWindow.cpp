@@ -4,6 +4,7 @@
 #include "base/MessageBoxes.h"
 #include "engine/Workspace.h"
 #include "store/ColumnText.h"
+#include "store/Columns.h"
 #include "store/Database.h"
 #include "store/WatchEntry.h"
 #include "windows/Placement.h"
@@ -46,9 +47,9 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
     setClientTwips(6690, 5985);
 
     placed(label(this, "URL"), "Se", 120, 120, 1575, 255);
-    urlEdit_ = placed(box(this, WatchEntry::kUrlLimit), "Text1", 120, 360, 6495, 285);
+    urlEdit_ = placed(box(this, Columns::kUrlLimit), "Text1", 120, 360, 6495, 285);
     placed(label(this, "EMail address"), "Label2", 120, 720, 1575, 255);
-    emailEdit_ = placed(box(this, WatchEntry::kEMailLimit), "Text2", 120, 960, 6495, 285);
+    emailEdit_ = placed(box(this, Columns::kEMailLimit), "Text2", 120, 960, 6495, 285);
     placed(label(this, "EMail subject"), "Label1", 120, 1320, 1215, 255);
     subjectEdit_ = placed(box(this), "Text3", 120, 1560, 4935, 285);
     activeCheck_ = placed(new QCheckBox(QStringLiteral("Active"), this), "Check1", 5160, 1560, 1095, 255);
@@ -63,26 +64,26 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
 
     tableFrame_ = placed(new QGroupBox(QStringLiteral("Table Search"), this), "Frame2", 2160, 2040, 4455, 2175);
     placed(label(tableFrame_, "Table # : "), "Label7", 120, 240, 735, 255);
-    tableNumberEdit_ = placed(box(tableFrame_, WatchEntry::kNumberLimit), "Text8", 960, 240, 495, 285);
+    tableNumberEdit_ = placed(box(tableFrame_, Columns::kNumberLimit), "Text8", 960, 240, 495, 285);
     placed(label(tableFrame_, "Row # :"), "Label6", 120, 480, 735, 255);
-    rowNumberEdit_ = placed(box(tableFrame_, WatchEntry::kNumberLimit), "Text7", 960, 480, 495, 285);
+    rowNumberEdit_ = placed(box(tableFrame_, Columns::kNumberLimit), "Text7", 960, 480, 495, 285);
     placed(label(tableFrame_, "Coumn # :"), "Label3", 120, 720, 855, 255);
-    columnNumberEdit_ = placed(box(tableFrame_, WatchEntry::kNumberLimit), "Text6", 960, 720, 495, 285);
+    columnNumberEdit_ = placed(box(tableFrame_, Columns::kNumberLimit), "Text6", 960, 720, 495, 285);
     placed(label(tableFrame_, "# of repeats :"), "Label5", 120, 1080, 1095, 255);
     // One pixel right of the design's 1080 twips: in Arial's widths the
     // colon of "# of repeats :" ends on the box's left border.
-    repeatCountEdit_ = placed(box(tableFrame_, WatchEntry::kNumberLimit), "Text5", 1095, 1080, 495, 285);
+    repeatCountEdit_ = placed(box(tableFrame_, Columns::kNumberLimit), "Text5", 1095, 1080, 495, 285);
     for (QLineEdit* number : {tableNumberEdit_, rowNumberEdit_, columnNumberEdit_, repeatCountEdit_})
         number->setText(QStringLiteral("1"));
     tableFrame_->setEnabled(false);
 
     stringFrame_ = placed(new QGroupBox(QStringLiteral("String search"), this), "Frame4", 120, 4320, 6495, 975);
     placed(label(stringFrame_, "Search for :"), "Label9", 120, 240, 975, 255);
-    searchTextEdit_ = placed(box(stringFrame_, WatchEntry::kStringSearchLimit), "Text11", 1080, 240, 5175, 285);
+    searchTextEdit_ = placed(box(stringFrame_, Columns::kStringSearchLimit), "Text11", 1080, 240, 5175, 285);
     placed(label(stringFrame_, "Offset :"), "Label8", 120, 600, 855, 255);
-    offsetEdit_ = placed(box(stringFrame_, WatchEntry::kNumberLimit), "Text10", 1080, 600, 495, 285);
+    offsetEdit_ = placed(box(stringFrame_, Columns::kNumberLimit), "Text10", 1080, 600, 495, 285);
     placed(label(stringFrame_, "Length : "), "Label10", 1800, 600, 735, 255);
-    lengthEdit_ = placed(box(stringFrame_, WatchEntry::kNumberLimit), "Text12", 2520, 600, 615, 285);
+    lengthEdit_ = placed(box(stringFrame_, Columns::kNumberLimit), "Text12", 2520, 600, 615, 285);
     offsetEdit_->setText(QStringLiteral("0"));
     stringFrame_->setEnabled(false);
 
@@ -117,18 +118,18 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
     }
 
     binding_ = new RecordBinding(this);
-    binding_->bind(urlEdit_, QStringLiteral("URL"));
-    binding_->bind(emailEdit_, QStringLiteral("EMail"));
-    binding_->bind(subjectEdit_, QStringLiteral("Subject"));
-    binding_->bind(activeCheck_, QStringLiteral("Active"));
-    binding_->bind(searchTypeEdit_, QStringLiteral("Search type"));
-    binding_->bind(searchTextEdit_, QStringLiteral("String search"));
-    binding_->bind(offsetEdit_, QStringLiteral("String offset"));
-    binding_->bind(lengthEdit_, QStringLiteral("String length"));
-    binding_->bind(tableNumberEdit_, QStringLiteral("Table number"));
-    binding_->bind(rowNumberEdit_, QStringLiteral("Row number"));
-    binding_->bind(columnNumberEdit_, QStringLiteral("Column number"));
-    binding_->bind(repeatCountEdit_, QStringLiteral("Repeat count"));
+    binding_->bind(urlEdit_, Columns::kUrl);
+    binding_->bind(emailEdit_, Columns::kEMail);
+    binding_->bind(subjectEdit_, Columns::kSubject);
+    binding_->bind(activeCheck_, Columns::kActive);
+    binding_->bind(searchTypeEdit_, Columns::kSearchType);
+    binding_->bind(searchTextEdit_, Columns::kStringSearch);
+    binding_->bind(offsetEdit_, Columns::kStringOffset);
+    binding_->bind(lengthEdit_, Columns::kStringLength);
+    binding_->bind(tableNumberEdit_, Columns::kTableNumber);
+    binding_->bind(rowNumberEdit_, Columns::kRowNumber);
+    binding_->bind(columnNumberEdit_, Columns::kColumnNumber);
+    binding_->bind(repeatCountEdit_, Columns::kRepeatCount);
     binding_->setValidateHandler([this](RecordBinding::Action& action, bool& save) { validate(action, save); });
 
     connect(newButton_, &QPushButton::clicked, this, &UrlWindow::addNew);
@@ -142,7 +143,7 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
     connect(searchTypeEdit_, &QLineEdit::textChanged, this, &UrlWindow::searchTypeChanged);
 
     binding_->setDatabaseName(QString::fromLatin1(Database::kFileName));
-    binding_->setRecordSource(QStringLiteral("URLs"));
+    binding_->setRecordSource(Columns::kUrlsTable);
     report(binding_->refresh());
 }
 
@@ -213,7 +214,7 @@ void UrlWindow::save()
         }
     }
     const Value now(services_.clock.now().toString(QLatin1String(ColumnText::kDateTimeFormat)));
-    if (const Status s = binding_->recordset().setValue(QStringLiteral("Added"), now); !s.ok()) {
+    if (const Status s = binding_->recordset().setValue(Columns::kAdded, now); !s.ok()) {
         report(s);
         return;
     }
@@ -224,14 +225,16 @@ void UrlWindow::save()
 void UrlWindow::viewSelect()
 {
     if (selection_.select(QStringLiteral("Select the required URL"),
-                          QStringLiteral("Select URL, Subject from URLs order by URL"), this)) {
+                          QStringLiteral("Select %1, %2 from %3 order by %1")
+                              .arg(Columns::kUrl, Columns::kSubject, Columns::kUrlsTable),
+                          this)) {
         // The picked row's whole address finds it also when it is Null or
         // longer than the column's declared size.
         const std::optional<Value>& url = selection_.pickedFirstColumn();
         const QString key = url ? url->textOrEmpty() : services_.workspace.selectedItem;
         if (succeeded(url && url->isNull()
-                          ? binding_->findFirstNull(QStringLiteral("URL"))
-                          : binding_->findFirst(QStringLiteral("URL = '") + key + QStringLiteral("'"))))
+                          ? binding_->findFirstNull(Columns::kUrl)
+                          : binding_->findFirst(Columns::kUrl + QStringLiteral(" = '") + key + QStringLiteral("'"))))
             report(binding_->updateControls());
     }
     urlEdit_->setFocus();

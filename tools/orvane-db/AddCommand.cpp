@@ -4,6 +4,7 @@
 #include "RowInserter.h"
 #include "TableColumns.h"
 
+#include "store/Columns.h"
 #include "store/WatchEntry.h"
 
 #include <QDateTime>
@@ -15,10 +16,9 @@ namespace orvane::db {
 
 namespace {
 
-QCommandLineOption option(const char* name, const char* description, const char* valueName)
+QCommandLineOption option(const char* name, const QString& description, const char* valueName)
 {
-    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(description),
-                              QString::fromLatin1(valueName));
+    return QCommandLineOption(QString::fromLatin1(name), description, QString::fromLatin1(valueName));
 }
 
 } // namespace
@@ -29,23 +29,27 @@ int addCommand(const QStringList& arguments)
                      QStringLiteral("Adds a watch entry as the URL window's New and Save do: active, whole page, "
                                     "table, row, column and repeat count 1, string offset 0, string length 1, unless "
                                     "an option says otherwise; \"Added\" is now. Prints the new entry's id."));
-    line.addPositional(QStringLiteral("URL"), QStringLiteral("The page's address (at most 80 characters)."));
-    line.addPositional(QStringLiteral("EMAIL"), QStringLiteral("Who gets the alerts (at most 255 characters)."));
+    line.addPositional(QStringLiteral("URL"),
+                       QStringLiteral("The page's address (at most %1 characters).").arg(Columns::kUrlLimit));
+    line.addPositional(QStringLiteral("EMAIL"),
+                       QStringLiteral("Who gets the alerts (at most %1 characters).").arg(Columns::kEMailLimit));
     line.addPositional(QStringLiteral("SUBJECT"), QStringLiteral("The alerts' subject."));
     const QCommandLineOption type = option("type",
-                                           "How the page is compared: W whole page, S string search, "
-                                           "T table search.",
+                                           QStringLiteral("How the page is compared: W whole page, S string search, "
+                                                          "T table search."),
                                            "W|S|T");
     const QCommandLineOption inactive(QStringLiteral("inactive"), QStringLiteral("Adds the entry inactive."));
     // Each option is a box of the URL window, with the box's limit.
-    const std::pair<QCommandLineOption, const QString*> boxes[] = {
-        {option("search", "The search text (at most 50 characters).", "TEXT"), &WatchEntry::kStringSearch},
-        {option("offset", "String offset.", "N"), &WatchEntry::kStringOffset},
-        {option("length", "String length.", "N"), &WatchEntry::kStringLength},
-        {option("table", "Table number.", "N"), &WatchEntry::kTableNumber},
-        {option("row", "Row number.", "N"), &WatchEntry::kRowNumber},
-        {option("column", "Column number.", "N"), &WatchEntry::kColumnNumber},
-        {option("repeat", "Repeat count.", "N"), &WatchEntry::kRepeatCount},
+    const std::pair<QCommandLineOption, QLatin1StringView> boxes[] = {
+        {option("search", QStringLiteral("The search text (at most %1 characters).").arg(Columns::kStringSearchLimit),
+                "TEXT"),
+         Columns::kStringSearch},
+        {option("offset", QStringLiteral("String offset."), "N"), Columns::kStringOffset},
+        {option("length", QStringLiteral("String length."), "N"), Columns::kStringLength},
+        {option("table", QStringLiteral("Table number."), "N"), Columns::kTableNumber},
+        {option("row", QStringLiteral("Row number."), "N"), Columns::kRowNumber},
+        {option("column", QStringLiteral("Column number."), "N"), Columns::kColumnNumber},
+        {option("repeat", QStringLiteral("Repeat count."), "N"), Columns::kRepeatCount},
     };
     line.addOption(type);
     line.addOption(inactive);
@@ -59,24 +63,24 @@ int addCommand(const QStringList& arguments)
     if (line.isSet(type)) {
         if (!WatchEntry::isSearchType(line.value(type)))
             return line.fail(QStringLiteral("--type \"%1\" is none of W, S and T").arg(line.value(type)));
-        entry.set(WatchEntry::kSearchType, Value(line.value(type)));
+        entry.set(Columns::kSearchType, Value(line.value(type)));
     }
     if (line.isSet(inactive))
-        entry.set(WatchEntry::kActive, Value(WatchEntry::kNo));
+        entry.set(Columns::kActive, Value(Columns::kNo));
     const QStringList given = line.positionals();
-    std::vector<std::pair<QString, QString>> texts = {{WatchEntry::kUrl, given[0]},
-                                                      {WatchEntry::kEMail, given[1]},
-                                                      {WatchEntry::kSubject, given[2]}};
+    std::vector<std::pair<QString, QString>> texts = {{Columns::kUrl, given[0]},
+                                                      {Columns::kEMail, given[1]},
+                                                      {Columns::kSubject, given[2]}};
     for (const auto& box : boxes) {
         if (line.isSet(box.first))
-            texts.emplace_back(*box.second, line.value(box.first));
+            texts.emplace_back(box.second, line.value(box.first));
     }
 
     const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
         return line.fail(access.failure().description);
     const Database& db = access.value().database();
-    const auto columns = TableColumns::read(db, QStringLiteral("URLs"));
+    const auto columns = TableColumns::read(db, Columns::kUrlsTable);
     if (!columns.ok())
         return line.fail(columns.failure().description);
     for (const auto& [column, text] : texts) {
@@ -93,7 +97,7 @@ int addCommand(const QStringList& arguments)
     QStringList names;
     for (const auto& [column, value] : entry.values())
         names << column;
-    auto inserter = RowInserter::prepare(db, QStringLiteral("URLs"), names);
+    auto inserter = RowInserter::prepare(db, Columns::kUrlsTable, names);
     if (!inserter.ok())
         return line.fail(inserter.failure().description);
     const auto id = inserter.value().insert(entry.values());

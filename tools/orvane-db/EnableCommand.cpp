@@ -3,6 +3,8 @@
 #include "DatabaseAccess.h"
 #include "EntryChange.h"
 
+#include "store/Columns.h"
+#include "store/SqlText.h"
 #include "store/Transaction.h"
 #include "store/WatchEntry.h"
 
@@ -17,7 +19,7 @@ namespace {
 int setActive(const QString& command, const QStringList& arguments, qint64 active)
 {
     CommandLine line(command,
-                     active == WatchEntry::kYes
+                     active == Columns::kYes
                          ? QStringLiteral("Makes the watch entry with the id that list shows active.")
                          : QStringLiteral("Makes the watch entry with the id that list shows inactive: "
                                           "Orvane no longer fetches its page."));
@@ -36,10 +38,12 @@ int setActive(const QString& command, const QStringList& arguments, qint64 activ
     auto transaction = Transaction::begin(access.value().database());
     if (!transaction.ok())
         return line.fail(transaction.failure().description);
-    Status changed = EntryChange::apply(
-        access.value().database(),
-        QStringLiteral("UPDATE \"URLs\" SET \"Active\" = ?2, \"Added\" = ?3 WHERE rowid = ?1"), id.value(),
-        {Value(active), saved.value(WatchEntry::kAdded)});
+    Status changed = EntryChange::apply(access.value().database(),
+                                        QStringLiteral("UPDATE %1 SET %2 = ?2, %3 = ?3 WHERE rowid = ?1")
+                                            .arg(SqlText::quotedIdentifier(Columns::kUrlsTable),
+                                                 SqlText::quotedIdentifier(Columns::kActive),
+                                                 SqlText::quotedIdentifier(Columns::kAdded)),
+                                        id.value(), {Value(active), saved.value(Columns::kAdded)});
     if (changed.ok())
         changed = transaction.value().commit();
     return changed.ok() ? kSucceeded : line.fail(changed.failure().description);
@@ -49,12 +53,12 @@ int setActive(const QString& command, const QStringList& arguments, qint64 activ
 
 int enableCommand(const QStringList& arguments)
 {
-    return setActive(QStringLiteral("enable"), arguments, WatchEntry::kYes);
+    return setActive(QStringLiteral("enable"), arguments, Columns::kYes);
 }
 
 int disableCommand(const QStringList& arguments)
 {
-    return setActive(QStringLiteral("disable"), arguments, WatchEntry::kNo);
+    return setActive(QStringLiteral("disable"), arguments, Columns::kNo);
 }
 
 } // namespace orvane::db

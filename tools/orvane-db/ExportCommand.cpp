@@ -4,6 +4,7 @@
 #include "DatabaseAccess.h"
 #include "TableColumns.h"
 
+#include "store/Columns.h"
 #include "store/SqlText.h"
 #include "store/Statement.h"
 
@@ -19,13 +20,14 @@ namespace {
 
 Status writeEntries(const Database& db, QIODevice& out)
 {
-    const auto columns = TableColumns::read(db, QStringLiteral("URLs"));
+    const auto columns = TableColumns::read(db, Columns::kUrlsTable);
     if (!columns.ok())
         return columns.failure();
     const QStringList names = columns.value().names();
     auto query = Statement::prepare(
         db.connection(),
-        QStringLiteral("SELECT %1 FROM \"URLs\" ORDER BY rowid").arg(SqlText::quotedIdentifiers(names)));
+        QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
+            .arg(SqlText::quotedIdentifiers(names), SqlText::quotedIdentifier(Columns::kUrlsTable)));
     if (!query.ok())
         return query.failure();
     CsvWriter csv(out);

@@ -6,6 +6,7 @@
 #include "TableColumns.h"
 
 #include "base/ErrorCatalogue.h"
+#include "store/Columns.h"
 #include "store/Transaction.h"
 #include "store/WatchEntry.h"
 
@@ -58,7 +59,7 @@ Result<std::vector<WatchEntry>> checkedEntries(const std::vector<CsvReader::Row>
 // Stores the entries in file order; a failure names the row it stopped at.
 Status insertEntries(const Database& db, const QStringList& columns, const std::vector<WatchEntry>& entries)
 {
-    auto inserter = RowInserter::prepare(db, QStringLiteral("URLs"), columns);
+    auto inserter = RowInserter::prepare(db, Columns::kUrlsTable, columns);
     if (!inserter.ok())
         return inserter.failure();
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -94,7 +95,7 @@ int importCommand(const QStringList& arguments)
     if (!access.ok())
         return line.fail(access.failure().description);
     const Database& db = access.value().database();
-    const auto columns = TableColumns::read(db, QStringLiteral("URLs"));
+    const auto columns = TableColumns::read(db, Columns::kUrlsTable);
     if (!columns.ok())
         return line.fail(columns.failure().description);
     const auto entries = checkedEntries(rows.value(), columns.value());

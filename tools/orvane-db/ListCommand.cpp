@@ -2,8 +2,9 @@
 #include "Commands.h"
 #include "DatabaseAccess.h"
 
+#include "store/Columns.h"
+#include "store/SqlText.h"
 #include "store/Statement.h"
-#include "store/WatchEntry.h"
 
 #include <array>
 #include <vector>
@@ -20,7 +21,7 @@ using Line = std::array<QString, kColumns>;
 QString cell(const Value& value, bool yesNo)
 {
     if (yesNo && value.isInteger())
-        return value == Value(WatchEntry::kNo) ? QStringLiteral("no") : QStringLiteral("yes");
+        return value == Value(Columns::kNo) ? QStringLiteral("no") : QStringLiteral("yes");
     QString text = value.textOrEmpty();
     for (QChar& c : text) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\t'))
@@ -44,8 +45,10 @@ int listCommand(const QStringList& arguments)
 
     auto query = Statement::prepare(
         access.value().database().connection(),
-        QStringLiteral("SELECT rowid, \"Active\", \"Search type\", \"URL\", \"Subject\", \"Added\" FROM \"URLs\" "
-                       "ORDER BY rowid"));
+        QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid")
+            .arg(SqlText::quotedIdentifiers(
+                     {Columns::kActive, Columns::kSearchType, Columns::kUrl, Columns::kSubject, Columns::kAdded}),
+                 SqlText::quotedIdentifier(Columns::kUrlsTable)));
     if (!query.ok())
         return line.fail(query.failure().description);
     std::vector<Line> lines {{QStringLiteral("ID"), QStringLiteral("Active"), QStringLiteral("Type"),

@@ -3,6 +3,8 @@
 #include "DatabaseAccess.h"
 #include "EntryChange.h"
 
+#include "store/Columns.h"
+#include "store/SqlText.h"
 #include "store/Transaction.h"
 
 namespace orvane::db {
@@ -23,8 +25,10 @@ int removeCommand(const QStringList& arguments)
     auto transaction = Transaction::begin(access.value().database());
     if (!transaction.ok())
         return line.fail(transaction.failure().description);
-    Status removed = EntryChange::apply(access.value().database(),
-                                        QStringLiteral("DELETE FROM \"URLs\" WHERE rowid = ?1"), id.value());
+    Status removed = EntryChange::apply(
+        access.value().database(),
+        QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(SqlText::quotedIdentifier(Columns::kUrlsTable)),
+        id.value());
     if (removed.ok())
         removed = transaction.value().commit();
     return removed.ok() ? kSucceeded : line.fail(removed.failure().description);

@@ -4,6 +4,7 @@
 #include "TableColumns.h"
 
 #include "store/ColumnText.h"
+#include "store/Columns.h"
 #include "store/SqlText.h"
 #include "store/Statement.h"
 #include "store/Transaction.h"
@@ -13,19 +14,17 @@ namespace orvane::db {
 namespace {
 
 // A setting as the Properties window edits it: its column of System and
-// the most characters its box takes. Two digits of wake-up ticks always fit
-// the 16 bits the watcher counts them in; three of port cover the usual
-// mail ports (25, 465, 587).
+// the most characters its box takes.
 struct Setting {
     const char* name;
-    const char* column;
+    QLatin1StringView column;
     int limit;
 };
 
 constexpr Setting kSettings[] = {
-    {"wake-up", "Wake-up", 2},
-    {"mail-server", "Mail server", 50},
-    {"port", "SMTP Port", 3},
+    {"wake-up", Columns::kWakeUp, Columns::kWakeUpLimit},
+    {"mail-server", Columns::kMailServer, Columns::kMailServerLimit},
+    {"port", Columns::kSmtpPort, Columns::kSmtpPortLimit},
 };
 
 // Stores value into the first row of System, which is the one Orvane reads;
@@ -33,9 +32,10 @@ constexpr Setting kSettings[] = {
 Status store(const Database& db, const QString& column, const Value& value)
 {
     const QString name = SqlText::quotedIdentifier(column);
+    const QString table = SqlText::quotedIdentifier(Columns::kSystemTable);
     auto update = Statement::prepare(
         db.connection(),
-        QStringLiteral("UPDATE \"System\" SET %1 = ?1 WHERE rowid = (SELECT min(rowid) FROM \"System\")").arg(name));
+        QStringLiteral("UPDATE %1 SET %2 = ?1 WHERE rowid = (SELECT min(rowid) FROM %1)").arg(table, name));
     if (!update.ok())
         return update.failure();
     if (Status s = update.value().bind(1, value); !s.ok())
@@ -43,9 +43,9 @@ Status store(const Database& db, const QString& column, const Value& value)
     if (Status s = update.value().run(); !s.ok())
         return s;
     auto insert = Statement::prepare(db.connection(),
-                                     QStringLiteral("INSERT INTO \"System\" (%1) SELECT ?1 WHERE NOT EXISTS "
-                                                    "(SELECT 1 FROM \"System\")")
-                                         .arg(name));
+                                     QStringLiteral("INSERT INTO %1 (%2) SELECT ?1 WHERE NOT EXISTS "
+                                                    "(SELECT 1 FROM %1)")
+                                         .arg(table, name));
     if (!insert.ok())
         return insert.failure();
     if (Status s = insert.value().bind(1, value); !s.ok())
@@ -59,8 +59,10 @@ int setCommand(const QStringList& arguments)
 {
     CommandLine line(QStringLiteral("set"),
                      QStringLiteral("Changes a setting within the Properties window's limits: wake-up N (ticks of "
-                                    "65.5 s between two wake-ups, at most 2 characters), mail-server HOST (at most 50) "
-                                    "or port N (at most 3). Orvane reads the settings when it starts."));
+                                    "65.5 s between two wake-ups, at most %1 characters), mail-server HOST (at most "
+                                    "%2) or port N (at most %3). Orvane reads the settings when it starts.")
+                         .arg(QString::number(Columns::kWakeUpLimit), QString::number(Columns::kMailServerLimit),
+                              QString::number(Columns::kSmtpPortLimit)));
     line.addPositional(QStringLiteral("SETTING"), QStringLiteral("wake-up, mail-server or port."));
     line.addPositional(QStringLiteral("VALUE"), QStringLiteral("The new value."));
     line.allowWait();
@@ -85,10 +87,10 @@ int setCommand(const QStringList& arguments)
     if (!access.ok())
         return line.fail(access.failure().description);
     const Database& db = access.value().database();
-    const auto columns = TableColumns::read(db, QStringLiteral("System"));
+    const auto columns = TableColumns::read(db, Columns::kSystemTable);
     if (!columns.ok())
         return line.fail(columns.failure().description);
-    const auto field = columns.value().field(QString::fromLatin1(setting->column));
+    const auto field = columns.value().field(setting->column);
     if (!field.ok())
         return line.fail(field.failure().description);
     const auto value = ColumnText::parse(text, field.value());

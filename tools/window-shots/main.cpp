@@ -11,6 +11,7 @@
 #include "engine/EngineServices.h"
 #include "engine/Workspace.h"
 #include "mainwindow/MainWindow.h"
+#include "store/Columns.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "windows/PropertiesWindow.h"
@@ -65,20 +66,21 @@ public:
 
 bool addEntry(const Database& db, const char* url, const char* subject, const char* type, const char* search)
 {
-    auto rs = db.openRecordset(QStringLiteral("URLs"));
+    auto rs = db.openRecordset(Columns::kUrlsTable);
     if (!rs.ok() || !rs.value().addNew().ok())
         return false;
     Recordset& r = rs.value();
-    (void)r.setValue(QStringLiteral("URL"), Value(url));
-    (void)r.setValue(QStringLiteral("EMail"), Value("watcher@example.test"));
-    (void)r.setValue(QStringLiteral("Subject"), Value(subject));
-    (void)r.setValue(QStringLiteral("Active"), Value(-1));
-    (void)r.setValue(QStringLiteral("Search type"), Value(type));
-    (void)r.setValue(QStringLiteral("String search"), Value(search));
-    (void)r.setValue(QStringLiteral("String offset"), Value(0));
-    (void)r.setValue(QStringLiteral("String length"), Value(12));
-    for (const char* n : {"Table number", "Row number", "Column number", "Repeat count"})
-        (void)r.setValue(QString::fromLatin1(n), Value(1));
+    (void)r.setValue(Columns::kUrl, Value(url));
+    (void)r.setValue(Columns::kEMail, Value("watcher@example.test"));
+    (void)r.setValue(Columns::kSubject, Value(subject));
+    (void)r.setValue(Columns::kActive, Value(Columns::kYes));
+    (void)r.setValue(Columns::kSearchType, Value(type));
+    (void)r.setValue(Columns::kStringSearch, Value(search));
+    (void)r.setValue(Columns::kStringOffset, Value(0));
+    (void)r.setValue(Columns::kStringLength, Value(12));
+    for (QLatin1StringView n :
+         {Columns::kTableNumber, Columns::kRowNumber, Columns::kColumnNumber, Columns::kRepeatCount})
+        (void)r.setValue(n, Value(1));
     return r.update().ok();
 }
 
