@@ -140,16 +140,39 @@ Status RecordBinding::fill()
             else if (first.ok())
                 first = v.failure();
         }
-        if (b.text) {
-            b.text->setText(ColumnText::show(value));
-        } else if (b.check) {
-            auto n = value.toWhole(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
-            b.check->setChecked(n.ok() && n.value() != 0);
-        }
+        show(b, value);
         b.changed = false;
     }
     filling_ = false;
     return first;
+}
+
+void RecordBinding::show(const Bound& bound, const Value& value)
+{
+    if (bound.text) {
+        bound.text->setText(ColumnText::show(value));
+    } else if (bound.check) {
+        auto n = value.toWhole(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
+        bound.check->setChecked(n.ok() && n.value() != 0);
+    }
+}
+
+void RecordBinding::showValue(const QString& column, const Value& value)
+{
+    for (const Bound& b : bound_) {
+        if (b.column == column)
+            show(b, value);
+    }
+}
+
+std::vector<std::pair<QString, QString>> RecordBinding::boxTexts() const
+{
+    std::vector<std::pair<QString, QString>> texts;
+    for (const Bound& b : bound_) {
+        if (b.text)
+            texts.emplace_back(b.column, b.text->text());
+    }
+    return texts;
 }
 
 Status RecordBinding::edit()

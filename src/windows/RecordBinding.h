@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QCheckBox;
@@ -91,6 +92,12 @@ public:
     Result<Outcome> deleteCurrent();
     // Refills every bound control from the current row, dropping edits.
     Status updateControls();
+    // Shows value in the control bound to column as if it had been typed
+    // there, so that it counts as changed; a column no control shows is
+    // left out.
+    void showValue(const QString& column, const Value& value);
+    // The text of each bound text box, by its column.
+    std::vector<std::pair<QString, QString>> boxTexts() const;
     // Drops a pending edit or new row; the controls are left as they are.
     void cancelUpdate() { recordset_.cancelUpdate(); }
     // The window is going: the notice with action 11, then the record set
@@ -111,6 +118,7 @@ private:
     Status storeBeforeLeaving(bool save);
     Status moveToFirstNull(const QString& column);
     Status fill();
+    static void show(const Bound& bound, const Value& value);
     Failure closedFailure() const;
 
     QString databaseName_;

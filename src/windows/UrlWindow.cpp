@@ -3,7 +3,6 @@
 #include "base/Clock.h"
 #include "base/MessageBoxes.h"
 #include "engine/Workspace.h"
-#include "store/ColumnText.h"
 #include "store/Columns.h"
 #include "store/Database.h"
 #include "store/WatchEntry.h"
@@ -161,7 +160,10 @@ bool UrlWindow::succeeded(const Result<RecordBinding::Outcome>& outcome)
 
 bool UrlWindow::requiredBoxesFilled()
 {
-    if (!urlEdit_->text().isEmpty() && !emailEdit_->text().isEmpty() && !subjectEdit_->text().isEmpty())
+    WatchEntry typed;
+    for (const auto& [column, text] : binding_->boxTexts())
+        typed.set(column, Value(text));
+    if (typed.checkRequired().ok())
         return true;
     services_.messages.warn(kMessageTitle,
                             QStringLiteral("You must supply at least a URL, EMail address and an email subject"));
@@ -174,14 +176,11 @@ void UrlWindow::addNew()
     if (addingNew_ || !succeeded(binding_->addNew()))
         return;
     addingNew_ = true;
-    activeCheck_->setChecked(true);
-    select(wholePageOption_);
-    repeatCountEdit_->setText(QStringLiteral("1"));
-    columnNumberEdit_->setText(QStringLiteral("1"));
-    rowNumberEdit_->setText(QStringLiteral("1"));
-    tableNumberEdit_->setText(QStringLiteral("1"));
-    offsetEdit_->setText(QStringLiteral("0"));
-    lengthEdit_->setText(QStringLiteral("1"));
+    const WatchEntry fresh = WatchEntry::fresh();
+    for (const auto& [column, value] : fresh.values())
+        binding_->showValue(column, value);
+    // The options follow the type box also when it held that code already.
+    searchTypeChanged();
     urlEdit_->setFocus();
 }
 
@@ -213,10 +212,13 @@ void UrlWindow::save()
             return;
         }
     }
-    const Value now(services_.clock.now().toString(QLatin1String(ColumnText::kDateTimeFormat)));
-    if (const Status s = binding_->recordset().setValue(Columns::kAdded, now); !s.ok()) {
-        report(s);
-        return;
+    WatchEntry stamped;
+    stamped.stamp(services_.clock.now());
+    for (const auto& [column, value] : stamped.values()) {
+        if (const Status s = binding_->recordset().setValue(column, value); !s.ok()) {
+            report(s);
+            return;
+        }
     }
     if (succeeded(binding_->update()))
         addingNew_ = false;

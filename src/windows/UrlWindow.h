@@ -50,8 +50,9 @@ private:
     void report(const Status& status);
     // Reports a failure; true when the operation was done, not cancelled.
     bool succeeded(const Result<RecordBinding::Outcome>& outcome);
-    // The check of "&Save": URL, address and subject filled, else the
-    // message and the focus to the URL box.
+    // The check of "&Save", WatchEntry's, over the boxes' texts: URL,
+    // address and subject filled, else the message and the focus to the
+    // URL box.
     bool requiredBoxesFilled();
 
     QLineEdit* urlEdit_;
