@@ -85,16 +85,6 @@ long answerSeconds(std::chrono::milliseconds transferTimeout)
     return static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, (transferTimeout.count() + 999) / 1000));
 }
 
-// Back to a new handle's options, its connection kept, so that nothing
-// points at a finished mail's data while the connection waits.
-void resetKeepingConnection(CURL* handle, std::chrono::milliseconds transferTimeout)
-{
-    curl_easy_reset(handle);
-    // Neither can fail on a handle: both are plain numbers libcurl has known for years.
-    (void)curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, answerSeconds(transferTimeout));
-    (void)curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-}
-
 // Sets options one after another and keeps the first failure: a TLS or
 // netrc option the library did not take must stop the mail, not weaken it.
 class Options {
@@ -112,6 +102,18 @@ private:
     CURL* handle_;
     CURLcode code_ = CURLE_OK;
 };
+
+// Back to a new handle's options, its connection kept, so that nothing
+// points at a finished mail's data while the connection waits. A handle
+// whose QUIT could wait two minutes, or raise a signal, carries no mail.
+CURLcode resetKeepingConnection(CURL* handle, std::chrono::milliseconds transferTimeout)
+{
+    curl_easy_reset(handle);
+    return Options(handle)
+        .set(CURLOPT_SERVER_RESPONSE_TIMEOUT, answerSeconds(transferTimeout))
+        .set(CURLOPT_NOSIGNAL, 1L)
+        .code();
+}
 
 } // namespace
 
@@ -279,7 +281,8 @@ CURLcode CurlMailClient::attempt(const Envelope& envelope, const QByteArray& mes
                                  bool& connectionMade)
 {
     CURL* const c = handle_->get();
-    resetKeepingConnection(c, options_.transferTimeout);
+    if (const CURLcode reset = resetKeepingConnection(c, options_.transferTimeout); reset != CURLE_OK)
+        return reset;
     const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(port_, envelope.login);
     CurlStringList recipients;
     CurlStringList connectTo;
@@ -323,8 +326,14 @@ CURLcode CurlMailClient::attempt(const Envelope& envelope, const QByteArray& mes
     if (curl_easy_getinfo(c, CURLINFO_NUM_CONNECTS, &made) != CURLE_OK)
         made = 1; // unknown: count it as new, so that no retry goes on a dead line
     connectionMade = made > 0;
-    // Nothing of this mail's data may be read once it returns.
-    resetKeepingConnection(c, options_.transferTimeout);
+    // Nothing of this mail's data may be read once it returns. The mail's
+    // outcome stands either way; a handle that could not be set back keeps
+    // no connection for the next mail.
+    if (resetKeepingConnection(c, options_.transferTimeout) != CURLE_OK) {
+        handle_.reset();
+        connected_ = false;
+        connectionMade = false;
+    }
     return code;
 }
 
