@@ -69,19 +69,15 @@ Result<QString> MailAlert::body(AlertKind kind) const
     return text;
 }
 
-Status MailAlert::send(AlertKind kind)
+Result<Mail> MailAlert::mail(AlertKind kind) const
 {
-    ScratchFile::rewrite(state_.newContent);
-
     const RowReader& row = state_.watchRecordset;
-
-    mailer_.setServer(state_.mailServer);
+    Mail mail;
+    mail.server = state_.mailServer;
     auto port = Value(state_.smtpPort).toInt32();
     if (!port.ok())
         return port.failure();
-    mailer_.setPort(port.value());
-
-    mailer_.clearHeaders();
+    mail.port = port.value();
 
     auto email = row.value(QStringLiteral("EMail"));
     if (!email.ok())
@@ -89,16 +85,16 @@ Status MailAlert::send(AlertKind kind)
     auto to = email.value().toText();
     if (!to.ok())
         return to.failure();
-    mailer_.addHeader(QStringLiteral("To"), to.value());
+    mail.headers.emplace_back(QStringLiteral("To"), to.value());
 
     auto entrySubject = row.value(QStringLiteral("Subject"));
     if (!entrySubject.ok())
         return entrySubject.failure();
-    mailer_.addHeader(QStringLiteral("Subject"), subject(kind, entrySubject.value()));
+    mail.headers.emplace_back(QStringLiteral("Subject"), subject(kind, entrySubject.value()));
 
     // One reading of the clock, so that date and time cannot straddle midnight.
-    mailer_.addHeader(QStringLiteral("Message-Id"), messageId(clock_.now()));
-    mailer_.addHeader(QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII"));
+    mail.headers.emplace_back(QStringLiteral("Message-Id"), messageId(clock_.now()));
+    mail.headers.emplace_back(QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII"));
 
     auto content = row.value(QStringLiteral("Content"));
     if (!content.ok())
@@ -106,25 +102,36 @@ Status MailAlert::send(AlertKind kind)
     QString length = QStringLiteral(" ");
     if (!content.value().isNull())
         length += QString::number(content.value().textOrEmpty().size() + 2);
-    mailer_.addHeader(QStringLiteral("Content-Length"), length);
+    mail.headers.emplace_back(QStringLiteral("Content-Length"), length);
 
-    mailer_.addHeader(QStringLiteral("From"), QStringLiteral("Sentrel"));
+    mail.headers.emplace_back(QStringLiteral("From"), QStringLiteral("Sentrel"));
 
     auto text = body(kind);
     if (!text.ok())
         return text.failure();
-    mailer_.send(text.value());
+    mail.body = text.value();
+    return mail;
+}
+
+Result<MailAlert::Delivery> MailAlert::send(AlertKind kind)
+{
+    ScratchFile::rewrite(state_.newContent);
+
+    const auto made = mail(kind);
+    if (!made.ok())
+        return made.failure();
+    const Status sent = mailer_.send(made.value());
+    if (sent.ok())
+        return Delivery::Sent;
 
     // The client's own account and the server's last word, so that the user
     // learns what to change.
-    if (mailer_.status() != 0) {
-        QString text = QStringLiteral("Cannot send EMail message : ") + signForm(mailer_.status())
-            + QStringLiteral(" : ") + mailer_.statusText();
-        if (const QString reply = mailer_.serverReply(); !reply.isEmpty())
-            text += QStringLiteral("\nThe mail server answered: ") + reply;
-        messages_.warn(QStringLiteral("Cannot Send EMail"), text);
-    }
-    return Status::success();
+    QString text = QStringLiteral("Cannot send EMail message : ") + signForm(sent.failure().number)
+        + QStringLiteral(" : ") + sent.failure().description;
+    if (const QString reply = mailer_.serverReply(); !reply.isEmpty())
+        text += QStringLiteral("\nThe mail server answered: ") + reply;
+    messages_.warn(QStringLiteral("Cannot Send EMail"), text);
+    return Delivery::Refused;
 }
 
 } // namespace orvane

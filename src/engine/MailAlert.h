@@ -14,13 +14,18 @@
 namespace orvane {
 
 // Tells the recipient of the watch entry under treatment (the current row of
-// the watch recordset) what happened to its page, through the mail client. A failed send is reported in a message box
-// and counts as done; a port that is no number or a row that cannot be read fails the alert before anything is sent.
+// the watch recordset) what happened to its page, through the mail client. A
+// failed send is reported in a message box and counts as done; a port that is
+// no number or a row that cannot be read fails the alert before anything is
+// sent.
 class MailAlert {
 public:
+    // A mail refused by the client still counts as done, once reported.
+    enum class Delivery { Sent, Refused };
+
     MailAlert(WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock);
 
-    Status send(AlertKind kind);
+    Result<Delivery> send(AlertKind kind);
 
     // The kind's subject: the long form followed by the entry's subject, or
     // the short form when the entry has none (Null).
@@ -29,6 +34,7 @@ public:
     static QString messageId(const QDateTime& now);
 
 private:
+    Result<Mail> mail(AlertKind kind) const;
     Result<QString> body(AlertKind kind) const;
 
     WatcherState& state_;

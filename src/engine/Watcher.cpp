@@ -171,13 +171,13 @@ void Watcher::tick()
 
 Status Watcher::sendAlert(AlertKind kind)
 {
-    Status sent = MailAlert(state_, services_.mailer, services_.messages, services_.clock).send(kind);
+    const auto sent = MailAlert(state_, services_.mailer, services_.messages, services_.clock).send(kind);
     // A failed send is reported and counts as done; the figures still tell.
-    if (sent.ok() && services_.mailer.status() == 0)
+    if (sent.ok() && sent.value() == MailAlert::Delivery::Sent)
         ++progress_.cycle.mailsSent;
     else
         ++progress_.cycle.mailsFailed;
-    return sent;
+    return sent.status();
 }
 
 Result<TableSearch::Verdict> Watcher::searchTable()

@@ -123,26 +123,6 @@ CurlMailClient::CurlMailClient(CurlMailOptions options) : options_(std::move(opt
         options_.netrcFile = NetrcLogin::defaultFile();
 }
 
-void CurlMailClient::setServer(const QString& server)
-{
-    server_ = server;
-}
-
-void CurlMailClient::setPort(qint32 port)
-{
-    port_ = port;
-}
-
-void CurlMailClient::clearHeaders()
-{
-    headers_.clear();
-}
-
-void CurlMailClient::addHeader(const QString& name, const QString& value)
-{
-    headers_.append({name, value});
-}
-
 void CurlMailClient::endSession()
 {
     handle_.reset(); // says QUIT and closes the connection
@@ -166,12 +146,12 @@ MailSender CurlMailClient::senderFrom(const std::optional<NetrcLogin::Login>& lo
     return MailSender::choose(login, user, host);
 }
 
-QByteArray CurlMailClient::message(const QString& body, const MailSender& sender) const
+QByteArray CurlMailClient::message(const Mail& mail, const MailSender& sender) const
 {
     QByteArray out;
     bool dated = false;
     bool mime = false;
-    for (const auto& [name, value] : headers_) {
+    for (const auto& [name, value] : mail.headers) {
         if (named(name, "To")) {
             out += MailEncoding::addressLine(name, value);
         } else if (named(name, "From") && !value.contains(QLatin1Char('@'))) {
@@ -194,42 +174,31 @@ QByteArray CurlMailClient::message(const QString& body, const MailSender& sender
     if (!mime)
         out += "MIME-Version: 1.0\r\n";
     out += "\r\n";
-    out += MailEncoding::body(body);
+    out += MailEncoding::body(mail.body);
     return out;
 }
 
-void CurlMailClient::send(const QString& body)
+Status CurlMailClient::send(const Mail& mail)
 {
     reply_.clear();
-    QString recipient;
-    for (const auto& [name, value] : headers_) {
-        if (named(name, "To")) {
-            recipient = value;
-            break;
-        }
-    }
+    const QString recipient = mail.header(QStringLiteral("To"));
     // The raw value decides: a line break here could add a recipient or a
     // command to the conversation with the server.
-    if (recipient.contains(QLatin1Char('\r')) || recipient.contains(QLatin1Char('\n'))
-        || recipient.trimmed().isEmpty()) {
-        failure_ = ErrorCatalogue::failure(ErrorCode::MailBadAddress);
-        return;
-    }
-    if (port_ < kLowestPort || port_ > kHighestPort) {
-        failure_ = ErrorCatalogue::failure(ErrorCode::MailBadPort);
-        return;
-    }
-    failure_ = deliver(recipient.trimmed(), body);
+    if (recipient.contains(QLatin1Char('\r')) || recipient.contains(QLatin1Char('\n')) || recipient.trimmed().isEmpty())
+        return ErrorCatalogue::failure(ErrorCode::MailBadAddress);
+    if (mail.port < kLowestPort || mail.port > kHighestPort)
+        return ErrorCatalogue::failure(ErrorCode::MailBadPort);
+    return deliver(mail, recipient.trimmed());
 }
 
-Failure CurlMailClient::deliver(const QString& recipient, const QString& body)
+Status CurlMailClient::deliver(const Mail& mail, const QString& recipient)
 {
-    const QString host = server_.trimmed();
+    const QString host = mail.server.trimmed();
     const Result<std::optional<NetrcLogin::Login>> login = NetrcLogin::find(options_.netrcFile, host);
     if (!login.ok())
         return login.failure();
     const MailSender sender = senderFrom(login.value());
-    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(port_, login.value().has_value());
+    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(mail.port, login.value().has_value());
 
     QByteArray urlHost = host.toUtf8();
     if (urlHost.contains(':') && !urlHost.startsWith('['))
@@ -240,16 +209,20 @@ Failure CurlMailClient::deliver(const QString& recipient, const QString& body)
     char* text = nullptr;
     if (!url || curl_url_set(url.get(), CURLUPART_SCHEME, policy.scheme(), 0) != CURLUE_OK
         || curl_url_set(url.get(), CURLUPART_HOST, urlHost.constData(), 0) != CURLUE_OK
-        || curl_url_set(url.get(), CURLUPART_PORT, QByteArray::number(port_).constData(), 0) != CURLUE_OK
+        || curl_url_set(url.get(), CURLUPART_PORT, QByteArray::number(mail.port).constData(), 0) != CURLUE_OK
         || curl_url_set(url.get(), CURLUPART_PATH, path.constData(), 0) != CURLUE_OK
         || curl_url_get(url.get(), CURLUPART_URL, &text, 0) != CURLUE_OK)
         return transferFailure(CURLE_URL_MALFORMAT);
     const std::unique_ptr<char, CurlText> address(text);
 
     const QString to = MailEncoding::address(recipient);
-    const Envelope envelope {address.get(), login.value().has_value(), '<' + sender.address.toUtf8() + '>', to.toUtf8(),
+    const Envelope envelope {address.get(),
+                             mail.port,
+                             login.value().has_value(),
+                             '<' + sender.address.toUtf8() + '>',
+                             to.toUtf8(),
                              MailEncoding::needsSmtpUtf8(to)};
-    const QByteArray bytes = message(body, sender);
+    const QByteArray bytes = message(mail, sender);
 
     if (!handle_)
         handle_.emplace();
@@ -283,7 +256,7 @@ CURLcode CurlMailClient::attempt(const Envelope& envelope, const QByteArray& mes
     CURL* const c = handle_->get();
     if (const CURLcode reset = resetKeepingConnection(c, options_.transferTimeout); reset != CURLE_OK)
         return reset;
-    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(port_, envelope.login);
+    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(envelope.port, envelope.login);
     CurlStringList recipients;
     CurlStringList connectTo;
     if (!recipients.append(envelope.recipient.constData()))

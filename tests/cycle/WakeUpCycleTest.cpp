@@ -102,23 +102,19 @@ private:
 // runs after each, to change the database mid-cycle as another program may.
 class Mailer final : public MailClient {
 public:
-    void setServer(const QString&) override { }
-    void setPort(qint32) override { }
-    void clearHeaders() override { mail_.clear(); }
-    void addHeader(const QString& name, const QString& value) override { mail_ += name + ": " + value + "\n"; }
-    void send(const QString& body) override
+    Status send(const Mail& mail) override
     {
-        mails << mail_ + body;
-        subjects << mail_.section(QLatin1Char('\n'), 1, 1).mid(9);
+        QString text;
+        for (const auto& [name, value] : mail.headers)
+            text += name + ": " + value + "\n";
+        mails << text + mail.body;
+        subjects << mail.header(QStringLiteral("Subject"));
         sent();
+        return mail.header(QStringLiteral("To")).startsWith(QStringLiteral("fail@")) ? Status(Failure {1, "refused"})
+                                                                                     : Status();
     }
-    int status() const override { return mail_.startsWith(QStringLiteral("To: fail@")) ? 1 : 0; }
-    QString statusText() const override { return status() != 0 ? QStringLiteral("refused") : QString(); }
     QStringList mails, subjects;
     std::function<void()> sent = [] {};
-
-private:
-    QString mail_;
 };
 
 // All the engine needs but the fetcher and the view, over a fresh database

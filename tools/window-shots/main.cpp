@@ -49,13 +49,7 @@ public:
 
 class NoMailer final : public MailClient {
 public:
-    void setServer(const QString&) override { }
-    void setPort(qint32) override { }
-    void clearHeaders() override { }
-    void addHeader(const QString&, const QString&) override { }
-    void send(const QString&) override { }
-    int status() const override { return 0; }
-    QString statusText() const override { return {}; }
+    Status send(const Mail&) override { return {}; }
 };
 
 class NoEnd final : public ProgramEnd {
