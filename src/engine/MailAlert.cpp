@@ -34,7 +34,7 @@ KindTexts textsFor(AlertKind kind)
 
 } // namespace
 
-MailAlert::MailAlert(WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock)
+MailAlert::MailAlert(const WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock)
     : state_(state), mailer_(mailer), messages_(messages), clock_(clock)
 {
 }
@@ -55,7 +55,7 @@ QString MailAlert::messageId(const QDateTime& now)
         + QString::number(seconds) + QStringLiteral("_Sentrel");
 }
 
-Result<QString> MailAlert::body(AlertKind kind) const
+Result<QString> MailAlert::body(AlertKind kind, const Failure& fault) const
 {
     auto url = state_.watchRecordset.value(QStringLiteral("URL"));
     if (!url.ok())
@@ -63,13 +63,13 @@ Result<QString> MailAlert::body(AlertKind kind) const
     // A URL that is not ASCII goes in its ASCII form: the mail says it is US-ASCII.
     QString text = QString::fromLatin1(textsFor(kind).body) + MailEncoding::asciiUrl(url.value().textOrEmpty());
     if (kind == AlertKind::PageFault) {
-        text += QStringLiteral("\r\n\r\n") + signForm(state_.fetchError.number) + QStringLiteral(" : ")
-            + ErrorCatalogue::standardText(state_.fetchError);
+        text += QStringLiteral("\r\n\r\n") + signForm(fault.number) + QStringLiteral(" : ")
+            + ErrorCatalogue::standardText(fault);
     }
     return text;
 }
 
-Result<Mail> MailAlert::mail(AlertKind kind) const
+Result<Mail> MailAlert::mail(AlertKind kind, const Failure& fault) const
 {
     const RowReader& row = state_.watchRecordset;
     Mail mail;
@@ -106,18 +106,18 @@ Result<Mail> MailAlert::mail(AlertKind kind) const
 
     mail.headers.emplace_back(QStringLiteral("From"), QStringLiteral("Sentrel"));
 
-    auto text = body(kind);
+    auto text = body(kind, fault);
     if (!text.ok())
         return text.failure();
     mail.body = text.value();
     return mail;
 }
 
-Result<MailAlert::Delivery> MailAlert::send(AlertKind kind)
+Result<MailAlert::Delivery> MailAlert::send(AlertKind kind, const Failure& fault)
 {
     ScratchFile::rewrite(state_.newContent);
 
-    const auto made = mail(kind);
+    const auto made = mail(kind, fault);
     if (!made.ok())
         return made.failure();
     const Status sent = mailer_.send(made.value());

@@ -23,9 +23,10 @@ public:
     // A mail refused by the client still counts as done, once reported.
     enum class Delivery { Sent, Refused };
 
-    MailAlert(WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock);
+    MailAlert(const WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock);
 
-    Result<Delivery> send(AlertKind kind);
+    // `fault` is why the page could not be fetched; only a page fault tells it.
+    Result<Delivery> send(AlertKind kind, const Failure& fault = {});
 
     // The kind's subject: the long form followed by the entry's subject, or
     // the short form when the entry has none (Null).
@@ -34,10 +35,10 @@ public:
     static QString messageId(const QDateTime& now);
 
 private:
-    Result<Mail> mail(AlertKind kind) const;
-    Result<QString> body(AlertKind kind) const;
+    Result<Mail> mail(AlertKind kind, const Failure& fault) const;
+    Result<QString> body(AlertKind kind, const Failure& fault) const;
 
-    WatcherState& state_;
+    const WatcherState& state_;
     MailClient& mailer_;
     MessageBoxes& messages_;
     const Clock& clock_;

@@ -1,11 +1,10 @@
 #include "engine/Watcher.h"
 
-#include "base/MailClient.h"
+#include "base/Clock.h"
 #include "base/MessageBoxes.h"
 #include "base/ProgramEnd.h"
 #include "base/ScreenPointer.h"
 #include "base/SignForm.h"
-#include "engine/MailAlert.h"
 #include "engine/WakeUpCycle.h"
 
 #include <QDir>
@@ -166,24 +165,7 @@ void Watcher::tick()
                     + signForm(state_.wakeUp));
     if (state_.tickCount < state_.wakeUp)
         return;
-    WakeUpCycle(*this, workspace_, view_, services_).run();
-}
-
-Status Watcher::sendAlert(AlertKind kind)
-{
-    const auto sent = MailAlert(state_, services_.mailer, services_.messages, services_.clock).send(kind);
-    // A failed send is reported and counts as done; the figures still tell.
-    if (sent.ok() && sent.value() == MailAlert::Delivery::Sent)
-        ++progress_.cycle.mailsSent;
-    else
-        ++progress_.cycle.mailsFailed;
-    return sent.status();
-}
-
-Result<TableSearch::Verdict> Watcher::searchTable()
-{
-    return TableSearch::run(state_.newContent, state_.watchRecordset, cellPieces_,
-                            [this] { return sendAlert(AlertKind::NoTable); });
+    WakeUpCycle(state_, progress_, workspace_, view_, services_).run();
 }
 
 } // namespace orvane

@@ -57,7 +57,6 @@ TEST(MailAlert, SubjectsBodiesAndHeaders)
         WatcherState state;
         state.mailServer = u"mail.test"_s;
         state.smtpPort = u"587"_s;
-        state.fetchError = ErrorCatalogue::httpFailure(404);
         auto entries = db.open().openRecordset(u"Select * from [URLs] where Active = -1"_s);
         ASSERT_TRUE(entries.ok());
         state.watchRecordset = std::move(entries).value();
@@ -66,7 +65,7 @@ TEST(MailAlert, SubjectsBodiesAndHeaders)
         RecordingMessages boxes;
         const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5)));
 
-        const auto done = MailAlert(state, mailer, boxes, clock).send(row.kind);
+        const auto done = MailAlert(state, mailer, boxes, clock).send(row.kind, ErrorCatalogue::httpFailure(404));
         ASSERT_EQ(done.ok(), !row.subject.isEmpty());
         ASSERT_EQ(mailer.sent.size(), done.ok() ? 1u : 0u);
         if (!done.ok())
