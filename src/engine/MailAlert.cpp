@@ -2,7 +2,6 @@
 
 #include "base/ErrorCatalogue.h"
 #include "base/SignForm.h"
-#include "host/ScratchFile.h"
 #include "text/MailEncoding.h"
 
 namespace orvane {
@@ -115,8 +114,6 @@ Result<Mail> MailAlert::mail(AlertKind kind, const Failure& fault) const
 
 Result<MailAlert::Delivery> MailAlert::send(AlertKind kind, const Failure& fault)
 {
-    ScratchFile::rewrite(state_.newContent);
-
     const auto made = mail(kind, fault);
     if (!made.ok())
         return made.failure();

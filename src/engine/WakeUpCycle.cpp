@@ -72,7 +72,7 @@ bool WakeUpCycle::start()
     view_.setTimerEnabled(false);
     view_.setStatus(QStringLiteral("Waking..."));
 
-    auto db = Database::open(QString::fromLatin1(Database::kFileName));
+    auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
         services_.messages.warn(QStringLiteral("Cannot Open Database"),
                                 QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
@@ -161,7 +161,7 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     state_.newContent = std::move(page);
 
     SkipStretch comparing;
-    ScratchFile::rewrite(state_.newContent);
+    ScratchFile::rewrite(workspace_.scratchFile(), state_.newContent);
 
     if (typeIs(entry, "W", comparing) && oldContent != state_.newContent)
         storeAndAlert(AlertKind::WholePage);
@@ -206,6 +206,8 @@ void WakeUpCycle::storeAndAlert(AlertKind kind)
 
 Status WakeUpCycle::alert(AlertKind kind, const Failure& fault)
 {
+    // Every alert leaves the last page taken in the scratch file.
+    ScratchFile::rewrite(workspace_.scratchFile(), state_.newContent);
     const auto sent = MailAlert(state_, services_.mailer, services_.messages, services_.clock).send(kind, fault);
     // A failed send is reported and counts as done; the figures still tell.
     if (sent.ok() && sent.value() == MailAlert::Delivery::Sent)

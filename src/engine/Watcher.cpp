@@ -13,10 +13,6 @@
 
 namespace orvane {
 
-namespace {
-const QString kDatabaseFile = QString::fromLatin1(Database::kFileName);
-}
-
 Watcher::Watcher(Workspace& workspace, MainView& view, EngineServices services)
     : workspace_(workspace), view_(view), services_(services)
 {
@@ -28,17 +24,18 @@ void Watcher::fatal(const QString& title, const QString& text)
     services_.programEnd.endNow(1);
 }
 
-bool Watcher::load(bool anotherCopyRunning, const QString& programDir)
+bool Watcher::load(bool anotherCopyRunning)
 {
     if (anotherCopyRunning) {
         fatal(QStringLiteral("Sentrel Error"),
               QStringLiteral("You can only run one copy of this application at a time !"));
         return false;
     }
-    // From here on every file is opened by its bare name.
-    QDir::setCurrent(programDir);
+    // Start-up works in the program's folder, as it always has; nothing
+    // relies on it, since every file is named by its full path.
+    QDir::setCurrent(workspace_.programDir());
 
-    auto db = Database::open(kDatabaseFile);
+    auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
         fatal(QStringLiteral("Cannot Open Database"),
               QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
@@ -103,7 +100,7 @@ void Watcher::openMaintenance(MainView::Maintenance window)
 bool Watcher::holdTimer()
 {
     view_.setTimerEnabled(false);
-    auto db = Database::open(kDatabaseFile);
+    auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
         fatal(QStringLiteral("Cannot Open Database"),
               QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);

@@ -19,7 +19,7 @@ public:
     Watcher(Workspace& workspace, MainView& view, EngineServices services);
 
     // The window's load step. False when the program has been ended.
-    [[nodiscard]] bool load(bool anotherCopyRunning, const QString& programDir);
+    [[nodiscard]] bool load(bool anotherCopyRunning);
 
     void openUrlWindow();
     void openPropertiesWindow();

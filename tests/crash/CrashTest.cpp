@@ -43,7 +43,7 @@ const RecordingMailer* mailer = nullptr;
 
 int runUntilKilled(const QString& dir)
 {
-    Workspace workspace;
+    Workspace workspace(dir);
     RecordingView view;
     RecordingMessages messages;
     RecordingPointer pointer;
@@ -53,7 +53,7 @@ int runUntilKilled(const QString& dir)
     RecordingMailer mails;
     mailer = &mails;
     Watcher watcher(workspace, view, EngineServices {messages, pointer, programEnd, clock, pages, mails});
-    if (!watcher.load(false, dir))
+    if (!watcher.load(false))
         return 1;
     for (int tick = 1; messages.shown.empty() && view.timerOn; ++tick) {
         pages.pages.clear();

@@ -133,7 +133,7 @@ struct Recorders {
     RecordingProgramEnd programEnd;
     FixedClock clock;
     Mailer mailer;
-    Workspace workspace;
+    Workspace workspace {db.dir()};
 };
 
 struct Engine : Recorders {
@@ -166,7 +166,8 @@ std::unique_ptr<Engine> runCycles(PageServer& pages, Fetcher& fetcher, std::vect
     };
     // clang-format on
     entry("/off", "W", {{"Active", Value(0)}});
-    EXPECT_TRUE(e->watcher.load(false, e->db.dir()));
+    EXPECT_TRUE(e->watcher.load(false));
+    EXPECT_TRUE(QDir::setCurrent(QDir::tempPath())); // the files are found by their full paths
     const auto cycle = [&](std::map<std::string, std::string> served) {
         pages.set(std::move(served));
         e->watcher.tick();
@@ -257,7 +258,7 @@ TEST(WakeUpCycle, WakesEveryWakeUpTicksAndComparesOnlyItsOwnTypes)
                                       {"Repeat count", Value(-1)}}));
         fetcher.pages.emplace(url, QStringLiteral("new"));
     }
-    ASSERT_TRUE(e.watcher.load(false, e.db.dir()));
+    ASSERT_TRUE(e.watcher.load(false));
     for (const size_t fetched : {4, 4, 4, 8, 8, 8, 12}) {
         e.watcher.tick();
         EXPECT_EQ(fetcher.requested.size(), fetched);
@@ -280,7 +281,7 @@ TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     std::vector<MainView::Maintenance> opened;
     MainWindow window(
         r.workspace, r.services(fetcher), [&](MainView::Maintenance w, QWidget*) { opened.push_back(w); }, 20);
-    ASSERT_TRUE(window.load(false, r.db.dir()));
+    ASSERT_TRUE(window.load(false));
     window.show();
     auto* timer = window.findChild<QTimer*>(QStringLiteral("Timer1"));
     auto* properties = window.findChild<QPushButton*>(QStringLiteral("Command3"));

@@ -5,8 +5,6 @@
 #include "base/ErrorCatalogue.h"
 #include "engine/MailAlert.h"
 
-#include <QDir>
-
 #include <gtest/gtest.h>
 
 using namespace orvane;
@@ -50,7 +48,6 @@ TEST(MailAlert, SubjectsBodiesAndHeaders)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.change);
         TempDatabase db;
-        ASSERT_TRUE(QDir::setCurrent(db.dir())); // for URL.html
         db.addEntry(kUrl, u"W"_s, {{"Content", Value("abc")}});
         if (*row.change)
             db.exec(u"UPDATE URLs SET "_s + QString::fromUtf8(row.change));

@@ -99,10 +99,8 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     if (!dir.isValid() || !Schema::createFile(dir.filePath(QString::fromLatin1(Database::kFileName))).ok())
         return 1;
-    QDir::setCurrent(dir.path());
-
-    Workspace workspace;
-    auto db = Database::open(QString::fromLatin1(Database::kFileName));
+    Workspace workspace(dir.path());
+    auto db = Database::open(workspace.databaseFile());
     if (!db.ok())
         return 1;
     workspace.watchDatabase = std::move(db).value();
@@ -124,7 +122,7 @@ int main(int argc, char* argv[])
         ok = save(window, out.filePath(QStringLiteral("main-window.png"))) && ok;
     }
     {
-        PropertiesWindow window(messages);
+        PropertiesWindow window(workspace.databaseFile(), messages);
         ok = save(window, out.filePath(QStringLiteral("property-pages.png"))) && ok;
     }
     {
