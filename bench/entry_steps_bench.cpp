@@ -63,11 +63,9 @@ BENCHMARK(BM_EncodeForScratchFile);
 void BM_RewriteScratchFile(benchmark::State& state)
 {
     QTemporaryDir dir;
-    const QString saved = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    const QString file = dir.filePath(QString::fromLatin1(orvane::ScratchFile::kFileName));
     for (auto _ : state)
-        orvane::ScratchFile::rewrite(pageText());
-    QDir::setCurrent(saved);
+        orvane::ScratchFile::rewrite(file, pageText());
     state.SetBytesProcessed(state.iterations() * pageText().size());
 }
 BENCHMARK(BM_RewriteScratchFile);

@@ -227,8 +227,8 @@ void scenario(Pages pages, int count, const Options& options, const PageServerPr
 
     BareFetchLoop loop;
     BareMailSender sender(smtp.port(), kRecipient);
-    HeadlessWatcher w(fetcher, mail);
-    check(w.watcher.load(false, db.dir()), what + ": start-up");
+    HeadlessWatcher w(db.dir(), fetcher, mail);
+    check(w.watcher.load(false), what + ": start-up");
     const int expected = pages == Pages::Changed ? count : 0;
 
     // One round of each first: the server makes its pages, the caches warm.
@@ -280,8 +280,8 @@ void bigPage(const Options& options, const PageServerProcess& server, test::Smtp
     db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1, \"Mail server\" = '127.0.0.1', \"SMTP Port\" = %1")
                 .arg(smtp.port()));
     db.addEntry(server.url(QStringLiteral("/big/%1").arg(options.bigMib)), QStringLiteral("W"));
-    HeadlessWatcher w(fetcher, mail);
-    check(w.watcher.load(false, db.dir()), "big page: start-up");
+    HeadlessWatcher w(db.dir(), fetcher, mail);
+    check(w.watcher.load(false), "big page: start-up");
     const double size = options.bigMib * 1024.0;
     const char* const visits[] = {"first visit (stored, mailed)", "same page again", "same page again"};
     for (int v = 0; v < 3; ++v) {
@@ -306,8 +306,8 @@ void leftBehind(const Options& options, const PageServerProcess& server, test::S
         db.addEntry(server.url(QStringLiteral("/c/%1").arg(i)), QStringLiteral("W"));
     }
     setColumnsByType(db);
-    HeadlessWatcher w(fetcher, mail);
-    check(w.watcher.load(false, db.dir()), "handles: start-up");
+    HeadlessWatcher w(db.dir(), fetcher, mail);
+    check(w.watcher.load(false), "handles: start-up");
     const int threadsBefore = ProcessFootprint::threads();
     const int filesBefore = ProcessFootprint::openFiles();
     const QStringList namesBefore = ProcessFootprint::openFileNames();

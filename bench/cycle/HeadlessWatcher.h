@@ -15,8 +15,9 @@ namespace orvane::bench {
 // mail client are the program's, made once for the whole run.
 class HeadlessWatcher {
 public:
-    HeadlessWatcher(PageFetcher& fetcher, MailClient& mail)
-        : watcher(workspace, view, EngineServices {messages, pointer, programEnd, clock, fetcher, mail})
+    HeadlessWatcher(const QString& programDir, PageFetcher& fetcher, MailClient& mail)
+        : workspace(programDir),
+          watcher(workspace, view, EngineServices {messages, pointer, programEnd, clock, fetcher, mail})
     {
     }
 

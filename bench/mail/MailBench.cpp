@@ -10,6 +10,7 @@
 #include "base/Clock.h"
 #include "base/MessageBoxes.h"
 #include "engine/MailAlert.h"
+#include "host/ScratchFile.h"
 #include "net/CurlMailClient.h"
 #include "store/Database.h"
 #include "store/Schema.h"
@@ -49,7 +50,8 @@ int runChild(const QCommandLineParser& args)
     QTemporaryDir dir;
     const QString file = dir.filePath(QString::fromLatin1(Database::kFileName));
     const int mails = args.value(QStringLiteral("mails")).toInt();
-    if (!Schema::createFile(file).ok() || !QDir::setCurrent(dir.path()))
+    const QString scratch = dir.filePath(QString::fromLatin1(ScratchFile::kFileName));
+    if (!Schema::createFile(file).ok())
         return 1;
     auto db = Database::open(file);
     for (int i = 0; db.ok() && i < mails; ++i) {
@@ -76,6 +78,8 @@ int runChild(const QCommandLineParser& args)
     QElapsedTimer timer;
     timer.start();
     for (; !state.watchRecordset.eof(); (void)state.watchRecordset.moveNext()) {
+        // As the cycle does before each alert.
+        ScratchFile::rewrite(scratch, state.newContent);
         if (!MailAlert(state, client, boxes, clock).send(AlertKind::WholePage).ok())
             return 1;
         if (perMail)

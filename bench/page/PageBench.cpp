@@ -139,8 +139,8 @@ double runCycle(const char* what, const std::vector<Entry>& entries, const std::
     fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
     CurlPageFetcher fetcher(fetchOptions);
     CurlMailClient mail;
-    HeadlessWatcher w(fetcher, mail);
-    check(w.watcher.load(false, db.dir()), "start-up");
+    HeadlessWatcher w(db.dir(), fetcher, mail);
+    check(w.watcher.load(false), "start-up");
     ProcessFootprint::startPeak();
     const long before = ProcessFootprint::residentKb();
     const auto start = std::chrono::steady_clock::now();

@@ -136,8 +136,8 @@ int main(int argc, char** argv)
     options.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
     CurlPageFetcher fetcher(options);
     CurlMailClient mail;
-    HeadlessWatcher w(fetcher, mail);
-    if (!w.watcher.load(false, db.dir())) {
+    HeadlessWatcher w(db.dir(), fetcher, mail);
+    if (!w.watcher.load(false)) {
         std::fprintf(stderr, "soak_bench: start-up failed\n");
         return 1;
     }

@@ -48,7 +48,7 @@ int Program::run(const QString& programDir, int tickIntervalMs)
     fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
     CurlPageFetcher fetcher(fetchOptions);
     CurlMailClient mailer;
-    Workspace workspace;
+    Workspace workspace(programDir);
 
     const MaintenanceWindows maintenance(MaintenanceServices {workspace, messages, pointer, clock});
     auto opener = [&maintenance](MainView::Maintenance window, QWidget* parent) {
@@ -56,7 +56,7 @@ int Program::run(const QString& programDir, int tickIntervalMs)
     };
     MainWindow window(workspace, EngineServices {messages, pointer, programEnd, clock, fetcher, mailer}, opener,
                       tickIntervalMs);
-    if (!window.load(instance.anotherCopyRunning(), programDir))
+    if (!window.load(instance.anotherCopyRunning()))
         return 1;
     // orvane-db asks here how watching stands and holds the timer for its
     // changes; without the channel Orvane still watches.

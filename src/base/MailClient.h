@@ -1,23 +1,19 @@
 #pragma once
 
+#include "base/Mail.h"
+#include "base/Result.h"
+
 #include <QString>
 
 namespace orvane {
 
-// The SMTP component, with the operations the mail alert uses. The status
-// after a send is 0 when the mail was handed over, else the client's own
-// error number, which statusText() explains.
+// The SMTP component, with the operations the mail alert uses. A send that
+// fails gives the client's own error number and, in words the user can act
+// on, why.
 class MailClient {
 public:
     virtual ~MailClient() = default;
-    virtual void setServer(const QString& server) = 0;
-    virtual void setPort(qint32 port) = 0;
-    virtual void clearHeaders() = 0;
-    virtual void addHeader(const QString& name, const QString& value) = 0;
-    virtual void send(const QString& body) = 0;
-    virtual int status() const = 0;
-    // Why the last send failed, in words the user can act on; empty after a success.
-    virtual QString statusText() const = 0;
+    [[nodiscard]] virtual Status send(const Mail& mail) = 0;
     // The mail server's last answer during the last send, when there was one.
     virtual QString serverReply() const { return {}; }
     // The cycle's mails are sent: whatever was kept open for the next one

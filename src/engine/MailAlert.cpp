@@ -2,7 +2,6 @@
 
 #include "base/ErrorCatalogue.h"
 #include "base/SignForm.h"
-#include "host/ScratchFile.h"
 #include "store/Columns.h"
 #include "text/MailEncoding.h"
 
@@ -35,7 +34,7 @@ KindTexts textsFor(AlertKind kind)
 
 } // namespace
 
-MailAlert::MailAlert(WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock)
+MailAlert::MailAlert(const WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock)
     : state_(state), mailer_(mailer), messages_(messages), clock_(clock)
 {
 }
@@ -56,7 +55,7 @@ QString MailAlert::messageId(const QDateTime& now)
         + QString::number(seconds) + QStringLiteral("_Sentrel");
 }
 
-Result<QString> MailAlert::body(AlertKind kind) const
+Result<QString> MailAlert::body(AlertKind kind, const Failure& fault) const
 {
     auto url = state_.watchRecordset.value(Columns::kUrl);
     if (!url.ok())
@@ -64,25 +63,21 @@ Result<QString> MailAlert::body(AlertKind kind) const
     // A URL that is not ASCII goes in its ASCII form: the mail says it is US-ASCII.
     QString text = QString::fromLatin1(textsFor(kind).body) + MailEncoding::asciiUrl(url.value().textOrEmpty());
     if (kind == AlertKind::PageFault) {
-        text += QStringLiteral("\r\n\r\n") + signForm(state_.fetchError.number) + QStringLiteral(" : ")
-            + ErrorCatalogue::standardText(state_.fetchError);
+        text += QStringLiteral("\r\n\r\n") + signForm(fault.number) + QStringLiteral(" : ")
+            + ErrorCatalogue::standardText(fault);
     }
     return text;
 }
 
-Status MailAlert::send(AlertKind kind)
+Result<Mail> MailAlert::mail(AlertKind kind, const Failure& fault) const
 {
-    ScratchFile::rewrite(state_.newContent);
-
     const RowReader& row = state_.watchRecordset;
-
-    mailer_.setServer(state_.mailServer);
+    Mail mail;
+    mail.server = state_.mailServer;
     auto port = Value(state_.smtpPort).toInt32();
     if (!port.ok())
         return port.failure();
-    mailer_.setPort(port.value());
-
-    mailer_.clearHeaders();
+    mail.port = port.value();
 
     auto email = row.value(Columns::kEMail);
     if (!email.ok())
@@ -90,16 +85,16 @@ Status MailAlert::send(AlertKind kind)
     auto to = email.value().toText();
     if (!to.ok())
         return to.failure();
-    mailer_.addHeader(QStringLiteral("To"), to.value());
+    mail.headers.emplace_back(QStringLiteral("To"), to.value());
 
     auto entrySubject = row.value(Columns::kSubject);
     if (!entrySubject.ok())
         return entrySubject.failure();
-    mailer_.addHeader(QStringLiteral("Subject"), subject(kind, entrySubject.value()));
+    mail.headers.emplace_back(QStringLiteral("Subject"), subject(kind, entrySubject.value()));
 
     // One reading of the clock, so that date and time cannot straddle midnight.
-    mailer_.addHeader(QStringLiteral("Message-Id"), messageId(clock_.now()));
-    mailer_.addHeader(QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII"));
+    mail.headers.emplace_back(QStringLiteral("Message-Id"), messageId(clock_.now()));
+    mail.headers.emplace_back(QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII"));
 
     auto content = row.value(Columns::kContent);
     if (!content.ok())
@@ -107,25 +102,34 @@ Status MailAlert::send(AlertKind kind)
     QString length = QStringLiteral(" ");
     if (!content.value().isNull())
         length += QString::number(content.value().textOrEmpty().size() + 2);
-    mailer_.addHeader(QStringLiteral("Content-Length"), length);
+    mail.headers.emplace_back(QStringLiteral("Content-Length"), length);
 
-    mailer_.addHeader(QStringLiteral("From"), QStringLiteral("Sentrel"));
+    mail.headers.emplace_back(QStringLiteral("From"), QStringLiteral("Sentrel"));
 
-    auto text = body(kind);
+    auto text = body(kind, fault);
     if (!text.ok())
         return text.failure();
-    mailer_.send(text.value());
+    mail.body = text.value();
+    return mail;
+}
+
+Result<MailAlert::Delivery> MailAlert::send(AlertKind kind, const Failure& fault)
+{
+    const auto made = mail(kind, fault);
+    if (!made.ok())
+        return made.failure();
+    const Status sent = mailer_.send(made.value());
+    if (sent.ok())
+        return Delivery::Sent;
 
     // The client's own account and the server's last word, so that the user
     // learns what to change.
-    if (mailer_.status() != 0) {
-        QString text = QStringLiteral("Cannot send EMail message : ") + signForm(mailer_.status())
-            + QStringLiteral(" : ") + mailer_.statusText();
-        if (const QString reply = mailer_.serverReply(); !reply.isEmpty())
-            text += QStringLiteral("\nThe mail server answered: ") + reply;
-        messages_.warn(QStringLiteral("Cannot Send EMail"), text);
-    }
-    return Status::success();
+    QString text = QStringLiteral("Cannot send EMail message : ") + signForm(sent.failure().number)
+        + QStringLiteral(" : ") + sent.failure().description;
+    if (const QString reply = mailer_.serverReply(); !reply.isEmpty())
+        text += QStringLiteral("\nThe mail server answered: ") + reply;
+    messages_.warn(QStringLiteral("Cannot Send EMail"), text);
+    return Delivery::Refused;
 }
 
 } // namespace orvane

@@ -14,13 +14,19 @@
 namespace orvane {
 
 // Tells the recipient of the watch entry under treatment (the current row of
-// the watch recordset) what happened to its page, through the mail client. A failed send is reported in a message box
-// and counts as done; a port that is no number or a row that cannot be read fails the alert before anything is sent.
+// the watch recordset) what happened to its page, through the mail client. A
+// failed send is reported in a message box and counts as done; a port that is
+// no number or a row that cannot be read fails the alert before anything is
+// sent.
 class MailAlert {
 public:
-    MailAlert(WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock);
+    // A mail refused by the client still counts as done, once reported.
+    enum class Delivery { Sent, Refused };
 
-    Status send(AlertKind kind);
+    MailAlert(const WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock);
+
+    // `fault` is why the page could not be fetched; only a page fault tells it.
+    Result<Delivery> send(AlertKind kind, const Failure& fault = {});
 
     // The kind's subject: the long form followed by the entry's subject, or
     // the short form when the entry has none (Null).
@@ -29,9 +35,10 @@ public:
     static QString messageId(const QDateTime& now);
 
 private:
-    Result<QString> body(AlertKind kind) const;
+    Result<Mail> mail(AlertKind kind, const Failure& fault) const;
+    Result<QString> body(AlertKind kind, const Failure& fault) const;
 
-    WatcherState& state_;
+    const WatcherState& state_;
     MailClient& mailer_;
     MessageBoxes& messages_;
     const Clock& clock_;

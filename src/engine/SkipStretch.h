@@ -7,12 +7,9 @@
 namespace orvane {
 
 // A stretch in which a failing step is left out and the next one runs,
-// while the last failure stays on record for a later test. Arming the
-// stretch clears the record.
+// while the last failure stays on record for a later test.
 class SkipStretch {
 public:
-    void arm() { last_.reset(); }
-
     // Records the step's failure, if any; true when the step succeeded.
     bool step(const Status& status)
     {
@@ -22,7 +19,6 @@ public:
     }
 
     bool failed() const { return last_.has_value(); }
-    int lastNumber() const { return last_ ? last_->number : 0; }
     Failure lastFailure() const { return last_.value_or(Failure {}); }
 
 private:

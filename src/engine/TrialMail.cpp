@@ -28,19 +28,20 @@ Result<MailSettings> TrialMail::readSettings(const QString& databaseFile)
     return MailSettings {server.value().textOrEmpty(), converted.value()};
 }
 
-void TrialMail::send(const MailSettings& settings, const QString& address)
+Status TrialMail::send(const MailSettings& settings, const QString& address)
 {
-    mailer_.setServer(settings.server);
-    mailer_.setPort(settings.port);
-    mailer_.clearHeaders();
-    mailer_.addHeader(QStringLiteral("To"), address);
-    mailer_.addHeader(QStringLiteral("Subject"), QStringLiteral("Test mail from orvane-db"));
-    mailer_.addHeader(QStringLiteral("Message-Id"), MailAlert::messageId(clock_.now()));
-    mailer_.addHeader(QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII"));
-    mailer_.addHeader(QStringLiteral("From"), QStringLiteral("Sentrel"));
-    mailer_.send(QStringLiteral("This mail was sent by orvane-db test-mail. Orvane's alerts take the same way: "
-                                "the same server, port, login and TLS."));
+    const Mail mail {settings.server,
+                     settings.port,
+                     {{QStringLiteral("To"), address},
+                      {QStringLiteral("Subject"), QStringLiteral("Test mail from orvane-db")},
+                      {QStringLiteral("Message-Id"), MailAlert::messageId(clock_.now())},
+                      {QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII")},
+                      {QStringLiteral("From"), QStringLiteral("Sentrel")}},
+                     QStringLiteral("This mail was sent by orvane-db test-mail. Orvane's alerts take the same way: "
+                                    "the same server, port, login and TLS.")};
+    Status sent = mailer_.send(mail);
     mailer_.endSession();
+    return sent;
 }
 
 } // namespace orvane

@@ -25,8 +25,8 @@ public:
     // "Mail server" and "SMTP Port" of the System row of the database file.
     static Result<MailSettings> readSettings(const QString& databaseFile);
 
-    // Sends and ends the session; the client's status tells how it went.
-    void send(const MailSettings& settings, const QString& address);
+    // Sends and ends the session.
+    [[nodiscard]] Status send(const MailSettings& settings, const QString& address);
 
 private:
     MailClient& mailer_;

@@ -6,10 +6,13 @@
 #include "base/PageFetcher.h"
 #include "base/ProgramEnd.h"
 #include "base/ScreenPointer.h"
+#include "engine/MailAlert.h"
 #include "engine/MainView.h"
 #include "engine/SkipStretch.h"
 #include "engine/StringSearch.h"
-#include "engine/Watcher.h"
+#include "engine/TableSearch.h"
+#include "engine/WatchProgress.h"
+#include "engine/WatcherState.h"
 #include "engine/Workspace.h"
 #include "host/ScratchFile.h"
 #include "store/Columns.h"
@@ -40,8 +43,9 @@ bool typeIs(const Recordset& row, const char* code, SkipStretch& stretch)
 
 } // namespace
 
-WakeUpCycle::WakeUpCycle(Watcher& watcher, Workspace& workspace, MainView& view, EngineServices services)
-    : watcher_(watcher), state_(watcher.state()), workspace_(workspace), view_(view), services_(services)
+WakeUpCycle::WakeUpCycle(WatcherState& state, WatchProgress& progress, Workspace& workspace, MainView& view,
+                         EngineServices services)
+    : state_(state), progress_(progress), workspace_(workspace), view_(view), services_(services)
 {
 }
 
@@ -62,18 +66,17 @@ void WakeUpCycle::run()
 
 bool WakeUpCycle::start()
 {
-    WatchProgress& progress = watcher_.progress();
-    progress.phase = WatchProgress::Phase::Cycle;
-    progress.cycle = CycleFigures {services_.clock.now(), {}, 0, 0, 0, 0};
-    progress.anyCycle = true;
-    progress.entry = progress.entries = 0;
-    progress.url.clear();
+    progress_.phase = WatchProgress::Phase::Cycle;
+    progress_.cycle = CycleFigures {services_.clock.now(), {}, 0, 0, 0, 0};
+    progress_.anyCycle = true;
+    progress_.entry = progress_.entries = 0;
+    progress_.url.clear();
     state_.tickCount = 0;
     services_.pointer.set(ScreenPointer::Shape::Busy);
     view_.setTimerEnabled(false);
     view_.setStatus(QStringLiteral("Waking..."));
 
-    auto db = Database::open(QString::fromLatin1(Database::kFileName));
+    auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
         services_.messages.warn(QStringLiteral("Cannot Open Database"),
                                 QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
@@ -92,7 +95,7 @@ bool WakeUpCycle::start()
         return false;
     }
     state_.watchRecordset = std::move(entries).value();
-    progress.entries = state_.watchRecordset.recordCount();
+    progress_.entries = state_.watchRecordset.recordCount();
     services_.fetcher.fetchAhead(upcomingAddresses());
     return true;
 }
@@ -120,33 +123,31 @@ QStringList WakeUpCycle::upcomingAddresses() const
 WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
 {
     Recordset& entry = state_.watchRecordset;
-    WatchProgress& progress = watcher_.progress();
-    ++progress.entry;
-    ++progress.cycle.visited;
-    progress.url.clear();
+    ++progress_.entry;
+    ++progress_.cycle.visited;
+    progress_.url.clear();
 
     // The fetch: any failing step makes a page fault.
     SkipStretch fetching;
     auto url = entry.value(kUrl);
     Result<QString> urlText = url.ok() ? url.value().toText() : Result<QString>(url.failure());
+    QString page;
     if (fetching.step(urlText.status())) {
         view_.setStatus(urlText.value());
-        progress.url = urlText.value();
-        state_.currentUrl = urlText.value();
+        progress_.url = urlText.value();
         // No request for an entry whose address cannot be read.
-        auto page = services_.fetcher.fetch(state_.currentUrl);
-        if (fetching.step(page.status()))
-            state_.pageData = std::move(page).value();
+        auto fetched = services_.fetcher.fetch(urlText.value());
+        if (fetching.step(fetched.status()))
+            page = std::move(fetched).value();
     }
     if (fetching.failed()) {
-        state_.fetchError = fetching.lastFailure();
         // Watching halts here, with the pointer busy, the timer off, the
         // status line on the failing address and the database open, until a
         // maintenance window is closed. A failing alert changes nothing.
-        (void)watcher_.sendAlert(AlertKind::PageFault);
-        progress.phase = WatchProgress::Phase::Halted;
-        progress.fault = fetching.lastFailure();
-        progress.haltedSince = progress.cycle.ended = services_.clock.now();
+        (void)alert(AlertKind::PageFault, fetching.lastFailure());
+        progress_.phase = WatchProgress::Phase::Halted;
+        progress_.fault = fetching.lastFailure();
+        progress_.haltedSince = progress_.cycle.ended = services_.clock.now();
         // No later entry is visited: the pages requested for them go, and
         // so do the connections, as at the end of a cycle.
         services_.fetcher.idle();
@@ -160,22 +161,24 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
         uncaught(content.failure());
         return Visit::Broken;
     }
-    state_.oldContent = content.value().textOrEmpty();
-    state_.newContent = state_.pageData;
+    const QString oldContent = content.value().textOrEmpty();
+    state_.newContent = std::move(page);
 
     SkipStretch comparing;
-    ScratchFile::rewrite(state_.newContent);
+    ScratchFile::rewrite(workspace_.scratchFile(), state_.newContent);
 
-    if (typeIs(entry, "W", comparing) && state_.oldContent != state_.newContent)
+    if (typeIs(entry, "W", comparing) && oldContent != state_.newContent)
         storeAndAlert(AlertKind::WholePage);
 
     if (typeIs(entry, "S", comparing)) {
-        if (StringSearch::run(state_.oldContent, state_.newContent, entry, matchPos).change)
+        if (StringSearch::run(oldContent, state_.newContent, entry, matchPos).change)
             storeAndAlert(AlertKind::StringSearch);
     }
 
     if (typeIs(entry, "T", comparing)) {
-        auto triggered = watcher_.searchTable();
+        CellPieceList cellPieces;
+        auto triggered = TableSearch::run(state_.newContent, entry, cellPieces,
+                                          [this] { return alert(AlertKind::NoTable); });
         // A search that fails counts as a table alert.
         if (!comparing.step(triggered.status()) || triggered.value() == TableSearch::Verdict::True)
             storeAndAlert(AlertKind::TableAlert);
@@ -189,7 +192,7 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
 void WakeUpCycle::storeAndAlert(AlertKind kind)
 {
     Recordset& entry = state_.watchRecordset;
-    ++watcher_.progress().cycle.changes;
+    ++progress_.cycle.changes;
     SkipStretch storing;
     storing.step(entry.edit());
     storing.step(entry.setValue(Columns::kContent, Value(state_.newContent)));
@@ -202,7 +205,20 @@ void WakeUpCycle::storeAndAlert(AlertKind kind)
     } else {
         entry.cancelUpdate();
     }
-    (void)watcher_.sendAlert(kind);
+    (void)alert(kind);
+}
+
+Status WakeUpCycle::alert(AlertKind kind, const Failure& fault)
+{
+    // Every alert leaves the last page taken in the scratch file.
+    ScratchFile::rewrite(workspace_.scratchFile(), state_.newContent);
+    const auto sent = MailAlert(state_, services_.mailer, services_.messages, services_.clock).send(kind, fault);
+    // A failed send is reported and counts as done; the figures still tell.
+    if (sent.ok() && sent.value() == MailAlert::Delivery::Sent)
+        ++progress_.cycle.mailsSent;
+    else
+        ++progress_.cycle.mailsFailed;
+    return sent.status();
 }
 
 void WakeUpCycle::finish()
@@ -210,14 +226,12 @@ void WakeUpCycle::finish()
     view_.setStatus(QStringLiteral("Sleeping..."));
     state_.watchRecordset.close();
     workspace_.watchDatabase.close();
-    // Nothing is fetched until the next cycle, minutes away, and nothing
-    // reads the last stored page before the next visit sets it anew.
+    // Nothing is fetched or mailed until the next cycle, minutes away.
     services_.fetcher.idle();
     services_.mailer.endSession();
-    state_.oldContent = QString();
     services_.pointer.set(ScreenPointer::Shape::Arrow);
-    watcher_.progress().phase = WatchProgress::Phase::Asleep;
-    watcher_.progress().cycle.ended = services_.clock.now();
+    progress_.phase = WatchProgress::Phase::Asleep;
+    progress_.cycle.ended = services_.clock.now();
     view_.setTimerEnabled(true);
 }
 

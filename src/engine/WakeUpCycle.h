@@ -10,15 +10,16 @@
 namespace orvane {
 
 class MainView;
-class Watcher;
 class Workspace;
+struct WatchProgress;
 struct WatcherState;
 
 // One wake-up cycle: every active watch entry fetched, compared by its
 // search type, stored and alerted on a change; a page fault halts watching.
 class WakeUpCycle {
 public:
-    WakeUpCycle(Watcher& watcher, Workspace& workspace, MainView& view, EngineServices services);
+    WakeUpCycle(WatcherState& state, WatchProgress& progress, Workspace& workspace, MainView& view,
+                EngineServices services);
 
     void run();
 
@@ -29,11 +30,13 @@ private:
     QStringList upcomingAddresses() const;
     Visit visitEntry(qint16& matchPos);
     void storeAndAlert(AlertKind kind);
+    // Mails the alert for the current entry and counts it, sent or failed.
+    Status alert(AlertKind kind, const Failure& fault = {});
     void finish();
     void uncaught(const Failure& failure);
 
-    Watcher& watcher_;
     WatcherState& state_;
+    WatchProgress& progress_;
     Workspace& workspace_;
     MainView& view_;
     EngineServices services_;

@@ -1,11 +1,10 @@
 #include "engine/Watcher.h"
 
-#include "base/MailClient.h"
+#include "base/Clock.h"
 #include "base/MessageBoxes.h"
 #include "base/ProgramEnd.h"
 #include "base/ScreenPointer.h"
 #include "base/SignForm.h"
-#include "engine/MailAlert.h"
 #include "engine/WakeUpCycle.h"
 #include "store/Columns.h"
 
@@ -14,10 +13,6 @@
 #include <algorithm>
 
 namespace orvane {
-
-namespace {
-const QString kDatabaseFile = QString::fromLatin1(Database::kFileName);
-}
 
 Watcher::Watcher(Workspace& workspace, MainView& view, EngineServices services)
     : workspace_(workspace), view_(view), services_(services)
@@ -30,17 +25,18 @@ void Watcher::fatal(const QString& title, const QString& text)
     services_.programEnd.endNow(1);
 }
 
-bool Watcher::load(bool anotherCopyRunning, const QString& programDir)
+bool Watcher::load(bool anotherCopyRunning)
 {
     if (anotherCopyRunning) {
         fatal(QStringLiteral("Sentrel Error"),
               QStringLiteral("You can only run one copy of this application at a time !"));
         return false;
     }
-    // From here on every file is opened by its bare name.
-    QDir::setCurrent(programDir);
+    // Start-up works in the program's folder, as it always has; nothing
+    // relies on it, since every file is named by its full path.
+    QDir::setCurrent(workspace_.programDir());
 
-    auto db = Database::open(kDatabaseFile);
+    auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
         fatal(QStringLiteral("Cannot Open Database"),
               QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
@@ -105,7 +101,7 @@ void Watcher::openMaintenance(MainView::Maintenance window)
 bool Watcher::holdTimer()
 {
     view_.setTimerEnabled(false);
-    auto db = Database::open(kDatabaseFile);
+    auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
         fatal(QStringLiteral("Cannot Open Database"),
               QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
@@ -167,24 +163,7 @@ void Watcher::tick()
                     + signForm(state_.wakeUp));
     if (state_.tickCount < state_.wakeUp)
         return;
-    WakeUpCycle(*this, workspace_, view_, services_).run();
-}
-
-Status Watcher::sendAlert(AlertKind kind)
-{
-    Status sent = MailAlert(state_, services_.mailer, services_.messages, services_.clock).send(kind);
-    // A failed send is reported and counts as done; the figures still tell.
-    if (sent.ok() && services_.mailer.status() == 0)
-        ++progress_.cycle.mailsSent;
-    else
-        ++progress_.cycle.mailsFailed;
-    return sent;
-}
-
-Result<TableSearch::Verdict> Watcher::searchTable()
-{
-    return TableSearch::run(state_.newContent, state_.watchRecordset, cellPieces_,
-                            [this] { return sendAlert(AlertKind::NoTable); });
+    WakeUpCycle(state_, progress_, workspace_, view_, services_).run();
 }
 
 } // namespace orvane

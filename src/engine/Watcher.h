@@ -1,9 +1,7 @@
 #pragma once
 
-#include "engine/AlertKind.h"
 #include "engine/EngineServices.h"
 #include "engine/MainView.h"
-#include "engine/TableSearch.h"
 #include "engine/WatchProgress.h"
 #include "engine/WatcherControl.h"
 #include "engine/WatcherState.h"
@@ -21,7 +19,7 @@ public:
     Watcher(Workspace& workspace, MainView& view, EngineServices services);
 
     // The window's load step. False when the program has been ended.
-    [[nodiscard]] bool load(bool anotherCopyRunning, const QString& programDir);
+    [[nodiscard]] bool load(bool anotherCopyRunning);
 
     void openUrlWindow();
     void openPropertiesWindow();
@@ -29,16 +27,7 @@ public:
     // One tick of the timer; every WakeUp ticks a wake-up cycle.
     void tick();
 
-    // Mails the alert of this kind for the current watch entry.
-    Status sendAlert(AlertKind kind);
-    // The table search over the new page and the current watch entry; sends
-    // the no-table alert itself while that entry is current.
-    Result<TableSearch::Verdict> searchTable();
-    const CellPieceList& cellPieces() const { return cellPieces_; }
-
     WatcherState& state() { return state_; }
-    const WatcherState& state() const { return state_; }
-    WatchProgress& progress() { return progress_; }
 
     // WatcherControl
     Snapshot snapshot() const override;
@@ -56,7 +45,6 @@ private:
     MainView& view_;
     EngineServices services_;
     WatcherState state_;
-    CellPieceList cellPieces_; // only the table search uses it
     WatchProgress progress_;
     // A window and orvane-db may both hold the maintenance state (the
     // channel keeps serving inside a modal window); the timer runs again

@@ -7,9 +7,9 @@
 
 namespace orvane {
 
-// The state the wake-up cycle, the table search and the mail alert share,
-// held by the main window for the program's life. Texts start empty,
-// numbers at 0.
+// The state the wake-up cycle and the mail alert share, held by the main
+// window for the program's life. What one entry's visit alone uses lives in
+// the visit. Texts start empty, numbers at 0.
 struct WatcherState {
     qint16 wakeUp = 0;
     QString mailServer;
@@ -18,11 +18,9 @@ struct WatcherState {
     // The active entries during a cycle; its current row is the entry
     // being treated.
     Recordset watchRecordset;
-    QString currentUrl;
-    QString pageData;
-    QString oldContent;
+    // The last page taken, in this cycle or an earlier one: every alert
+    // writes it to the scratch file again, a page fault's too.
     QString newContent;
-    Failure fetchError;
 };
 
 } // namespace orvane

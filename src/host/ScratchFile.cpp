@@ -2,6 +2,8 @@
 
 #include "text/Windows1252.h"
 
+#include <QFile>
+
 #include <cerrno>
 
 #include <fcntl.h>
@@ -9,12 +11,13 @@
 
 namespace orvane {
 
-void ScratchFile::rewrite(const QString& text)
+void ScratchFile::rewrite(const QString& path, const QString& text)
 {
-    ::unlink(kFileName);
+    const QByteArray file = QFile::encodeName(path);
+    ::unlink(file.constData());
     // Only a file made here and now: whatever another process put in the
     // name after the delete (a link to somewhere else) makes the open fail.
-    const int fd = ::open(kFileName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return;
     const QByteArray bytes = Windows1252::encode(text);

@@ -4,13 +4,13 @@
 
 namespace orvane {
 
-// The scratch file "URL.html" in the current directory: deleted, created
-// and written with the page text in the 8-bit code page, one byte per
+// The scratch file "URL.html" beside the program: deleted, created and
+// written with the page text in the 8-bit code page, one byte per
 // character, then closed. Every failure is ignored; the caller goes on.
 class ScratchFile {
 public:
     static constexpr const char* kFileName = "URL.html";
-    static void rewrite(const QString& text);
+    static void rewrite(const QString& path, const QString& text);
 };
 
 } // namespace orvane

@@ -61,9 +61,9 @@ MainWindow::MainWindow(Workspace& workspace, EngineServices services, Maintenanc
     connect(timer_, &QTimer::timeout, this, &MainWindow::tick);
 }
 
-bool MainWindow::load(bool anotherCopyRunning, const QString& programDir)
+bool MainWindow::load(bool anotherCopyRunning)
 {
-    if (!watcher_.load(anotherCopyRunning, programDir))
+    if (!watcher_.load(anotherCopyRunning))
         return false;
     timer_->start();
     return true;

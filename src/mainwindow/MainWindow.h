@@ -28,7 +28,7 @@ public:
 
     // Runs the load step and starts the timer; false when the program has
     // been ended.
-    [[nodiscard]] bool load(bool anotherCopyRunning, const QString& programDir);
+    [[nodiscard]] bool load(bool anotherCopyRunning);
 
     Watcher& watcher() { return watcher_; }
 

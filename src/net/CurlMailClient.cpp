@@ -85,16 +85,6 @@ long answerSeconds(std::chrono::milliseconds transferTimeout)
     return static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, (transferTimeout.count() + 999) / 1000));
 }
 
-// Back to a new handle's options, its connection kept, so that nothing
-// points at a finished mail's data while the connection waits.
-void resetKeepingConnection(CURL* handle, std::chrono::milliseconds transferTimeout)
-{
-    curl_easy_reset(handle);
-    // Neither can fail on a handle: both are plain numbers libcurl has known for years.
-    (void)curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, answerSeconds(transferTimeout));
-    (void)curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-}
-
 // Sets options one after another and keeps the first failure: a TLS or
 // netrc option the library did not take must stop the mail, not weaken it.
 class Options {
@@ -113,32 +103,24 @@ private:
     CURLcode code_ = CURLE_OK;
 };
 
+// Back to a new handle's options, its connection kept, so that nothing
+// points at a finished mail's data while the connection waits. A handle
+// whose QUIT could wait two minutes, or raise a signal, carries no mail.
+CURLcode resetKeepingConnection(CURL* handle, std::chrono::milliseconds transferTimeout)
+{
+    curl_easy_reset(handle);
+    return Options(handle)
+        .set(CURLOPT_SERVER_RESPONSE_TIMEOUT, answerSeconds(transferTimeout))
+        .set(CURLOPT_NOSIGNAL, 1L)
+        .code();
+}
+
 } // namespace
 
 CurlMailClient::CurlMailClient(CurlMailOptions options) : options_(std::move(options))
 {
     if (options_.netrcFile.isEmpty())
         options_.netrcFile = NetrcLogin::defaultFile();
-}
-
-void CurlMailClient::setServer(const QString& server)
-{
-    server_ = server;
-}
-
-void CurlMailClient::setPort(qint32 port)
-{
-    port_ = port;
-}
-
-void CurlMailClient::clearHeaders()
-{
-    headers_.clear();
-}
-
-void CurlMailClient::addHeader(const QString& name, const QString& value)
-{
-    headers_.append({name, value});
 }
 
 void CurlMailClient::endSession()
@@ -164,12 +146,12 @@ MailSender CurlMailClient::senderFrom(const std::optional<NetrcLogin::Login>& lo
     return MailSender::choose(login, user, host);
 }
 
-QByteArray CurlMailClient::message(const QString& body, const MailSender& sender) const
+QByteArray CurlMailClient::message(const Mail& mail, const MailSender& sender) const
 {
     QByteArray out;
     bool dated = false;
     bool mime = false;
-    for (const auto& [name, value] : headers_) {
+    for (const auto& [name, value] : mail.headers) {
         if (named(name, "To")) {
             out += MailEncoding::addressLine(name, value);
         } else if (named(name, "From") && !value.contains(QLatin1Char('@'))) {
@@ -192,42 +174,31 @@ QByteArray CurlMailClient::message(const QString& body, const MailSender& sender
     if (!mime)
         out += "MIME-Version: 1.0\r\n";
     out += "\r\n";
-    out += MailEncoding::body(body);
+    out += MailEncoding::body(mail.body);
     return out;
 }
 
-void CurlMailClient::send(const QString& body)
+Status CurlMailClient::send(const Mail& mail)
 {
     reply_.clear();
-    QString recipient;
-    for (const auto& [name, value] : headers_) {
-        if (named(name, "To")) {
-            recipient = value;
-            break;
-        }
-    }
+    const QString recipient = mail.header(QStringLiteral("To"));
     // The raw value decides: a line break here could add a recipient or a
     // command to the conversation with the server.
-    if (recipient.contains(QLatin1Char('\r')) || recipient.contains(QLatin1Char('\n'))
-        || recipient.trimmed().isEmpty()) {
-        failure_ = ErrorCatalogue::failure(ErrorCode::MailBadAddress);
-        return;
-    }
-    if (port_ < kLowestPort || port_ > kHighestPort) {
-        failure_ = ErrorCatalogue::failure(ErrorCode::MailBadPort);
-        return;
-    }
-    failure_ = deliver(recipient.trimmed(), body);
+    if (recipient.contains(QLatin1Char('\r')) || recipient.contains(QLatin1Char('\n')) || recipient.trimmed().isEmpty())
+        return ErrorCatalogue::failure(ErrorCode::MailBadAddress);
+    if (mail.port < kLowestPort || mail.port > kHighestPort)
+        return ErrorCatalogue::failure(ErrorCode::MailBadPort);
+    return deliver(mail, recipient.trimmed());
 }
 
-Failure CurlMailClient::deliver(const QString& recipient, const QString& body)
+Status CurlMailClient::deliver(const Mail& mail, const QString& recipient)
 {
-    const QString host = server_.trimmed();
+    const QString host = mail.server.trimmed();
     const Result<std::optional<NetrcLogin::Login>> login = NetrcLogin::find(options_.netrcFile, host);
     if (!login.ok())
         return login.failure();
     const MailSender sender = senderFrom(login.value());
-    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(port_, login.value().has_value());
+    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(mail.port, login.value().has_value());
 
     QByteArray urlHost = host.toUtf8();
     if (urlHost.contains(':') && !urlHost.startsWith('['))
@@ -238,16 +209,20 @@ Failure CurlMailClient::deliver(const QString& recipient, const QString& body)
     char* text = nullptr;
     if (!url || curl_url_set(url.get(), CURLUPART_SCHEME, policy.scheme(), 0) != CURLUE_OK
         || curl_url_set(url.get(), CURLUPART_HOST, urlHost.constData(), 0) != CURLUE_OK
-        || curl_url_set(url.get(), CURLUPART_PORT, QByteArray::number(port_).constData(), 0) != CURLUE_OK
+        || curl_url_set(url.get(), CURLUPART_PORT, QByteArray::number(mail.port).constData(), 0) != CURLUE_OK
         || curl_url_set(url.get(), CURLUPART_PATH, path.constData(), 0) != CURLUE_OK
         || curl_url_get(url.get(), CURLUPART_URL, &text, 0) != CURLUE_OK)
         return transferFailure(CURLE_URL_MALFORMAT);
     const std::unique_ptr<char, CurlText> address(text);
 
     const QString to = MailEncoding::address(recipient);
-    const Envelope envelope {address.get(), login.value().has_value(), '<' + sender.address.toUtf8() + '>', to.toUtf8(),
+    const Envelope envelope {address.get(),
+                             mail.port,
+                             login.value().has_value(),
+                             '<' + sender.address.toUtf8() + '>',
+                             to.toUtf8(),
                              MailEncoding::needsSmtpUtf8(to)};
-    const QByteArray bytes = message(body, sender);
+    const QByteArray bytes = message(mail, sender);
 
     if (!handle_)
         handle_.emplace();
@@ -279,8 +254,9 @@ CURLcode CurlMailClient::attempt(const Envelope& envelope, const QByteArray& mes
                                  bool& connectionMade)
 {
     CURL* const c = handle_->get();
-    resetKeepingConnection(c, options_.transferTimeout);
-    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(port_, envelope.login);
+    if (const CURLcode reset = resetKeepingConnection(c, options_.transferTimeout); reset != CURLE_OK)
+        return reset;
+    const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(envelope.port, envelope.login);
     CurlStringList recipients;
     CurlStringList connectTo;
     if (!recipients.append(envelope.recipient.constData()))
@@ -323,8 +299,14 @@ CURLcode CurlMailClient::attempt(const Envelope& envelope, const QByteArray& mes
     if (curl_easy_getinfo(c, CURLINFO_NUM_CONNECTS, &made) != CURLE_OK)
         made = 1; // unknown: count it as new, so that no retry goes on a dead line
     connectionMade = made > 0;
-    // Nothing of this mail's data may be read once it returns.
-    resetKeepingConnection(c, options_.transferTimeout);
+    // Nothing of this mail's data may be read once it returns. The mail's
+    // outcome stands either way; a handle that could not be set back keeps
+    // no connection for the next mail.
+    if (resetKeepingConnection(c, options_.transferTimeout) != CURLE_OK) {
+        handle_.reset();
+        connected_ = false;
+        connectionMade = false;
+    }
     return code;
 }
 

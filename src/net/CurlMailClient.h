@@ -7,7 +7,6 @@
 #include "net/SmtpConversation.h"
 
 #include <QByteArray>
-#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -30,8 +29,8 @@ struct CurlMailOptions {
     const Clock* clock {};    // the mail's date; none: the system's
 };
 
-// The SMTP component over libcurl. The message is the header list in the
-// order added, written as RFC 5322 wants it (see message()), then "Date" and
+// The SMTP component over libcurl. The message is the mail's headers in
+// their order, written as RFC 5322 wants it (see message()), then "Date" and
 // "MIME-Version", a blank line and the body, all with CR LF line ends (see
 // MailEncoding). The envelope goes from the sender (see MailSender) to the
 // "To" header's address. The login, if any, comes from the netrc file's
@@ -41,27 +40,22 @@ class CurlMailClient final : public MailClient {
 public:
     explicit CurlMailClient(CurlMailOptions options = {});
 
-    void setServer(const QString& server) override;
-    void setPort(qint32 port) override;
-    void clearHeaders() override;
-    void addHeader(const QString& name, const QString& value) override;
-    void send(const QString& body) override;
-    int status() const override { return failure_.number; }
-    QString statusText() const override { return failure_.description; }
+    Status send(const Mail& mail) override;
     QString serverReply() const override { return reply_; }
     void endSession() override;
 
     // Who the mails to this server come from, and the name the client greets
     // it with. Fails as a send would when the netrc file is refused.
     Result<MailSender> senderFor(const QString& server) const;
-    // The bytes handed to the server for this body with the current headers:
-    // a "From" without an address gets the sender's as its display name's,
-    // a "Message-Id" without brackets becomes <value@greeting name>.
-    QByteArray message(const QString& body, const MailSender& sender) const;
+    // The bytes handed to the server for this mail: a "From" without an
+    // address gets the sender's as its display name's, a "Message-Id"
+    // without brackets becomes <value@greeting name>.
+    QByteArray message(const Mail& mail, const MailSender& sender) const;
 
 private:
     struct Envelope {
         QByteArray url;
+        qint32 port = 0; // as in the url: it chooses the TLS policy
         bool login = false;
         QByteArray sender;
         QByteArray recipient;
@@ -69,14 +63,10 @@ private:
     };
 
     MailSender senderFrom(const std::optional<NetrcLogin::Login>& login) const;
-    Failure deliver(const QString& recipient, const QString& body);
+    Status deliver(const Mail& mail, const QString& recipient);
     CURLcode attempt(const Envelope& envelope, const QByteArray& message, bool freshConnection, bool& connectionMade);
 
     CurlMailOptions options_;
-    QString server_;
-    qint32 port_ = 25;
-    QList<std::pair<QString, QString>> headers_; // kept as given; encoded when sent
-    Failure failure_;
     QString reply_;
     SmtpConversation conversation_;
     // Kept for the session: its connection carries the next mail.

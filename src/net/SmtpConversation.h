@@ -28,7 +28,6 @@ public:
     // until the next greeting.
     [[nodiscard]] CURLcode follow(CURL* handle);
 
-    QString lastCommand() const { return QString::fromLatin1(command_); }
     QString lastReply() const { return QString::fromUtf8(reply_); }
     bool lastReplyRefusesForGood() const { return reply_.startsWith('5'); }
     bool offersSmtpUtf8() const { return smtpUtf8_; }

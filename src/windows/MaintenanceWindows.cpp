@@ -1,5 +1,6 @@
 #include "windows/MaintenanceWindows.h"
 
+#include "engine/Workspace.h"
 #include "windows/PropertiesWindow.h"
 #include "windows/UrlWindow.h"
 
@@ -11,7 +12,7 @@ void MaintenanceWindows::showModal(MainView::Maintenance window, QWidget* parent
         UrlWindow form(services_, parent);
         form.exec();
     } else {
-        PropertiesWindow form(services_.messages, parent);
+        PropertiesWindow form(services_.workspace.databaseFile(), services_.messages, parent);
         form.exec();
     }
 }

@@ -17,7 +17,8 @@ const QString kCaption = QStringLiteral("Property Pages");
 
 } // namespace
 
-PropertiesWindow::PropertiesWindow(MessageBoxes& messages, QWidget* parent) : ModalForm(parent), messages_(messages)
+PropertiesWindow::PropertiesWindow(const QString& databaseFile, MessageBoxes& messages, QWidget* parent)
+    : ModalForm(parent), messages_(messages)
 {
     setObjectName(QStringLiteral("fprop"));
     setWindowTitle(kCaption);
@@ -51,7 +52,7 @@ PropertiesWindow::PropertiesWindow(MessageBoxes& messages, QWidget* parent) : Mo
     connect(closeButton_, &QPushButton::clicked, this, &ModalForm::unload);
     connect(saveButton_, &QPushButton::clicked, this, &PropertiesWindow::save);
 
-    binding_->setDatabaseName(QString::fromLatin1(Database::kFileName));
+    binding_->setDatabaseName(databaseFile);
     binding_->setRecordSource(Columns::kSystemTable);
     report(binding_->refresh());
 }

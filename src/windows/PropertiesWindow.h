@@ -17,9 +17,9 @@ class Status;
 class PropertiesWindow final : public ModalForm {
     Q_OBJECT
 public:
-    // Builds the window and loads it: the binding opens "Sentrel.mdb" in
-    // the current directory and shows the first row of System.
-    explicit PropertiesWindow(MessageBoxes& messages, QWidget* parent = nullptr);
+    // Builds the window and loads it: the binding opens the watch database
+    // (Sentrel.mdb beside the program) and shows the first row of System.
+    PropertiesWindow(const QString& databaseFile, MessageBoxes& messages, QWidget* parent = nullptr);
 
 protected:
     void onUnload() override;

@@ -141,7 +141,7 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
     connect(wholePageOption_, &QRadioButton::clicked, this, &UrlWindow::chooseWholePage);
     connect(searchTypeEdit_, &QLineEdit::textChanged, this, &UrlWindow::searchTypeChanged);
 
-    binding_->setDatabaseName(QString::fromLatin1(Database::kFileName));
+    binding_->setDatabaseName(services_.workspace.databaseFile());
     binding_->setRecordSource(Columns::kUrlsTable);
     report(binding_->refresh());
 }

@@ -21,8 +21,8 @@ class Status;
 class UrlWindow final : public ModalForm {
     Q_OBJECT
 public:
-    // Builds the window and loads it: the binding opens "Sentrel.mdb" in
-    // the current directory and shows the first row of URLs.
+    // Builds the window and loads it: the binding opens the workspace's
+    // watch database and shows the first row of URLs.
     explicit UrlWindow(MaintenanceServices services, QWidget* parent = nullptr);
 
     // The selection dialog used by "&View / select".

@@ -22,10 +22,10 @@ TEST(MaintenanceNesting, TheTimerRunsAgainOnlyWhenTheWindowAndTheToolHaveBothLet
     FixedClock clock;
     ScriptedFetcher fetcher;
     RecordingMailer mailer;
-    Workspace workspace;
+    Workspace workspace(db.dir());
     RecordingView view;
     Watcher watcher(workspace, view, {messages, pointer, programEnd, clock, fetcher, mailer});
-    ASSERT_TRUE(watcher.load(false, db.dir()));
+    ASSERT_TRUE(watcher.load(false));
 
     // The tool holds it, and a window opens and closes meanwhile.
     ASSERT_EQ(watcher.enterMaintenance(), WatcherControl::Entry::Entered);

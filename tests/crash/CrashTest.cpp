@@ -43,7 +43,7 @@ const RecordingMailer* mailer = nullptr;
 
 int runUntilKilled(const QString& dir)
 {
-    Workspace workspace;
+    Workspace workspace(dir);
     RecordingView view;
     RecordingMessages messages;
     RecordingPointer pointer;
@@ -53,7 +53,7 @@ int runUntilKilled(const QString& dir)
     RecordingMailer mails;
     mailer = &mails;
     Watcher watcher(workspace, view, EngineServices {messages, pointer, programEnd, clock, pages, mails});
-    if (!watcher.load(false, dir))
+    if (!watcher.load(false))
         return 1;
     for (int tick = 1; messages.shown.empty() && view.timerOn; ++tick) {
         pages.pages.clear();
@@ -87,7 +87,7 @@ extern "C" ssize_t pwrite64(int fd, const void* data, size_t amount, off64_t off
         dlsym(RTLD_NEXT, "pwrite64"));
     if (writesLeft < 0 || --writesLeft > 0)
         return real(fd, data, amount, offset);
-    for (const SentMail& mail : mailer->sent) { // each version known by its length ("Content-Length")
+    for (const Mail& mail : mailer->sent) { // each version known by its length ("Content-Length")
         const QString url = mail.body.section(QStringLiteral(" : "), -1);
         const bool first = mail.header(QStringLiteral("Content-Length")).toInt() == watchedPage(url, 'A').size() + 2;
         std::printf("mailed %s %s\n", qPrintable(url), first ? "A" : "B");

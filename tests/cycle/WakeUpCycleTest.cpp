@@ -102,23 +102,19 @@ private:
 // runs after each, to change the database mid-cycle as another program may.
 class Mailer final : public MailClient {
 public:
-    void setServer(const QString&) override { }
-    void setPort(qint32) override { }
-    void clearHeaders() override { mail_.clear(); }
-    void addHeader(const QString& name, const QString& value) override { mail_ += name + ": " + value + "\n"; }
-    void send(const QString& body) override
+    Status send(const Mail& mail) override
     {
-        mails << mail_ + body;
-        subjects << mail_.section(QLatin1Char('\n'), 1, 1).mid(9);
+        QString text;
+        for (const auto& [name, value] : mail.headers)
+            text += name + ": " + value + "\n";
+        mails << text + mail.body;
+        subjects << mail.header(QStringLiteral("Subject"));
         sent();
+        return mail.header(QStringLiteral("To")).startsWith(QStringLiteral("fail@")) ? Status(Failure {1, "refused"})
+                                                                                     : Status();
     }
-    int status() const override { return mail_.startsWith(QStringLiteral("To: fail@")) ? 1 : 0; }
-    QString statusText() const override { return status() != 0 ? QStringLiteral("refused") : QString(); }
     QStringList mails, subjects;
     std::function<void()> sent = [] {};
-
-private:
-    QString mail_;
 };
 
 // All the engine needs but the fetcher and the view, over a fresh database
@@ -137,7 +133,7 @@ struct Recorders {
     RecordingProgramEnd programEnd;
     FixedClock clock;
     Mailer mailer;
-    Workspace workspace;
+    Workspace workspace {db.dir()};
 };
 
 struct Engine : Recorders {
@@ -170,7 +166,8 @@ std::unique_ptr<Engine> runCycles(PageServer& pages, Fetcher& fetcher, std::vect
     };
     // clang-format on
     entry("/off", "W", {{"Active", Value(0)}});
-    EXPECT_TRUE(e->watcher.load(false, e->db.dir()));
+    EXPECT_TRUE(e->watcher.load(false));
+    EXPECT_TRUE(QDir::setCurrent(QDir::tempPath())); // the files are found by their full paths
     const auto cycle = [&](std::map<std::string, std::string> served) {
         pages.set(std::move(served));
         e->watcher.tick();
@@ -261,7 +258,7 @@ TEST(WakeUpCycle, WakesEveryWakeUpTicksAndComparesOnlyItsOwnTypes)
                                       {"Repeat count", Value(-1)}}));
         fetcher.pages.emplace(url, QStringLiteral("new"));
     }
-    ASSERT_TRUE(e.watcher.load(false, e.db.dir()));
+    ASSERT_TRUE(e.watcher.load(false));
     for (const size_t fetched : {4, 4, 4, 8, 8, 8, 12}) {
         e.watcher.tick();
         EXPECT_EQ(fetcher.requested.size(), fetched);
@@ -284,7 +281,7 @@ TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     std::vector<MainView::Maintenance> opened;
     MainWindow window(
         r.workspace, r.services(fetcher), [&](MainView::Maintenance w, QWidget*) { opened.push_back(w); }, 20);
-    ASSERT_TRUE(window.load(false, r.db.dir()));
+    ASSERT_TRUE(window.load(false));
     window.show();
     auto* timer = window.findChild<QTimer*>(QStringLiteral("Timer1"));
     auto* properties = window.findChild<QPushButton*>(QStringLiteral("Command3"));

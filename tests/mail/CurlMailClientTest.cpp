@@ -26,19 +26,15 @@ const QString kNoNetrc = u"/nonexistent/netrc"_s;
 using Headers = std::vector<std::pair<QString, QString>>;
 
 // Lines of one dot, and a lone CR, are what the wire must not take as they are.
-int mail(CurlMailClient& client, qint32 port, const Headers& headers, const QString& body = u".\n..2\r.\r\n"_s)
+// The failure's number is 0 when the mail went.
+Failure mail(CurlMailClient& client, qint32 port, const Headers& headers, const QString& body = u".\n..2\r.\r\n"_s)
 {
-    client.setServer(u"127.0.0.1"_s);
-    client.setPort(port);
-    client.clearHeaders();
-    for (const auto& [name, value] : headers)
-        client.addHeader(name, value);
-    client.send(body);
-    return client.status();
+    const Status sent = client.send({u"127.0.0.1"_s, port, headers, body});
+    return sent.ok() ? Failure() : sent.failure();
 }
 
-int mail(CurlMailClient& client, qint32 port, const QString& to = u"bob@example.test"_s,
-         const QString& subject = u"Test"_s)
+Failure mail(CurlMailClient& client, qint32 port, const QString& to = u"bob@example.test"_s,
+             const QString& subject = u"Test"_s)
 {
     return mail(client, port, {{u"To"_s, to}, {u"Subject"_s, subject}});
 }
@@ -89,16 +85,17 @@ TEST(CurlMailClient, LoginTlsAndServerFaults)
                                .netrcFile = netrc,
                                .caFile = r.trusted ? server.certificateFile() : QString(),
                                .connectTo = {u"127.0.0.1:%1:127.0.0.1:%2"_s.arg(port).arg(server.port())}});
-        EXPECT_EQ(mail(client, port), r.status) << client.statusText().toStdString();
+        const Failure got = mail(client, port);
+        EXPECT_EQ(got.number, r.status) << got.description.toStdString();
         const auto quitting = std::chrono::steady_clock::now();
         client.endSession();
         EXPECT_LT(std::chrono::steady_clock::now() - quitting, 60s); // an unanswered QUIT is not waited out
         EXPECT_EQ(server.messageCount(), r.status == 0 && r.mode == Mode::Accept ? 1 : 0);
     }
     CurlMailClient client({.netrcFile = kNoNetrc});
-    EXPECT_EQ(mail(client, SmtpTestServer::freePort()), t + CURLE_COULDNT_CONNECT);
+    EXPECT_EQ(mail(client, SmtpTestServer::freePort()).number, t + CURLE_COULDNT_CONNECT);
     // A line break in the address could add a recipient: nothing is sent.
-    EXPECT_EQ(mail(client, SmtpTestServer::freePort(), u"bob@example.test\r\nRCPT TO:<x@evil.test>"_s), 9102);
+    EXPECT_EQ(mail(client, SmtpTestServer::freePort(), u"bob@example.test\r\nRCPT TO:<x@evil.test>"_s).number, 9102);
 }
 
 TEST(CurlMailClient, OneConnectionPerSessionOneRetryAndTheWireForm)
@@ -118,11 +115,11 @@ TEST(CurlMailClient, OneConnectionPerSessionOneRetryAndTheWireForm)
              + QByteArray(" abcdefghi").repeated(6)},
     };
     for (const auto& [subject, wire] : subjects)
-        EXPECT_EQ(mail(client, server.port(), u"  bob@b\u00fccher.test "_s, subject), 0);
+        EXPECT_EQ(mail(client, server.port(), u"  bob@b\u00fccher.test "_s, subject).number, 0);
     // A refusal for good is not asked again on a fresh connection.
-    EXPECT_EQ(mail(client, server.port(), u"refused@example.test"_s), t + CURLE_SEND_ERROR);
+    EXPECT_EQ(mail(client, server.port(), u"refused@example.test"_s).number, t + CURLE_SEND_ERROR);
     client.endSession();
-    EXPECT_EQ(mail(client, server.port()), 0);
+    EXPECT_EQ(mail(client, server.port()).number, 0);
     client.endSession();
     EXPECT_EQ(server.greetings(), 3); // the session's, the retry's, the next session's
 
@@ -178,9 +175,9 @@ TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
                            {u"Content-Type"_s, u"TEXT/PLAIN; charset=US-ASCII"_s},
                            {u"Content-Length"_s, u" 5"_s},
                            {u"From"_s, u"Sentrel"_s}};
-        ASSERT_EQ(mail(client, server.port(), six, u"The following URL cannot be accessed : http://x.test/\n\n 404"_s),
-                  0)
-            << client.statusText().toStdString();
+        const Failure got = mail(client, server.port(), six,
+                                 u"The following URL cannot be accessed : http://x.test/\n\n 404"_s);
+        ASSERT_EQ(got.number, 0) << got.description.toStdString();
         client.endSession();
 
         const auto mails = server.messages();
@@ -225,9 +222,10 @@ TEST(CurlMailClient, ARefusalNamesItsStep)
         SmtpTestServer server(r.mode);
         ASSERT_TRUE(server.start());
         CurlMailClient client({.netrcFile = kNoNetrc, .hostName = u"vm"_s, .userName = u"jane"_s});
-        EXPECT_EQ(mail(client, server.port()), r.status) << r.reply;
-        EXPECT_TRUE(client.statusText().contains(QLatin1String(r.step))) << client.statusText().toStdString();
-        EXPECT_EQ(client.statusText().contains(u"recipient"_s), r.mode == Mode::RefuseRecipient);
+        const Failure got = mail(client, server.port());
+        EXPECT_EQ(got.number, r.status) << r.reply;
+        EXPECT_TRUE(got.description.contains(QLatin1String(r.step))) << got.description.toStdString();
+        EXPECT_EQ(got.description.contains(u"recipient"_s), r.mode == Mode::RefuseRecipient);
         EXPECT_EQ(client.serverReply(), QLatin1String(r.reply));
     }
 }
@@ -239,7 +237,7 @@ TEST(CurlMailClient, InternationalAddressNeedsSmtpUtf8)
         SmtpTestServer server({.smtpUtf8 = offered});
         ASSERT_TRUE(server.start());
         CurlMailClient client({.netrcFile = kNoNetrc, .hostName = u"vm"_s, .userName = u"jane"_s});
-        EXPECT_EQ(mail(client, server.port(), u"j\u00f6hn@ex\u00e4mple.test"_s), offered ? 0 : 9105);
+        EXPECT_EQ(mail(client, server.port(), u"j\u00f6hn@ex\u00e4mple.test"_s).number, offered ? 0 : 9105);
         const auto mails = server.messages();
         ASSERT_EQ(mails.size(), offered ? 1u : 0u);
         for (const auto& m : mails) {

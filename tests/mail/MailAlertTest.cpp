@@ -5,8 +5,6 @@
 #include "base/ErrorCatalogue.h"
 #include "engine/MailAlert.h"
 
-#include <QDir>
-
 #include <gtest/gtest.h>
 
 using namespace orvane;
@@ -46,33 +44,31 @@ TEST(MailAlert, SubjectsBodiesAndHeaders)
     // Year, month and day without leading zeros, then the seconds since midnight.
     EXPECT_EQ(MailAlert::messageId(QDateTime(QDate(2026, 3, 5), QTime(9, 3, 7))), u"20263532587_Sentrel"_s);
     RecordingMailer mailer;
-    mailer.nextText = u"The login was refused."_s;
     mailer.nextReply = u"535 5.7.8 Authentication credentials invalid"_s;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.change);
         TempDatabase db;
-        ASSERT_TRUE(QDir::setCurrent(db.dir())); // for URL.html
         db.addEntry(kUrl, u"W"_s, {{"Content", Value("abc")}});
         if (*row.change)
             db.exec(u"UPDATE URLs SET "_s + QString::fromUtf8(row.change));
         WatcherState state;
         state.mailServer = u"mail.test"_s;
         state.smtpPort = u"587"_s;
-        state.fetchError = ErrorCatalogue::httpFailure(404);
         auto entries = db.open().openRecordset(u"Select * from [URLs] where Active = -1"_s);
         ASSERT_TRUE(entries.ok());
         state.watchRecordset = std::move(entries).value();
         mailer.sent.clear();
-        mailer.nextStatus = row.status;
+        mailer.next = row.status ? Status(Failure {row.status, u"The login was refused."_s}) : Status();
         RecordingMessages boxes;
         const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5)));
 
-        const Status done = MailAlert(state, mailer, boxes, clock).send(row.kind);
+        const auto done = MailAlert(state, mailer, boxes, clock).send(row.kind, ErrorCatalogue::httpFailure(404));
         ASSERT_EQ(done.ok(), !row.subject.isEmpty());
         ASSERT_EQ(mailer.sent.size(), done.ok() ? 1u : 0u);
         if (!done.ok())
             continue;
-        const SentMail& mail = mailer.sent[0];
+        EXPECT_EQ(done.value(), row.status ? MailAlert::Delivery::Refused : MailAlert::Delivery::Sent);
+        const Mail& mail = mailer.sent[0];
         EXPECT_EQ(std::make_pair(mail.server, mail.port), std::make_pair(u"mail.test"_s, 587));
         EXPECT_EQ(mail.headers,
                   (std::vector<std::pair<QString, QString>> {{u"To"_s, u"watcher@example.test"_s},

@@ -23,7 +23,8 @@ using namespace orvane;
 using orvane::test::TempDatabase;
 
 static const QString kActive = QStringLiteral("Select * from [URLs] where Active = -1");
-static const char* plantLinkTo = nullptr; // planted as "URL.html" right after it is deleted
+static QByteArray scratchPath;            // the scratch file the test writes
+static const char* plantLinkTo = nullptr; // planted there right after it is deleted
 static bool interruptNextWrite = false;   // as a signal would, before a byte is written
 
 // Stand-ins for the C library's, for another process's moves at the worst
@@ -31,7 +32,7 @@ static bool interruptNextWrite = false;   // as a signal would, before a byte is
 extern "C" int unlink(const char* path) noexcept
 {
     const int result = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "unlink"))(path);
-    if (plantLinkTo && qstrcmp(path, ScratchFile::kFileName) == 0)
+    if (plantLinkTo && scratchPath == path)
         (void)::symlink(std::exchange(plantLinkTo, nullptr), path);
     return result;
 }
@@ -47,15 +48,16 @@ extern "C" ssize_t write(int fd, const void* bytes, size_t count)
 TEST(ScratchFile, FollowsNoLinkPlantedAfterTheDeleteAndFinishesAnInterruptedWrite)
 {
     const TempDatabase tmp; // a directory of its own
-    ASSERT_TRUE(QDir::setCurrent(tmp.dir()));
+    const QString file = QDir(tmp.dir()).filePath(QStringLiteral("URL.html"));
+    scratchPath = QFile::encodeName(file);
     plantLinkTo = "elsewhere";
-    ScratchFile::rewrite(QStringLiteral("<p>one</p>"));
+    ScratchFile::rewrite(file, QStringLiteral("<p>one</p>"));
     interruptNextWrite = true;
-    ScratchFile::rewrite(QStringLiteral("<p>two</p>"));
-    QFile written(QStringLiteral("URL.html"));
+    ScratchFile::rewrite(file, QStringLiteral("<p>two</p>"));
+    QFile written(file);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), QByteArray("<p>two</p>"));
-    EXPECT_FALSE(QFile::exists(QStringLiteral("elsewhere")));
+    EXPECT_FALSE(QFile::exists(QDir(tmp.dir()).filePath(QStringLiteral("elsewhere"))));
 }
 
 TEST(Database, OpenRefusesWhatIsNoUsableDatabaseAndLeavesItAsItWas)

@@ -88,47 +88,19 @@ public:
     int idles = 0;
 };
 
-// One mail as a mail client was asked to send it.
-struct SentMail {
-    QString server;
-    qint32 port = 0;
-    std::vector<std::pair<QString, QString>> headers;
-    QString body;
-
-    QString header(const QString& name) const
-    {
-        for (const auto& [n, v] : headers)
-            if (n == name)
-                return v;
-        return {};
-    }
-};
-
-// Keeps every mail instead of sending it; each send answers `nextStatus` and `nextText`.
+// Keeps every mail instead of sending it; each send answers `next`.
 class RecordingMailer final : public MailClient {
 public:
-    void setServer(const QString& server) override { pending.server = server; }
-    void setPort(qint32 port) override { pending.port = port; }
-    void clearHeaders() override { pending.headers.clear(); }
-    void addHeader(const QString& name, const QString& value) override { pending.headers.emplace_back(name, value); }
-    void send(const QString& body) override
+    Status send(const Mail& mail) override
     {
-        pending.body = body;
-        sent.push_back(pending);
-        status_ = {nextStatus, nextText};
+        sent.push_back(mail);
+        return next;
     }
-    int status() const override { return status_.first; }
-    QString statusText() const override { return status_.second; }
     QString serverReply() const override { return nextReply; }
 
-    std::vector<SentMail> sent;
-    int nextStatus = 0;
-    QString nextText;
+    std::vector<Mail> sent;
+    Status next;
     QString nextReply;
-
-private:
-    SentMail pending;
-    std::pair<int, QString> status_;
 };
 
 } // namespace orvane::test

@@ -31,10 +31,10 @@ using namespace orvane::test;
 
 namespace {
 
-// A fresh Sentrel.mdb as the current folder, the shared connection open as the main window leaves it, the seams.
+// A fresh Sentrel.mdb, the shared connection open as the main window leaves it, the seams.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(QDir::setCurrent(db.dir())); }
+    void SetUp() override { workspace.watchDatabase = db.open(); }
     void TearDown() override { QDir::setCurrent(previous_); }
     MaintenanceServices services() { return {workspace, messages, pointer, clock}; }
     EngineServices engine() { return {messages, pointer, end, clock, fetcher, mailer}; }
@@ -75,7 +75,7 @@ protected:
     RecordingProgramEnd end;
     ScriptedFetcher fetcher;
     RecordingMailer mailer;
-    Workspace workspace {db.open(), {}};
+    Workspace workspace {db.dir()};
 };
 
 // How much wider a caption's ink is than its room: a frame tells what it needs; a button's room is inside
@@ -140,7 +140,7 @@ TEST_F(WindowTest, EveryCaptionFitsItsControl)
 {
     MainWindow main(workspace, engine(), {});
     UrlWindow url(services());
-    PropertiesWindow properties(messages);
+    PropertiesWindow properties(db.path(), messages);
     SelectionDialog selection(workspace);
     for (QWidget* window : std::initializer_list<QWidget*> {&main, &url, &properties, &selection}) {
         window->show();
@@ -246,7 +246,7 @@ TEST_F(WindowTest, PropertiesAreStoredBySaveOnly)
     for (const char* way : {"Alt+S", "Alt+C", "Esc", "close box", "Return"}) { // keys in the address box
         SCOPED_TRACE(way);
         db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 5, \"Mail server\" = 'localhost', \"SMTP Port\" = 25"));
-        PropertiesWindow window(messages);
+        PropertiesWindow window(db.path(), messages);
         window.show();
         db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 9"));
         window.findChild<QLineEdit*>("Text2")->setText(QStringLiteral("smtp.example.test"));
@@ -323,23 +323,23 @@ TEST_F(WindowTest, StartUpFailuresEndTheProgram)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.failure);
-        workspace.watchDatabase.close();
         messages.shown.clear();
         end.code.reset();
         TempDatabase fresh;
+        Workspace freshWorkspace(fresh.dir());
         const Database other = fresh.open();
         const std::string arrange = c.arrange;
         ASSERT_TRUE(arrange == "rm"        ? QFile::remove(fresh.path())
                         : arrange == "cut" ? QFile::resize(fresh.path(), 40)
                                            : arrange.empty() || other.execute(QString::fromStdString(arrange)).ok());
-        MainWindow window(workspace, engine(), {});
-        EXPECT_FALSE(window.load(arrange.empty(), fresh.dir()));
+        MainWindow window(freshWorkspace, engine(), {});
+        EXPECT_FALSE(window.load(arrange.empty()));
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].first, QLatin1String(c.title));
         const QString text = QLatin1String(c.text), shown = messages.shown[0].second;
         EXPECT_TRUE(text.endsWith(QLatin1String(": ")) ? shown.startsWith(text) && shown != text : shown == text);
         EXPECT_TRUE(end.code.has_value() && *end.code != 0);
-        EXPECT_FALSE(workspace.watchDatabase.isOpen());
+        EXPECT_FALSE(freshWorkspace.watchDatabase.isOpen());
     }
 }
 
@@ -349,7 +349,7 @@ TEST_F(WindowTest, MainWindowCountsTicksInTheStatusLine)
     db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 99"));
     ASSERT_TRUE(QDir::setCurrent(QDir::tempPath()));
     MainWindow window(workspace, engine(), {}, 20);
-    ASSERT_TRUE(window.load(false, db.dir()));
+    ASSERT_TRUE(window.load(false));
     EXPECT_EQ(QDir::current().canonicalPath(), QDir(db.dir()).canonicalPath());
     WatcherState& state = window.watcher().state();
     EXPECT_EQ(std::tuple(state.tickCount, state.mailServer, state.smtpPort), std::tuple(100, "localhost", "25"));
@@ -366,7 +366,7 @@ TEST_F(WindowTest, MainWindowButtonsStopTheTimerWhileAWindowIsOpen)
     MainWindow window(workspace, engine(), [&](MainView::Maintenance w, QWidget* parent) {
         opened.emplace_back(w, parent->findChild<QTimer*>("Timer1")->isActive(), workspace.watchDatabase.isOpen());
     });
-    ASSERT_TRUE(window.load(false, db.dir()));
+    ASSERT_TRUE(window.load(false));
     workspace.watchDatabase.close();
     QTest::mouseClick(window.findChild<QPushButton*>("Command2"), Qt::LeftButton);
     QTest::mouseClick(window.findChild<QPushButton*>("Command3"), Qt::LeftButton);

@@ -89,16 +89,16 @@ int orvane::db::testMailCommand(const QStringList& arguments)
         }
     }
     const SystemClock clock;
-    TrialMail(client, clock).send(to, address);
+    const Status sent = TrialMail(client, clock).send(to, address);
     const QString reply = client.serverReply().isEmpty() ? QStringLiteral("none") : client.serverReply();
-    if (client.status() == 0) {
+    if (sent.ok()) {
         say(stdout, QStringLiteral("The server took the mail. Its answer: ") + reply);
         return kAccepted;
     }
     // What the alert's "Cannot Send EMail" box would say.
     say(stderr,
-        QStringLiteral("Cannot send EMail message : ") + signForm(client.status()) + QStringLiteral(" : ")
-            + client.statusText());
+        QStringLiteral("Cannot send EMail message : ") + signForm(sent.failure().number) + QStringLiteral(" : ")
+            + sent.failure().description);
     say(stderr, QStringLiteral("The server's last answer: ") + reply);
     return kNotSent;
 }

@@ -50,13 +50,7 @@ public:
 
 class NoMailer final : public MailClient {
 public:
-    void setServer(const QString&) override { }
-    void setPort(qint32) override { }
-    void clearHeaders() override { }
-    void addHeader(const QString&, const QString&) override { }
-    void send(const QString&) override { }
-    int status() const override { return 0; }
-    QString statusText() const override { return {}; }
+    Status send(const Mail&) override { return {}; }
 };
 
 class NoEnd final : public ProgramEnd {
@@ -107,10 +101,8 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     if (!dir.isValid() || !Schema::createFile(dir.filePath(QString::fromLatin1(Database::kFileName))).ok())
         return 1;
-    QDir::setCurrent(dir.path());
-
-    Workspace workspace;
-    auto db = Database::open(QString::fromLatin1(Database::kFileName));
+    Workspace workspace(dir.path());
+    auto db = Database::open(workspace.databaseFile());
     if (!db.ok())
         return 1;
     workspace.watchDatabase = std::move(db).value();
@@ -132,7 +124,7 @@ int main(int argc, char* argv[])
         ok = save(window, out.filePath(QStringLiteral("main-window.png"))) && ok;
     }
     {
-        PropertiesWindow window(messages);
+        PropertiesWindow window(workspace.databaseFile(), messages);
         ok = save(window, out.filePath(QStringLiteral("property-pages.png"))) && ok;
     }
     {
