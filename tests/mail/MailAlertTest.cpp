@@ -25,6 +25,7 @@ TEST(MailAlert, SubjectsBodiesAndHeaders)
         QString body;
         QString length;
         int status = 0; // the client's answer
+        Failure fault = ErrorCatalogue::httpFailure(404);
     } rows[] = {
         {AlertKind::WholePage, "", u"Whole page changed : Weekly"_s, kChanged + kUrl, u" 5"_s},
         {AlertKind::StringSearch, "Subject = NULL, Content = NULL", u"Page changed (string search)"_s, kChanged + kUrl,
@@ -34,8 +35,13 @@ TEST(MailAlert, SubjectsBodiesAndHeaders)
         {AlertKind::NoTable, "Content = '\u00e9\u00e9\u00e9', URL = NULL", u"No table to find (table alert) : Weekly"_s,
          u"There is no table to be found during a table alert : "_s, u" 5"_s},
         {AlertKind::PageFault, "Subject = NULL", u"Page fault"_s,
-         u"The following URL cannot be accessed : "_s + kUrl + u"\r\n\r\n 404 : "_s + ErrorCatalogue::standardText(404),
+         u"The following URL cannot be accessed : "_s + kUrl
+             + u"\r\n\r\n 404 : The web server answered HTTP status 404 (Not Found)."_s,
          u" 5"_s},
+        // A transfer error's text comes with the failure, from the layer that knows it.
+        {AlertKind::PageFault, "", u"Page fault : Weekly"_s,
+         u"The following URL cannot be accessed : "_s + kUrl + u"\r\n\r\n 10007 : Couldn't connect to server"_s,
+         u" 5"_s, 0, Failure {10007, u"Couldn't connect to server"_s}},
         {AlertKind::WholePage, "URL = 'http://b\u00fccher.test/stra\u00dfe?q=\u00fc'", u"Whole page changed : Weekly"_s,
          kChanged + u"http://xn--bcher-kva.test/stra%C3%9Fe?q=%C3%BC"_s, u" 5"_s},
         {AlertKind::WholePage, "", u"Whole page changed : Weekly"_s, kChanged + kUrl, u" 5"_s, 10067},
@@ -62,7 +68,7 @@ TEST(MailAlert, SubjectsBodiesAndHeaders)
         RecordingMessages boxes;
         const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5)));
 
-        const auto done = MailAlert(state, mailer, boxes, clock).send(row.kind, ErrorCatalogue::httpFailure(404));
+        const auto done = MailAlert(state, mailer, boxes, clock).send(row.kind, row.fault);
         ASSERT_EQ(done.ok(), !row.subject.isEmpty());
         ASSERT_EQ(mailer.sent.size(), done.ok() ? 1u : 0u);
         if (!done.ok())
