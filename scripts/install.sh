@@ -37,6 +37,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 prefix="$(realpath -m -- "$prefix")"
+build_dir="$(realpath -m -- "$build_dir")"
 # The desktop entry and the unit quote the path; these characters would need
 # escapes of their own there.
 case "$prefix" in
