@@ -10,6 +10,16 @@ ORVANE_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev li
 # Pass them to orvane_install_deps.
 ORVANE_FUZZ_PACKAGES="clang-14 libclang-rt-14-dev llvm-14"
 
+# Only the lint needs these (scripts/lint.sh).
+ORVANE_LINT_PACKAGES="clang-tidy-14 clang-format-14"
+
+# ccache, when there, makes rebuilds cheap. CMake reads the launcher from the
+# environment when it first configures a tree; the presets cannot ask
+# whether ccache exists.
+if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER+set}" ] && command -v ccache >/dev/null 2>&1; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
+
 orvane_install_deps() {
     local missing=""
     for p in $ORVANE_PACKAGES "$@"; do

@@ -15,9 +15,8 @@ orvane_install_deps $ORVANE_FUZZ_PACKAGES
 seconds=${ORVANE_FUZZ_SECONDS:-30}
 jobs=${ORVANE_FUZZ_JOBS:-2}
 
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DORVANE_FUZZ=ON -DORVANE_WERROR=ON >/dev/null
-cmake --build build-fuzz
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
 
 mkdir -p build-fuzz/findings build-fuzz/fuzz-logs
 names=()

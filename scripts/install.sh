@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs Orvane for the current user:
-#   PREFIX/orvane, PREFIX/orvane-db, PREFIX/uninstall.sh and, only when there
-#   is none, a fresh PREFIX/Sentrel.mdb (an existing one is never touched);
-#   a menu entry and the icons in ~/.local/share; ~/.local/bin/orvane-db;
-#   with --autostart an XDG autostart entry, with --service a systemd user
-#   unit that runs Orvane offscreen on a machine without a screen.
+# Installs Orvane for the current user. cmake --install puts PREFIX/orvane,
+# PREFIX/orvane-db, PREFIX/uninstall.sh, the menu entry and the icons in
+# place (data/CMakeLists.txt), and with --autostart an XDG autostart entry,
+# with --service a systemd user unit that runs Orvane offscreen on a machine
+# without a screen. What is left is this user's own: a fresh PREFIX/Sentrel.mdb
+# only when there is none (an existing one is never touched), the manifest
+# uninstall.sh reads, ~/.local/bin/orvane-db, enabling the service, and
+# refusing while Orvane runs from PREFIX.
 # The program keeps Sentrel.mdb and URL.html beside itself, so PREFIX must be
 # a folder the user can write (default ~/.local/opt/orvane).
 set -euo pipefail
@@ -35,21 +37,18 @@ while [ $# -gt 0 ]; do
     esac
 done
 prefix="$(realpath -m -- "$prefix")"
+build_dir="$(realpath -m -- "$build_dir")"
 # The desktop entry and the unit quote the path; these characters would need
 # escapes of their own there.
 case "$prefix" in
     *[\"\`\$\\%]*|*$'\n'*) echo "install.sh: the prefix must not hold \" \` \$ \\ % or a line break" >&2; exit 2 ;;
 esac
 
-data_home="${XDG_DATA_HOME:-$HOME/.local/share}"
-config_home="${XDG_CONFIG_HOME:-$HOME/.config}"
-
 if [ "$build" = 1 ]; then
     . "$source_dir/scripts/deps.sh"
     orvane_install_deps
     if [ ! -f "$build_dir/CMakeCache.txt" ]; then
-        cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-            -DORVANE_BUILD_TESTS=OFF -DORVANE_BUILD_BENCH=OFF >/dev/null
+        (cd "$source_dir" && cmake --preset default -B "$build_dir" >/dev/null)
     fi
     cmake --build "$build_dir" --target orvane orvane-db
 fi
@@ -63,9 +62,20 @@ if [ -e "$prefix/Sentrel.lock" ] && ! flock -n "$prefix/Sentrel.lock" true; then
     exit 1
 fi
 
-mkdir -p "$prefix"
-install -m 755 "$build_dir/bin/orvane" "$build_dir/bin/orvane-db" "$prefix/"
-install -m 755 "$source_dir/scripts/uninstall.sh" "$prefix/uninstall.sh"
+# CMake puts the program, orvane-db and uninstall.sh in the prefix, the menu
+# entry and the icons in $XDG_DATA_HOME, and on request the autostart entry
+# or the unit in $XDG_CONFIG_HOME (data/CMakeLists.txt); it lists each file
+# in a manifest of the build tree.
+components=(program)
+[ "$autostart" = 1 ] && components+=(autostart)
+[ "$service" = 1 ] && components+=(service)
+installed=()
+for component in "${components[@]}"; do
+    rm -f "$build_dir/install_manifest_$component.txt"
+    cmake --install "$build_dir" --prefix "$prefix" --component "$component" >/dev/null
+    mapfile -t -O "${#installed[@]}" installed <"$build_dir/install_manifest_$component.txt"
+done
+
 if [ -e "$prefix/Sentrel.mdb" ]; then
     echo "kept $prefix/Sentrel.mdb"
 else
@@ -76,27 +86,11 @@ version="$("$prefix/orvane-db" --version | cut -d' ' -f2)"
 # Files outside the prefix, listed for uninstall.sh.
 manifest="$prefix/install-manifest.txt"
 touch "$manifest"
-put() { # put SOURCE TARGET: copies SOURCE to TARGET with @PREFIX@ and @VERSION@ filled in
-    mkdir -p "$(dirname "$2")"
-    local escaped
-    escaped="$(printf '%s' "$prefix" | sed 's/[&|]/\\&/g')"
-    sed -e "s|@PREFIX@|$escaped|g" -e "s|@VERSION@|$version|g" "$1" >"$2.new"
-    mv "$2.new" "$2"
-    echo "$2" >>"$manifest"
-}
-put "$source_dir/data/orvane.desktop.in" "$data_home/applications/orvane.desktop"
-put "$source_dir/data/icons/orvane.svg" "$data_home/icons/hicolor/scalable/apps/orvane.svg"
-for size in 16 32; do
-    target="$data_home/icons/hicolor/${size}x${size}/apps/orvane.png"
-    mkdir -p "$(dirname "$target")"
-    install -m 644 "$source_dir/data/icons/orvane-$size.png" "$target"
-    echo "$target" >>"$manifest"
+for file in "${installed[@]}"; do
+    file="$(realpath -m -s -- "$file")" # CMake writes the prefix's own files as PREFIX/./NAME
+    [ "$(dirname -- "$file")" = "$prefix" ] || echo "$file" >>"$manifest"
 done
-if [ "$autostart" = 1 ]; then
-    put "$source_dir/data/orvane.desktop.in" "$config_home/autostart/orvane.desktop"
-fi
 if [ "$service" = 1 ]; then
-    put "$source_dir/data/orvane.service.in" "$config_home/systemd/user/orvane.service"
     if systemctl --user show-environment >/dev/null 2>&1; then
         systemctl --user daemon-reload
         systemctl --user enable --now orvane.service

@@ -6,8 +6,9 @@ cd "$(dirname "$0")/.."
 . scripts/deps.sh
 orvane_install_deps
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target orvane orvane-db
+# build/, leaving on the tests when scripts/test.sh turned them on.
+cmake --preset default >/dev/null
+cmake --build --preset default
 
 if [ ! -e build/bin/Sentrel.mdb ]; then
     build/bin/orvane-db init build/bin

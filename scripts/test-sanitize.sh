@@ -9,8 +9,6 @@ cd "$(dirname "$0")/.."
 orvane_install_deps
 . scripts/sanitizer-options.sh
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=ON -DORVANE_BUILD_TESTS=ON -DORVANE_BUILD_BENCH=OFF -DORVANE_WERROR=ON \
-    >/dev/null
-cmake --build build-asan
-cd build-asan
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan

@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 . scripts/deps.sh
 orvane_install_deps
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_BUILD_TESTS=ON -DORVANE_BUILD_BENCH=ON -DORVANE_WERROR=ON >/dev/null
-cmake --build build
-cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+# The presets are in CMakePresets.json: build/, tests and benchmarks, -Werror.
+cmake --preset tests >/dev/null
+cmake --build --preset tests
+ctest --preset tests

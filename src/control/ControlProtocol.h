@@ -22,7 +22,7 @@ public:
     static constexpr qsizetype kMaxRequestBytes = 1024;
     // An answer holds at most a URL of 80 characters and a failure's text;
     // this leaves room for any such text yet bounds what a client reads.
-    static constexpr qsizetype kMaxAnswerBytes = 64 * 1024;
+    static constexpr qsizetype kMaxAnswerBytes = qsizetype {64} * 1024;
 
     static inline const QString kRequest = QStringLiteral("request");
     static inline const QString kStatus = QStringLiteral("status");

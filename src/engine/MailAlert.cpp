@@ -41,7 +41,7 @@ MailAlert::MailAlert(const WatcherState& state, MailClient& mailer, MessageBoxes
 
 QString MailAlert::subject(AlertKind kind, const Value& entrySubject)
 {
-    const QString shortForm = QString::fromLatin1(textsFor(kind).subject);
+    QString shortForm = QString::fromLatin1(textsFor(kind).subject);
     if (entrySubject.isNull())
         return shortForm;
     return shortForm + QStringLiteral(" : ") + entrySubject.textOrEmpty();

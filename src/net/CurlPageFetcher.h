@@ -37,7 +37,7 @@ public:
     // decoded; a compressed page ahead that would hold more than its share
     // (this over kMaxTransfers) is dropped and fetched at its turn. The page
     // the caller waits for is never held back by it.
-    static constexpr qint64 kMaxWaitingBytes = 64 * 1024 * 1024;
+    static constexpr qint64 kMaxWaitingBytes = qint64 {64} * 1024 * 1024;
     // Pages past the one waited for that may be requested. On a fast server
     // the caller, not the network, is the slow side: pages fetched further
     // ahead would only wait in memory. Four rounds of kMaxTransfers keep a
@@ -48,7 +48,7 @@ public:
         std::chrono::milliseconds connectTimeout {10'000};
         std::chrono::milliseconds totalTimeout {60'000};
         // Larger pages (as announced or as received) fail with FetchTooLarge.
-        qint64 maxPageBytes = 32 * 1024 * 1024;
+        qint64 maxPageBytes = qint64 {32} * 1024 * 1024;
         // The program and its version, the one of project(VERSION).
         QByteArray userAgent = "Orvane/" ORVANE_VERSION;
         // Called while a transfer runs, every keepPaintingInterval and never

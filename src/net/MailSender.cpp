@@ -42,7 +42,7 @@ MailSender MailSender::choose(const std::optional<NetrcLogin::Login>& login, con
 
 QString MailSender::machineHostName()
 {
-    const QString name = QSysInfo::machineHostName();
+    QString name = QSysInfo::machineHostName();
     if (name.isEmpty())
         return QStringLiteral("localhost");
     if (isQualified(name))

@@ -14,10 +14,10 @@ namespace {
 
 constexpr long kMaxRedirects = 10;
 // Fewer, larger reads from the socket for pages of some size.
-constexpr long kReceiveBufferBytes = 256 * 1024;
+constexpr long kReceiveBufferBytes = long {256} * 1024;
 // A page this large is decoded slice by slice, its bytes given back as
 // they become text, so that it is never held whole twice.
-constexpr qsizetype kSlicedDecodingBytes = 4 * 1024 * 1024;
+constexpr qsizetype kSlicedDecodingBytes = qsizetype {4} * 1024 * 1024;
 
 template <typename T> CURLcode setOption(CURL* curl, CURLoption option, T value)
 {
@@ -190,6 +190,7 @@ size_t PageTransfer::onBody(char* data, size_t size, size_t count, void* self)
 {
     auto* transfer = static_cast<PageTransfer*>(self);
     PageBudget& budget = transfer->budget_;
+    // NOLINTNEXTLINE(bugprone-misplaced-widening-cast): a change of sign, not a widening; at most CURL_MAX_WRITE_SIZE
     const qint64 bytes = static_cast<qint64>(size * count);
     if (transfer != budget.awaited) {
         const bool pastShare = transfer->body_.size() + bytes > budget.share;

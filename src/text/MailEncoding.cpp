@@ -89,7 +89,7 @@ QByteArray MailEncoding::headerLine(const QString& name, const QString& value)
     const QString line = oneLine(value);
     const QByteArray key = oneLine(name).toLatin1();
     if (isAscii(line)) {
-        const QByteArray folded = foldAtBlanks(key, line.toLatin1());
+        QByteArray folded = foldAtBlanks(key, line.toLatin1());
         if (!folded.isEmpty())
             return folded;
     }

@@ -262,7 +262,7 @@ void giveBack(char* begin, char* end)
     const quintptr first = (reinterpret_cast<quintptr>(begin) + page - 1) & ~(page - 1);
     const quintptr last = reinterpret_cast<quintptr>(end) & ~(page - 1);
     if (last > first)
-        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+        ::madvise(begin + (first - reinterpret_cast<quintptr>(begin)), last - first, MADV_DONTNEED);
 }
 
 } // namespace

@@ -25,7 +25,7 @@ public:
     // with the memory of each slice given back once it is text, so that a
     // large page is never held whole both as bytes and as text. Bodies in
     // encodings other than UTF-8 and Windows-1252 are decoded whole.
-    static constexpr qsizetype kSliceBytes = 1024 * 1024;
+    static constexpr qsizetype kSliceBytes = qsizetype {1024} * 1024;
     static QString decodeReleasing(QByteArray body, QByteArrayView contentType, qsizetype sliceBytes = kSliceBytes);
 
     // The charset named by a header value such as "text/html; charset=utf-8"

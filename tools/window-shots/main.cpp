@@ -90,6 +90,7 @@ bool save(QWidget& window, const QString& path)
 
 } // namespace
 
+// NOLINTNEXTLINE(bugprone-exception-escape): a throw ends this tool for the eye, which is what it should do
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
