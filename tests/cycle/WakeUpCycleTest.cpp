@@ -180,6 +180,9 @@ std::unique_ptr<Engine> runCycles(PageServer& pages, Fetcher& fetcher, std::vect
     // clang-format on
     EXPECT_EQ(fetcher.announced.size(), 9);
     EXPECT_EQ(fetcher.idles, 1);
+    // Eight mails, the one to fail@ refused: what `orvane-db status` reports.
+    const CycleFigures first = e->watcher.snapshot().progress.cycle;
+    EXPECT_EQ(std::make_pair(first.mailsSent, first.mailsFailed), std::make_pair(7, 1));
     // Changes everywhere and /f gone: watching halts there, its connections closed.
     // clang-format off
     cycle({{"/a", "<P>A</P>"}, {"/s", "Price: 12 EUR"}, {"/far", far}, {"/t", table("Beta")}, {"/e", "E"},

@@ -162,6 +162,9 @@ TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
     const char* now = "2026-12-04 14:30:05";
     const QString a = entry("http://a.test/"), b = entry("http://b.test/"), x = entry("http://a.test/", "X", "W", now);
     const QString added = QStringLiteral("http://n.test/|me@x.test|Hi|-1|W|~|0|1|1|1|1|1|~|") + QLatin1String(now);
+    // The longest address the column holds, 255 characters, goes in whole.
+    const std::string longest = std::string(248, 'm') + "@x.test";
+    const std::string longSteps = "Command1 Text1=http://n.test/ Text2=" + longest + " Text3=Hi Command3";
     const struct {
         const char* urls; // of the entries there at first, as SQL values
         const char* steps;
@@ -170,6 +173,7 @@ TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
     } cases[] = {
         {"", "Command1 Text1=http://n.test/ Command1 Text2=me@x.test Text3=Hi Command3", {added}, 0},
         {"", "Command1 F Text1= Return Text1=http://n.test/ Command3", {added}, 1},
+        {"", longSteps.c_str(), {QString(added).replace("me@x.test", QString::fromStdString(longest))}, 0},
         {"", "Command1 F Text2= Command3", {}, 1},
         {"", "Command1 F Text3= Command3", {}, 1},
         {"", "Command1 Text1=_ Text2=_ Text3=_ Command3", {QStringLiteral(" | | |-1|W|~|0|1|1|1|1|1|~|") + now}, 0},
