@@ -1,6 +1,7 @@
 #include "QtPrinters.h"
 #include "SmtpTestServer.h"
 
+#include "net/MailRoute.h"
 #include "net/NetrcLogin.h"
 
 #include <curl/curl.h>
@@ -103,4 +104,27 @@ TEST(NetrcLogin, UnsafeOrUnusableEntriesRefused)
     ASSERT_FALSE(passwordOnly.ok());
     EXPECT_EQ(passwordOnly.failure().number, 9104);
     EXPECT_TRUE(NetrcLogin::find(netrc, u"other.test"_s).ok());
+}
+
+// What test-mail tells of the way a mail goes: a login or the submission
+// port asks for STARTTLS, 465 for TLS at once, a relay without a login for
+// STARTTLS only when offered.
+TEST(MailRoute, NamesTheTlsAndLoginThePolicyChooses)
+{
+    QTemporaryDir home;
+    const QString netrc = test::netrcFile(home, "machine login.test login alice password secret\n");
+    const QString none = "; no login (none in " + netrc + ")", login = "; login from " + netrc;
+    const struct {
+        const char* server;
+        qint32 port;
+        QString route;
+    } cases[] = {
+        {"relay.test", 25, "STARTTLS if offered, else plain text" + none},
+        {"relay.test", 587, "STARTTLS required, certificate verified" + none},
+        {"relay.test", 465, "TLS from the first byte, certificate verified" + none},
+        {" login.test ", 25, "STARTTLS required, certificate verified" + login},
+        {"login.test", 465, "TLS from the first byte, certificate verified" + login},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MailRoute::describe(QString::fromLatin1(c.server), c.port, netrc), c.route) << c.server << c.port;
 }
