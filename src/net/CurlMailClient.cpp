@@ -1,10 +1,10 @@
 #include "net/CurlMailClient.h"
-#include "net/TransferFailure.h"
 
 #include "base/ErrorCatalogue.h"
 #include "net/CurlStringList.h"
 #include "net/NetrcLogin.h"
 #include "net/SmtpTlsPolicy.h"
+#include "net/TransferFailure.h"
 #include "text/MailEncoding.h"
 
 #include <QLocale>

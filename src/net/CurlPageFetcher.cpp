@@ -1,9 +1,9 @@
 #include "net/CurlPageFetcher.h"
-#include "net/TransferFailure.h"
 
 #include "base/ErrorCatalogue.h"
 #include "net/CurlMultiHandle.h"
 #include "net/PageTransfer.h"
+#include "net/TransferFailure.h"
 
 #include <QHash>
 

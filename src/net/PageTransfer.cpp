@@ -1,7 +1,7 @@
 #include "net/PageTransfer.h"
-#include "net/TransferFailure.h"
 
 #include "base/ErrorCatalogue.h"
+#include "net/TransferFailure.h"
 #include "text/PageDecoder.h"
 
 #include <algorithm>

@@ -1,7 +1,6 @@
 #include "net/SmtpConversation.h"
-#include "net/TransferFailure.h"
 
-#include "base/ErrorCatalogue.h"
+#include "net/TransferFailure.h"
 
 #include <QDir>
 #include <QRegularExpression>
