@@ -32,14 +32,6 @@ public:
     CURL* get() const noexcept { return handle_; }
     explicit operator bool() const noexcept { return handle_ != nullptr; }
 
-    // Back to the options of a new handle, so nothing of the last transfer
-    // carries over into the next.
-    void reset() noexcept
-    {
-        if (handle_)
-            curl_easy_reset(handle_);
-    }
-
 private:
     CURL* handle_;
 };
