@@ -15,7 +15,11 @@ endif()
 # orvane_install_user_file(SOURCE DIR NAME): SOURCE installed as DIR/NAME,
 # listed in the install manifest like every other installed file (file()
 # adds it to the manifest of the scope it runs in, so it is handed up).
+# The old file goes first: file(INSTALL) skips a copy whose time is within a
+# second of the source's, and two installs into different prefixes in that
+# second would leave the first prefix named in the shared menu entry.
 function(orvane_install_user_file source dir name)
+  file(REMOVE "$ENV{DESTDIR}${dir}/${name}")
   file(INSTALL "${source}" DESTINATION "$ENV{DESTDIR}${dir}" RENAME "${name}"
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   set(CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_MANIFEST_FILES}" PARENT_SCOPE)

@@ -39,13 +39,24 @@ install_orvane
 for f in "${installed[@]}"; do [ ! -e "$f" ] && [ ! -L "$f" ] || fail "$f is still there"; done
 [[ $("$build/bin/orvane-db" list --dir "$prefix") == *" kept "* ]] || fail "uninstall lost Sentrel.mdb"
 
+# names FILE PREFIX: FILE is the shared file as the install into PREFIX wrote it.
+names() {
+    case "$1" in
+        *.desktop) grep -qxF "Exec=\"$2/orvane\"" "$1" && grep -qxF "Path=$2" "$1" ;;
+        *.service) grep -qxF "ExecStart=\"$2/orvane\"" "$1" ;;
+        */bin/orvane-db) [ "$(readlink -- "$1")" = "$2/orvane-db" ] ;;
+        *) [ -e "$1" ] ;; # the icons are alike in every install
+    esac
+}
 other="$tmp/opt/other"
 install_orvane
+# As if installed this very second: a copy that skips files no older than their source leaves them naming $prefix.
+touch -- "${installed[@]:4}"
 "$src/scripts/install.sh" --prefix "$other" --build-dir "$build" --no-build --autostart --service >/dev/null
 : >"$tmp/systemctl.log"
 said=$("$prefix/uninstall.sh")
 for f in "${installed[@]:3}"; do
-    [ -e "$f" ] || fail "uninstalling $prefix removed $f of $other"
+    names "$f" "$other" || fail "uninstalling $prefix left $f not naming $other"
     [[ $said == *"kept $f"* ]] || fail "uninstalling $prefix did not say it kept $f: $said"
 done
 [ ! -e "$prefix/orvane" ] || fail "uninstalling $prefix kept its program"
