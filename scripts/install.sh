@@ -5,8 +5,9 @@
 # with --service a systemd user unit that runs Orvane offscreen on a machine
 # without a screen. What is left is this user's own: a fresh PREFIX/Sentrel.mdb
 # only when there is none (an existing one is never touched), the manifest
-# uninstall.sh reads, ~/.local/bin/orvane-db, enabling the service, and
-# refusing while Orvane runs from PREFIX.
+# uninstall.sh reads, ~/.local/bin/orvane-db, enabling the service, the
+# copies and the list of installs that let uninstalling a later prefix hand
+# the shared files back, and refusing while Orvane runs from PREFIX.
 # The program keeps Sentrel.mdb and URL.html beside itself, so PREFIX must be
 # a folder the user can write (default ~/.local/opt/orvane).
 set -euo pipefail
@@ -107,5 +108,19 @@ if [ ! -e "$link" ] || [ -L "$link" ]; then
     echo "$link" >>"$manifest"
 fi
 sort -u -o "$manifest" "$manifest"
+
+# The shared files are the last install's. This one keeps its own copy of
+# those it wrote, and the list of installs says who came before, so that
+# uninstalling a later prefix hands them back rather than leave none.
+for file in "${installed[@]}"; do
+    file="$(realpath -m -s -- "$file")"
+    [ "$(dirname -- "$file")" = "$prefix" ] && continue
+    mkdir -p -- "$prefix/shared$(dirname -- "$file")"
+    cp -- "$file" "$prefix/shared$file"
+done
+installs="${XDG_DATA_HOME:-$HOME/.local/share}/orvane/installs"
+mkdir -p -- "$(dirname -- "$installs")"
+{ grep -vxF -- "$prefix" "$installs" 2>/dev/null || true; echo "$prefix"; } >"$installs.new"
+mv -- "$installs.new" "$installs"
 
 echo "installed Orvane $version in $prefix"

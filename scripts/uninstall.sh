@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Removes what install.sh installed: the program, orvane-db, the menu entry,
 # the icons, the autostart entry and the systemd user unit, except those that
-# an install into another prefix wrote over since. Sentrel.mdb and URL.html
+# an install into another prefix wrote over since. Those this install wrote
+# over another's go back to that install while it is still there. Sentrel.mdb and URL.html
 # stay in the prefix unless --purge is given.
 # install.sh copies this script into the prefix, so it also runs from there
 # without the source tree.
@@ -50,6 +51,20 @@ owner_of() { # owner_of FILE: the prefix of the install FILE belongs to
     esac
 }
 ours() { [ "$(owner_of "$1")" = "$prefix" ]; }
+# install.sh lists the installs, latest last, beside the menu entry's folder.
+installs=""
+[ -n "$menu" ] && installs="$(dirname -- "$(dirname -- "$menu")")/orvane/installs"
+heir() { # heir FILE: the latest other install still there that wrote FILE too
+    [ -n "$installs" ] && [ -f "$installs" ] || return 0
+    tac -- "$installs" | while IFS= read -r other; do
+        if [ "$other" != "$prefix" ] && [ -x "$other/orvane" ] &&
+            grep -qxF -- "$1" "$other/install-manifest.txt" 2>/dev/null; then
+            printf '%s' "$other"
+            break
+        fi
+    done
+}
+handed_unit=0
 
 # The service is stopped here, only when it runs this install; a copy
 # started otherwise must be ended first.
@@ -64,21 +79,38 @@ fi
 
 while IFS= read -r file; do
     # A link is removed only while it still points at this install.
+    # One this install owns goes back to the install it replaced, if any.
     if [ -L "$file" ]; then
-        if [ "$(readlink -- "$file")" = "$prefix/orvane-db" ]; then
-            rm -f -- "$file"
-        else
+        if [ "$(readlink -- "$file")" != "$prefix/orvane-db" ]; then
             echo "kept $file: it points to $(readlink -- "$file")"
+        elif heir="$(heir "$file")" && [ -n "$heir" ]; then
+            ln -sfn -- "$heir/orvane-db" "$file"
+            echo "handed $file back to the install in $heir"
+        else
+            rm -f -- "$file"
         fi
     elif [ -f "$file" ]; then
-        if ours "$file"; then
-            rm -f -- "$file"
-        else
+        if ! ours "$file"; then
             echo "kept $file: it belongs to the install in $(owner_of "$file")"
+        elif heir="$(heir "$file")" && [ -n "$heir" ] && [ -f "$heir/shared$file" ]; then
+            cp -- "$heir/shared$file" "$file"
+            echo "handed $file back to the install in $heir"
+            [ "$file" = "$unit" ] && handed_unit=1
+        else
+            rm -f -- "$file"
         fi
     fi
 done <"$manifest"
 systemctl --user daemon-reload >/dev/null 2>&1 || true
+if [ "$handed_unit" = 1 ] && systemctl --user show-environment >/dev/null 2>&1; then
+    systemctl --user enable --now orvane.service >/dev/null 2>&1 || true
+fi
+if [ -f "$installs" ]; then
+    grep -vxF -- "$prefix" "$installs" >"$installs.new" || true
+    mv -- "$installs.new" "$installs"
+    [ -s "$installs" ] || { rm -f -- "$installs"; rmdir -- "$(dirname -- "$installs")" 2>/dev/null || true; }
+fi
+rm -rf -- "$prefix/shared"
 rm -f -- "$prefix/orvane" "$prefix/orvane-db" "$prefix/uninstall.sh" "$manifest" "$prefix/Sentrel.lock" "$prefix/Sentrel.control"
 
 if [ "$purge" = 1 ]; then

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # install_test.sh SOURCE_DIR BUILD_DIR: installs with HOME and XDG_* in a temporary folder, runs the installed
 # program offscreen, installs again over it and uninstalls; Sentrel.mdb and its entry must outlive both. Then two
-# prefixes: uninstalling the first must leave the shared files and the service of the second, installed later.
+# prefixes: uninstalling the first must leave the shared files and the service of the second, installed later;
+# uninstalling the second must hand them back to the first.
 set -euo pipefail
 src=$1 build=$2 tmp=$(mktemp -d) pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$tmp"' EXIT
@@ -45,15 +46,24 @@ names() {
         *.desktop) grep -qxF "Exec=\"$2/orvane\"" "$1" && grep -qxF "Path=$2" "$1" ;;
         *.service) grep -qxF "ExecStart=\"$2/orvane\"" "$1" ;;
         */bin/orvane-db) [ "$(readlink -- "$1")" = "$2/orvane-db" ] ;;
-        *) [ -e "$1" ] ;; # the icons are alike in every install
+        *) cmp -s "$1" "$2/shared$1" ;;
     esac
 }
 other="$tmp/opt/other"
-install_orvane
-# As if installed this very second: a copy that skips files no older than their source leaves them naming $prefix.
-touch -- "${installed[@]:4}"
-"$src/scripts/install.sh" --prefix "$other" --build-dir "$build" --no-build --autostart --service >/dev/null
-: >"$tmp/systemctl.log"
+install_both() {
+    install_orvane >/dev/null
+    # As if installed this very second: a copy that skips files no older than their source leaves them naming $prefix.
+    touch -- "${installed[@]:4}"
+    "$src/scripts/install.sh" --prefix "$other" --build-dir "$build" --no-build --autostart --service >/dev/null
+    : >"$tmp/systemctl.log"
+}
+uninstall_both() {
+    "$1/uninstall.sh" >/dev/null
+    for f in "${installed[@]:3}" "$data/orvane"; do [ ! -e "$f" ] && [ ! -L "$f" ] || fail "$f outlived both installs"; done
+}
+
+# The first installed goes first: the shared files stay the second's.
+install_both
 said=$("$prefix/uninstall.sh")
 for f in "${installed[@]:3}"; do
     names "$f" "$other" || fail "uninstalling $prefix left $f not naming $other"
@@ -62,6 +72,16 @@ done
 [ ! -e "$prefix/orvane" ] || fail "uninstalling $prefix kept its program"
 grep -q disable "$tmp/systemctl.log" && fail "uninstalling $prefix stopped the service of $other"
 "$other/orvane-db" list >/dev/null || fail "$other no longer works"
-"$other/uninstall.sh" >/dev/null
-for f in "${installed[@]:3}"; do [ ! -e "$f" ] && [ ! -L "$f" ] || fail "$f outlived both installs"; done
+: >"$tmp/systemctl.log"
+uninstall_both "$other"
 grep -qx -- "--user disable --now orvane.service" "$tmp/systemctl.log" || fail "the last install's service kept running"
+
+# The second goes first: it hands the shared files back to the first, whose service starts again.
+install_both
+said=$("$other/uninstall.sh")
+for f in "${installed[@]:3}"; do
+    names "$f" "$prefix" || fail "uninstalling $other left $f not naming $prefix"
+    [[ $said == *"handed $f back to the install in $prefix"* ]] || fail "uninstalling $other did not say so: $said"
+done
+grep -qx -- "--user enable --now orvane.service" "$tmp/systemctl.log" || fail "the service of $prefix did not start again"
+uninstall_both "$prefix"
