@@ -36,7 +36,7 @@ manifest="$prefix/install-manifest.txt"
 
 # Every install writes the same menu entry, icons, autostart entry and unit:
 # the last one installed owns them. The entries and the unit name their
-# prefix; the icons go with the menu entry.
+# prefix; the icons and the metainfo file go with the menu entry.
 owner() { # owner FILE: the prefix FILE names, empty when it names none
     sed -n -e 's/^Path=//p' -e 's|^ExecStart="\(.*\)/orvane"$|\1|p' -- "$1" 2>/dev/null | head -n 1
 }
@@ -45,7 +45,7 @@ icons_owner="$prefix"
 [ -n "$menu" ] && [ -e "$menu" ] && icons_owner="$(owner "$menu")"
 owner_of() { # owner_of FILE: the prefix of the install FILE belongs to
     case "$1" in
-        */icons/hicolor/*) printf '%s' "$icons_owner" ;;
+        */icons/hicolor/*|*/metainfo/*) printf '%s' "$icons_owner" ;;
         */orvane.desktop|*/orvane.service) owner "$1" ;;
         *) printf '%s' "$prefix" ;;
     esac

@@ -16,11 +16,16 @@ chmod +x "$tmp/stub/systemctl" && export PATH="$tmp/stub:$PATH"
 prefix="$tmp/opt/or vane" data="$XDG_DATA_HOME" config="$XDG_CONFIG_HOME"
 installed=("$prefix/orvane" "$prefix/orvane-db" "$prefix/uninstall.sh" "$HOME/.local/bin/orvane-db"
     "$data/applications/orvane.desktop" "$data"/icons/hicolor/{scalable/apps/orvane.svg,{16x16,32x32}/apps/orvane.png}
+    "$data/metainfo/org.orvane.Orvane.metainfo.xml"
     "$config/autostart/orvane.desktop" "$config/systemd/user/orvane.service")
 install_orvane() { "$src/scripts/install.sh" --prefix "$prefix" --build-dir "$build" --no-build --autostart --service; }
 
 install_orvane
 for f in "${installed[@]}" "$prefix/Sentrel.mdb"; do [ -e "$f" ] || fail "$f was not installed"; done
+# The entries and the metainfo file as installed, a blank in the prefix included, pass the desktops' checks.
+checked=$(desktop-file-validate "$data/applications/orvane.desktop" "$config/autostart/orvane.desktop" 2>&1) &&
+    [ -z "$checked" ] || fail "desktop-file-validate: $checked"
+checked=$(appstreamcli validate --no-net --strict "${installed[8]}" 2>&1) || fail "appstreamcli: $checked"
 
 # Started from elsewhere, the installed program locks the file beside its database and stays up.
 (cd / && exec "$prefix/orvane") & pid=$!
