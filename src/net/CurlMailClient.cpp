@@ -39,11 +39,18 @@ struct Upload {
     const SmtpConversation* conversation;
 };
 
+// Called once the greeting is answered (or the connection reused), before
+// MAIL FROM: a server without SMTPUTF8 gets no envelope it cannot take.
+int checkGreeting(void* user, char*, char*, int, int)
+{
+    const auto* upload = static_cast<const Upload*>(user);
+    return upload->needsSmtpUtf8 && !upload->conversation->offersSmtpUtf8() ? CURL_PREREQFUNC_ABORT
+                                                                            : CURL_PREREQFUNC_OK;
+}
+
 size_t readUpload(char* buffer, size_t size, size_t count, void* user)
 {
     auto* upload = static_cast<Upload*>(user);
-    if (upload->needsSmtpUtf8 && !upload->conversation->offersSmtpUtf8())
-        return CURL_READFUNC_ABORT;
     const size_t left = static_cast<size_t>(upload->data->size() - upload->offset);
     const size_t n = std::min(size * count, left);
     std::memcpy(buffer, upload->data->constData() + upload->offset, n);
@@ -274,6 +281,8 @@ CURLcode CurlMailClient::attempt(const Envelope& envelope, const QByteArray& mes
         .set(CURLOPT_UPLOAD, 1L)
         .set(CURLOPT_READFUNCTION, &readUpload)
         .set(CURLOPT_READDATA, &upload)
+        .set(CURLOPT_PREREQFUNCTION, &checkGreeting)
+        .set(CURLOPT_PREREQDATA, &upload)
         .set(CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()))
         .set(CURLOPT_USE_SSL, policy.useSsl())
         .set(CURLOPT_SSL_VERIFYPEER, policy.verify() ? 1L : 0L)

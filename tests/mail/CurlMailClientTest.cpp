@@ -230,20 +230,38 @@ TEST(CurlMailClient, ARefusalNamesItsStep)
     }
 }
 
-// An address that is not ASCII before its @ goes only with SMTPUTF8.
+// An address that is not ASCII before its @ goes only with SMTPUTF8, and
+// the greeting decides: a server without it sees no envelope for that mail,
+// on a fresh connection or on one the session kept.
 TEST(CurlMailClient, InternationalAddressNeedsSmtpUtf8)
 {
+    const QString international = u"j\u00f6hn@ex\u00e4mple.test"_s, ascii = u"bob@example.test"_s;
     for (const bool offered : {true, false}) {
-        SmtpTestServer server({.smtpUtf8 = offered});
+        SCOPED_TRACE(offered ? "offered" : "not offered");
+        SmtpTestServer server({.smtpUtf8 = offered, .logWire = true});
         ASSERT_TRUE(server.start());
         CurlMailClient client({.netrcFile = kNoNetrc, .hostName = u"vm"_s, .userName = u"jane"_s});
-        EXPECT_EQ(mail(client, server.port(), u"j\u00f6hn@ex\u00e4mple.test"_s).number, offered ? 0 : 9105);
-        const auto mails = server.messages();
-        ASSERT_EQ(mails.size(), offered ? 1u : 0u);
-        for (const auto& m : mails) {
-            EXPECT_EQ(m.rcptTos, QStringList {u"j\u00f6hn@xn--exmple-cua.test"_s});
-            EXPECT_TRUE(m.data.startsWith(u"To: j\u00f6hn@xn--exmple-cua.test\r\n"_s.toUtf8()));
+        const int refused = offered ? 0 : 9105;
+        EXPECT_EQ(mail(client, server.port(), international).number, refused);
+        client.endSession();
+        EXPECT_EQ(mail(client, server.port(), ascii).number, 0);
+        EXPECT_EQ(mail(client, server.port(), international).number, refused);
+        EXPECT_EQ(mail(client, server.port(), ascii).number, 0);
+        client.endSession();
+
+        QList<QByteArray> envelope; // the commands, their parameters cut off
+        for (const QByteArray& line : server.sentLines()) {
+            if (line.startsWith("MAIL") || line.startsWith("RCPT"))
+                envelope << line.left(line.indexOf('>') + 1);
         }
+        const QByteArray toInternational = "RCPT TO:<" + u"j\u00f6hn@xn--exmple-cua.test"_s.toUtf8() + ">";
+        const QList<QByteArray> mailOne {"MAIL FROM:<jane@vm>", toInternational};
+        const QList<QByteArray> mailAscii {"MAIL FROM:<jane@vm>", "RCPT TO:<bob@example.test>"};
+        EXPECT_EQ(envelope, offered ? mailOne + mailAscii + mailOne + mailAscii : mailAscii + mailAscii);
+        const auto mails = server.messages();
+        ASSERT_EQ(mails.size(), offered ? 4u : 2u);
+        EXPECT_EQ(mails[offered ? 0 : 1].rcptTos, QStringList {offered ? u"j\u00f6hn@xn--exmple-cua.test"_s : ascii});
+        EXPECT_EQ(mails[0].data.startsWith(u"To: j\u00f6hn@xn--exmple-cua.test\r\n"_s.toUtf8()), offered);
     }
 }
 
