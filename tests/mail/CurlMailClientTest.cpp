@@ -265,6 +265,55 @@ TEST(CurlMailClient, InternationalAddressNeedsSmtpUtf8)
     }
 }
 
+// An "EMail" list gets one RCPT TO per address, and the mail goes to each;
+// the To header lists them comma separated, which a strict parser takes. A
+// refused address fails the whole mail, naming it; a list with an empty
+// place is never sent.
+TEST(CurlMailClient, OneRecipientPerAddressOfAList)
+{
+    const struct {
+        QString to;
+        QStringList recipients; // as the server took them; none: no mail
+        QString header;         // To, as the strict parser reads it
+        int status;
+    } rows[] = {
+        {u"a@example.test, b@example.test"_s,
+         {u"a@example.test"_s, u"b@example.test"_s},
+         u"a@example.test, b@example.test"_s,
+         0},
+        {u" a@example.test;b@b\u00fccher.test ;c@example.test"_s,
+         {u"a@example.test"_s, u"b@xn--bcher-kva.test"_s, u"c@example.test"_s},
+         u"a@example.test, b@xn--bcher-kva.test, c@example.test"_s,
+         0},
+        {u"a@example.test, refused@example.test, c@example.test"_s, {}, {}, t + CURLE_SEND_ERROR},
+        {u"a@example.test,,b@example.test"_s, {}, {}, 9102},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.to.toStdString());
+        SmtpTestServer server({.logWire = true});
+        ASSERT_TRUE(server.start());
+        CurlMailClient client({.netrcFile = kNoNetrc, .hostName = u"vm"_s, .userName = u"jane"_s});
+        const Failure got = mail(client, server.port(), r.to);
+        client.endSession();
+        EXPECT_EQ(got.number, r.status);
+        EXPECT_EQ(got.description.contains(u"refused@example.test"_s), r.status == t + CURLE_SEND_ERROR)
+            << got.description.toStdString();
+        QStringList rcpts; // every RCPT TO the server was sent
+        for (const QByteArray& line : server.sentLines()) {
+            if (line.startsWith("RCPT TO:<"))
+                rcpts << QString::fromUtf8(line.mid(9, line.indexOf('>') - 9));
+        }
+        const auto mails = server.messages();
+        ASSERT_EQ(mails.size(), r.recipients.isEmpty() ? 0u : 1u);
+        if (r.status != 0)
+            continue;
+        EXPECT_EQ(rcpts, r.recipients);
+        EXPECT_EQ(mails[0].rcptTos, r.recipients);
+        EXPECT_EQ(mails[0].defects, QStringList());
+        EXPECT_EQ(mails[0].headers[0], std::pair(u"To"_s, r.header));
+    }
+}
+
 // Lines end in CR LF and are cut before they pass the 998 that servers take.
 TEST(MailEncoding, BodyLinesEndInCrLfAndStayUnderTheLimit)
 {
