@@ -53,8 +53,8 @@ Result<QStringList> AddressList::parse(const QString& text)
             return c.isSpace() || c.category() == QChar::Other_Control || kSpecials.contains(c);
         });
         if (!plain)
-            return refused(QStringLiteral("\"%1\" is not a bare address (it has a blank, a control character or "
-                                          "one of %2): write it alone, as jane@example.org")
+            return refused(QStringLiteral("\"%1\" is not a bare address (it has a blank, a control character or one of "
+                                          "%2): write the address alone, jane@example.org, not Jane <jane@example.org>")
                                .arg(address, kSpecials));
         const qsizetype at = address.indexOf(QLatin1Char('@'));
         if (at <= 0 || at == address.size() - 1 || address.indexOf(QLatin1Char('@'), at + 1) >= 0)
