@@ -36,7 +36,7 @@ const char* ownText(ErrorCode code)
     case ErrorCode::FetchProtocol: return "Only http and https addresses can be fetched.";
     case ErrorCode::FetchNoAddress: return "The address is empty or malformed.";
     case ErrorCode::MailBadPort: return "The SMTP port is not a number from 1 to 65535.";
-    case ErrorCode::MailBadAddress: return "The mail address is empty or holds a line break.";
+    case ErrorCode::MailBadAddress: return "The mail address is empty, holds a line break or is no list of addresses.";
     case ErrorCode::MailNetrcUnsafe: return "The .netrc file can be read or changed by other users; it is not used.";
     case ErrorCode::MailNetrcUnusable:
         return "The .netrc file's entry for the mail server cannot be used (a quote left open, or a password without a "

@@ -1,5 +1,6 @@
 #include "net/CurlMailClient.h"
 
+#include "base/AddressList.h"
 #include "base/ErrorCatalogue.h"
 #include "net/CurlStringList.h"
 #include "net/NetrcLogin.h"
@@ -39,11 +40,18 @@ struct Upload {
     const SmtpConversation* conversation;
 };
 
+// Called once the greeting is answered (or the connection reused), before
+// MAIL FROM: a server without SMTPUTF8 gets no envelope it cannot take.
+int checkGreeting(void* user, char*, char*, int, int)
+{
+    const auto* upload = static_cast<const Upload*>(user);
+    return upload->needsSmtpUtf8 && !upload->conversation->offersSmtpUtf8() ? CURL_PREREQFUNC_ABORT
+                                                                            : CURL_PREREQFUNC_OK;
+}
+
 size_t readUpload(char* buffer, size_t size, size_t count, void* user)
 {
     auto* upload = static_cast<Upload*>(user);
-    if (upload->needsSmtpUtf8 && !upload->conversation->offersSmtpUtf8())
-        return CURL_READFUNC_ABORT;
     const size_t left = static_cast<size_t>(upload->data->size() - upload->offset);
     const size_t n = std::min(size * count, left);
     std::memcpy(buffer, upload->data->constData() + upload->offset, n);
@@ -66,6 +74,19 @@ QString phrase(const QString& name)
     QString quoted = name;
     quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// One address as typed, blanks and all; a list as its addresses after one
+// another, comma separated, which a list typed with semicolons would not be.
+QString toHeader(const QString& value)
+{
+    const Result<QStringList> addresses = AddressList::parse(value);
+    if (!addresses.ok() || addresses.value().size() == 1)
+        return value;
+    QStringList ascii;
+    for (const QString& address : addresses.value())
+        ascii << MailEncoding::address(address);
+    return ascii.join(QLatin1String(", "));
 }
 
 // "Fri, 04 Dec 2026 14:30:05 +0100", in English whatever the locale.
@@ -153,7 +174,7 @@ QByteArray CurlMailClient::message(const Mail& mail, const MailSender& sender) c
     bool mime = false;
     for (const auto& [name, value] : mail.headers) {
         if (named(name, "To")) {
-            out += MailEncoding::addressLine(name, value);
+            out += MailEncoding::addressLine(name, toHeader(value));
         } else if (named(name, "From") && !value.contains(QLatin1Char('@'))) {
             out += MailEncoding::addressLine(name,
                                              phrase(value) + QStringLiteral(" <") + sender.address + QLatin1Char('>'));
@@ -186,12 +207,17 @@ Status CurlMailClient::send(const Mail& mail)
     // command to the conversation with the server.
     if (recipient.contains(QLatin1Char('\r')) || recipient.contains(QLatin1Char('\n')) || recipient.trimmed().isEmpty())
         return ErrorCatalogue::failure(ErrorCode::MailBadAddress);
+    const Result<QStringList> recipients = AddressList::parse(recipient);
+    if (!recipients.ok())
+        return ErrorCatalogue::failure(
+            ErrorCode::MailBadAddress,
+            QStringLiteral("The recipient is no list of addresses: %1.").arg(recipients.failure().description));
     if (mail.port < kLowestPort || mail.port > kHighestPort)
         return ErrorCatalogue::failure(ErrorCode::MailBadPort);
-    return deliver(mail, recipient.trimmed());
+    return deliver(mail, recipients.value());
 }
 
-Status CurlMailClient::deliver(const Mail& mail, const QString& recipient)
+Status CurlMailClient::deliver(const Mail& mail, const QStringList& recipients)
 {
     const QString host = mail.server.trimmed();
     const Result<std::optional<NetrcLogin::Login>> login = NetrcLogin::find(options_.netrcFile, host);
@@ -215,13 +241,14 @@ Status CurlMailClient::deliver(const Mail& mail, const QString& recipient)
         return transferFailure(CURLE_URL_MALFORMAT);
     const std::unique_ptr<char, CurlText> address(text);
 
-    const QString to = MailEncoding::address(recipient);
-    const Envelope envelope {address.get(),
-                             mail.port,
-                             login.value().has_value(),
-                             '<' + sender.address.toUtf8() + '>',
-                             to.toUtf8(),
-                             MailEncoding::needsSmtpUtf8(to)};
+    Envelope envelope {
+        address.get(), mail.port, login.value().has_value(), '<' + sender.address.toUtf8() + '>', {}, {}};
+    for (const QString& recipient : recipients) {
+        const QString to = MailEncoding::address(recipient);
+        envelope.recipients << to.toUtf8();
+        if (envelope.needsSmtpUtf8.isEmpty() && MailEncoding::needsSmtpUtf8(to))
+            envelope.needsSmtpUtf8 = to;
+    }
     const QByteArray bytes = message(mail, sender);
 
     if (!handle_)
@@ -240,12 +267,12 @@ Status CurlMailClient::deliver(const Mail& mail, const QString& recipient)
     reply_ = conversation_.lastReply();
     if (code == CURLE_OK)
         return {};
-    if (envelope.needsSmtpUtf8 && !conversation_.offersSmtpUtf8()) {
+    if (!envelope.needsSmtpUtf8.isEmpty() && !conversation_.offersSmtpUtf8()) {
         return ErrorCatalogue::failure(
             ErrorCode::MailNeedsSmtpUtf8,
             QStringLiteral("The address %1 is not ASCII before its @, and the mail server %2 does not take "
                            "international addresses (it offers no SMTPUTF8): use another address or server.")
-                .arg(to, host));
+                .arg(envelope.needsSmtpUtf8, host));
     }
     return conversation_.failure(code, {host, options_.netrcFile, sender});
 }
@@ -259,13 +286,16 @@ CURLcode CurlMailClient::attempt(const Envelope& envelope, const QByteArray& mes
     const SmtpTlsPolicy policy = SmtpTlsPolicy::choose(envelope.port, envelope.login);
     CurlStringList recipients;
     CurlStringList connectTo;
-    if (!recipients.append(envelope.recipient.constData()))
-        return CURLE_OUT_OF_MEMORY;
+    // One RCPT TO each: libcurl fails the mail when the server refuses any.
+    for (const QByteArray& recipient : envelope.recipients) {
+        if (!recipients.append(recipient.constData()))
+            return CURLE_OUT_OF_MEMORY;
+    }
     for (const QString& route : options_.connectTo) {
         if (!connectTo.append(route.toUtf8().constData()))
             return CURLE_OUT_OF_MEMORY;
     }
-    Upload upload {&message, 0, envelope.needsSmtpUtf8, &conversation_};
+    Upload upload {&message, 0, !envelope.needsSmtpUtf8.isEmpty(), &conversation_};
     Options set(c);
     set.set(CURLOPT_URL, envelope.url.constData())
         .set(CURLOPT_CONNECT_TO, connectTo.get())
@@ -274,6 +304,8 @@ CURLcode CurlMailClient::attempt(const Envelope& envelope, const QByteArray& mes
         .set(CURLOPT_UPLOAD, 1L)
         .set(CURLOPT_READFUNCTION, &readUpload)
         .set(CURLOPT_READDATA, &upload)
+        .set(CURLOPT_PREREQFUNCTION, &checkGreeting)
+        .set(CURLOPT_PREREQDATA, &upload)
         .set(CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()))
         .set(CURLOPT_USE_SSL, policy.useSsl())
         .set(CURLOPT_SSL_VERIFYPEER, policy.verify() ? 1L : 0L)

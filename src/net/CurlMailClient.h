@@ -32,8 +32,8 @@ struct CurlMailOptions {
 // The SMTP component over libcurl. The message is the mail's headers in
 // their order, written as RFC 5322 wants it (see message()), then "Date" and
 // "MIME-Version", a blank line and the body, all with CR LF line ends (see
-// MailEncoding). The envelope goes from the sender (see MailSender) to the
-// "To" header's address. The login, if any, comes from the netrc file's
+// MailEncoding). The envelope goes from the sender (see MailSender) to each
+// address of the "To" header (see AddressList). The login, if any, comes from the netrc file's
 // entry for the server, and TLS follows SmtpTlsPolicy. The mails of one
 // session share one connection, closed by endSession().
 class CurlMailClient final : public MailClient {
@@ -49,7 +49,8 @@ public:
     Result<MailSender> senderFor(const QString& server) const;
     // The bytes handed to the server for this mail: a "From" without an
     // address gets the sender's as its display name's, a "Message-Id"
-    // without brackets becomes <value@greeting name>.
+    // without brackets becomes <value@greeting name>, a "To" of several
+    // addresses lists them comma separated.
     QByteArray message(const Mail& mail, const MailSender& sender) const;
 
 private:
@@ -58,12 +59,12 @@ private:
         qint32 port = 0; // as in the url: it chooses the TLS policy
         bool login = false;
         QByteArray sender;
-        QByteArray recipient;
-        bool needsSmtpUtf8 = false;
+        QList<QByteArray> recipients;
+        QString needsSmtpUtf8; // the first address that goes only with SMTPUTF8
     };
 
     MailSender senderFrom(const std::optional<NetrcLogin::Login>& login) const;
-    Status deliver(const Mail& mail, const QString& recipient);
+    Status deliver(const Mail& mail, const QStringList& recipients);
     CURLcode attempt(const Envelope& envelope, const QByteArray& message, bool freshConnection, bool& connectionMade);
 
     CurlMailOptions options_;

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <optional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,8 +17,9 @@ namespace {
 // Any permission for the group or for others.
 constexpr mode_t kOpenToOthers = S_IRWXG | S_IRWXO;
 
-// libcurl reads the file in lines of this many bytes at most.
-constexpr qint64 kLineBytes = 4095;
+// libcurl reads the file with fgets into a buffer of this size: a line
+// that does not fit, its LF counted, is dropped whole.
+constexpr qint64 kLineBuffer = 4096;
 
 bool isBlank(char c)
 {
@@ -81,7 +84,12 @@ struct Reading {
             else if (sameWord(token, "default"))
                 state = State::HostEntry, hostFound = true;
             break;
-        case State::MacroBody: break; // the macro's name; its lines follow
+        case State::MacroBody:
+            // The macro's name, and its lines follow; but an empty token (a
+            // CR or a blank before the LF) ends the macro at once.
+            if (token.isEmpty())
+                state = State::Nothing;
+            break;
         case State::HostNext:
             state = token.compare(host, Qt::CaseInsensitive) == 0 ? State::HostEntry : State::Nothing;
             hostFound = hostFound || state == State::HostEntry;
@@ -103,6 +111,36 @@ struct Reading {
     }
 };
 
+// The next line as libcurl's line reader gives it, always ending in LF. A
+// piece that does not end in LF is the start of a line too long, or of one
+// holding a NUL: it goes, and so does the piece that ends that line. A NUL
+// at the start of a line, or the end of the file, ends the reading.
+std::optional<QByteArray> nextLine(QFile& file)
+{
+    char buffer[kLineBuffer];
+    bool partial = false;
+    for (;;) {
+        const qint64 read = file.readLine(buffer, kLineBuffer);
+        if (read <= 0)
+            return std::nullopt;
+        const auto length = static_cast<qsizetype>(qstrnlen(buffer, static_cast<size_t>(read)));
+        if (length == 0)
+            return std::nullopt;
+        if (buffer[length - 1] == '\n') {
+            if (!partial)
+                return QByteArray(buffer, length);
+            partial = false;
+            continue;
+        }
+        // fgets met the end of the file: it stopped neither at a LF nor at a
+        // full buffer. libcurl adds the LF the last line lacks.
+        const bool atEnd = read < kLineBuffer - 1 && buffer[read - 1] != '\n';
+        if (atEnd)
+            return partial ? std::nullopt : std::optional(QByteArray(buffer, length) + '\n');
+        partial = true;
+    }
+}
+
 } // namespace
 
 QString NetrcLogin::defaultFile()
@@ -118,8 +156,11 @@ Result<std::optional<NetrcLogin::Login>> NetrcLogin::find(const QString& file, c
     const QByteArray wanted = host.toUtf8();
     Reading reading;
     bool syntaxError = false;
-    while (!netrc.atEnd() && !reading.complete() && !syntaxError) {
-        const QByteArray line = netrc.readLine(kLineBytes + 1);
+    while (!reading.complete() && !syntaxError) {
+        const std::optional<QByteArray> read = nextLine(netrc);
+        if (!read)
+            break;
+        const QByteArray& line = *read;
         if (reading.state == State::MacroBody) {
             if (!line.startsWith('\n') && !line.startsWith('\r'))
                 continue; // a macro runs up to an empty line
@@ -128,8 +169,9 @@ Result<std::optional<NetrcLogin::Login>> NetrcLogin::find(const QString& file, c
         for (qsizetype at = 0; at < line.size() && !reading.complete();) {
             while (at < line.size() && isBlank(line[at]))
                 ++at;
-            if (at == line.size() || isSpace(line[at]) || line[at] == '#')
+            if (at == line.size() || line[at] == '#')
                 break; // the end of the line, or a comment to its end
+            // A CR, or the LF after a blank, is an empty token of its own.
             QByteArray token;
             if (!readToken(line, at, token)) {
                 syntaxError = true;

@@ -9,9 +9,12 @@
 namespace orvane {
 
 // The login a netrc file holds for the mail server, read exactly as libcurl
-// reads it when it connects: keywords in any case, "#" to the end of the
-// line, "default", "macdef" bodies skipped up to an empty line, quoted
-// tokens. Only the login name comes out: the password stays with libcurl.
+// (7.88) reads it when it connects: keywords in any case, "#" to the end of
+// the line, "default", "macdef" bodies skipped up to an empty line, quoted
+// tokens, and its quirks: a line too long for its buffer, or holding a NUL,
+// is dropped whole; a CR, or a blank before the LF, makes an empty token,
+// which is a login of its own and ends a macro at once. Only the login name
+// comes out: the password stays with libcurl.
 // A file that other users can read or change is refused rather than used,
 // as ssh refuses a loose key.
 class NetrcLogin {

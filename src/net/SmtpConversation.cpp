@@ -18,6 +18,7 @@ const QByteArray kVerbs[] = {"EHLO", "HELO", "STARTTLS", "AUTH", "MAIL", "RCPT",
 CURLcode SmtpConversation::follow(CURL* handle)
 {
     command_.clear();
+    recipient_.clear();
     reply_.clear();
     quitting_ = false;
     CURLcode code = curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, &SmtpConversation::record);
@@ -46,6 +47,10 @@ int SmtpConversation::record(CURL*, curl_infotype type, char* data, size_t size,
         for (const QByteArray& known : kVerbs) {
             if (verb == known)
                 conversation->command_ = verb;
+        }
+        if (verb == "RCPT") {
+            const QByteArray address = text.mid(text.indexOf('<') + 1);
+            conversation->recipient_ = address.left(address.indexOf('>'));
         }
         if (verb == "EHLO" || verb == "HELO")
             conversation->smtpUtf8_ = false; // a new greeting, after STARTTLS say, offers anew
@@ -121,7 +126,8 @@ Failure SmtpConversation::failure(CURLcode code, const Context& context) const
                                     "address.")
                          .arg(host, sender, netrc);
         } else if (command_ == "RCPT") {
-            reason = QStringLiteral("The mail server %1 refused the recipient (RCPT TO).").arg(host);
+            reason = QStringLiteral("The mail server %1 refused the recipient %2 (RCPT TO).")
+                         .arg(host, QString::fromUtf8(recipient_));
         } else if (command_ == "DATA") {
             reason = QStringLiteral("The mail server %1 refused the message after DATA.").arg(host);
         }

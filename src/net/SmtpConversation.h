@@ -12,8 +12,8 @@ namespace orvane {
 
 // Follows one mail's SMTP conversation through libcurl's debug hook and
 // keeps what explains a failure: the verb of the last command sent (never
-// the rest of a line, which may carry a login), the server's answer to it,
-// and whether its greeting offered SMTPUTF8.
+// the rest of a line, which may carry a login; only a RCPT TO's address),
+// the server's answer to it, and whether its greeting offered SMTPUTF8.
 class SmtpConversation {
 public:
     // What a reason names besides the server's answer.
@@ -41,6 +41,7 @@ private:
     bool replyIsAboutSender(const MailSender& sender) const;
 
     QByteArray command_;
+    QByteArray recipient_; // of the last RCPT TO: which of a list was refused
     QByteArray reply_;
     bool smtpUtf8_ = false;
     // libcurl says QUIT when it drops a connection after a failure; the

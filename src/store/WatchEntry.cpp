@@ -1,5 +1,6 @@
 #include "store/WatchEntry.h"
 
+#include "base/AddressList.h"
 #include "base/ErrorCatalogue.h"
 #include "store/ColumnText.h"
 #include "store/Columns.h"
@@ -81,6 +82,16 @@ Status WatchEntry::checkRequired() const
                                            QStringLiteral("\"%1\" must not be empty").arg(column));
     }
     return {};
+}
+
+Status WatchEntry::checkAddresses() const
+{
+    const auto addresses = AddressList::parse(value(kEMail).textOrEmpty());
+    if (addresses.ok())
+        return {};
+    return ErrorCatalogue::failure(
+        ErrorCode::InvalidArgument,
+        QStringLiteral("\"%1\" holds no list of addresses: %2").arg(kEMail, addresses.failure().description));
 }
 
 void WatchEntry::stamp(const QDateTime& now)

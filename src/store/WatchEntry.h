@@ -44,6 +44,8 @@ public:
     // "&Save" stores no entry whose URL, EMail or Subject is empty. Only
     // the empty text (or a Null) counts: blanks fill a box.
     Status checkRequired() const;
+    // Nor one whose "EMail" is no list of addresses (AddressList).
+    Status checkAddresses() const;
     // "&Save" sets "Added" to the moment of saving.
     void stamp(const QDateTime& now);
 

@@ -158,17 +158,23 @@ bool UrlWindow::succeeded(const Result<RecordBinding::Outcome>& outcome)
     return outcome.ok() && outcome.value() == RecordBinding::Outcome::Done;
 }
 
-bool UrlWindow::requiredBoxesFilled()
+bool UrlWindow::boxesAcceptable()
 {
     WatchEntry typed;
     for (const auto& [column, text] : binding_->boxTexts())
         typed.set(column, Value(text));
-    if (typed.checkRequired().ok())
-        return true;
-    services_.messages.warn(kMessageTitle,
-                            QStringLiteral("You must supply at least a URL, EMail address and an email subject"));
-    urlEdit_->setFocus();
-    return false;
+    if (!typed.checkRequired().ok()) {
+        services_.messages.warn(kMessageTitle,
+                                QStringLiteral("You must supply at least a URL, EMail address and an email subject"));
+        urlEdit_->setFocus();
+        return false;
+    }
+    if (const Status addresses = typed.checkAddresses(); !addresses.ok()) {
+        services_.messages.warn(kMessageTitle, addresses.failure().description);
+        emailEdit_->setFocus();
+        return false;
+    }
+    return true;
 }
 
 void UrlWindow::addNew()
@@ -204,7 +210,7 @@ void UrlWindow::deleteEntry()
 
 void UrlWindow::save()
 {
-    if (!requiredBoxesFilled())
+    if (!boxesAcceptable())
         return;
     if (!addingNew_) {
         if (const Status s = binding_->edit(); !s.ok()) {
@@ -256,10 +262,10 @@ void UrlWindow::validate(RecordBinding::Action& action, bool& save)
     case RecordBinding::Action::MovePrevious:
     case RecordBinding::Action::Find:
         // A new entry is stored by "&Save" only; a stored one is written on
-        // the way out only with its required boxes filled, else it stays.
+        // the way out only as "&Save" would store it, else it stays.
         if (binding_->adding())
             save = false;
-        else if (save && binding_->hasCurrentRow() && !requiredBoxesFilled())
+        else if (save && binding_->hasCurrentRow() && !boxesAcceptable())
             action = RecordBinding::Action::Cancel;
         break;
     default: break;

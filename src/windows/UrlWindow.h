@@ -50,10 +50,11 @@ private:
     void report(const Status& status);
     // Reports a failure; true when the operation was done, not cancelled.
     bool succeeded(const Result<RecordBinding::Outcome>& outcome);
-    // The check of "&Save", WatchEntry's, over the boxes' texts: URL,
+    // The checks of "&Save", WatchEntry's, over the boxes' texts: URL,
     // address and subject filled, else the message and the focus to the
-    // URL box.
-    bool requiredBoxesFilled();
+    // URL box; the address a list of addresses, else what is wrong with it
+    // and the focus to the address box.
+    bool boxesAcceptable();
 
     QLineEdit* urlEdit_;
     QLineEdit* emailEdit_;

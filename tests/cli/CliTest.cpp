@@ -70,6 +70,7 @@ TEST_F(Cli, BadArgumentsFailNamingTheValueAndChangeNothing)
         {{"add", url81, "e", "s"}, url81}, {{"add", "u", "e", "s", "--offset", "12345"}, "12345"}, {{"frob"}, "frob"},
         {{"add", "u", "e", "s", "--table", "x1"}, "x1"}, {{"add", "u", "e", "s", "--type", "w"}, "\"w\""},
         {{"remove", "1"}, "1"}, {{"enable", "one"}, "one"}, {{"set", "port", "1234"}, "1234"},
+        {{"add", "u", "a@x.org,", "s"}, "EMail"}, {{"add", "u", "Jane <j@x.org>", "s"}, "EMail"},
     };
     // clang-format on
     const QByteArray before = bytes(db);
@@ -90,8 +91,8 @@ TEST_F(Cli, EachCommandChangesWhatItSays)
     const struct { QStringList args; QByteArray sql; QStringList expected; } steps[] = {
         {{"add", "http://a/", "a@x", "Subject A"}, entries, {"1|http://a/|a@x|9|-1|W|~|0|1|1|1|1|1|~|1"}},
         {{"add", "--type", "T", "--search", "x y", "--offset", "-3", "--length", "2", "--table", "2", "--row", "3",
-          "--column", "4", "--repeat", "5", "--inactive", "http://b/", "b@x", QString(300, 's')},
-         entries + " WHERE rowid = 2", {"2|http://b/|b@x|300|0|T|x y|-3|2|2|3|4|5|~|1"}},
+          "--column", "4", "--repeat", "5", "--inactive", "http://b/", "b@x; c@x", QString(300, 's')},
+         entries + " WHERE rowid = 2", {"2|http://b/|b@x; c@x|300|0|T|x y|-3|2|2|3|4|5|~|1"}},
         {{"disable", "1"}, "SELECT rowid, Active FROM URLs", {"1|0", "2|0"}},
         {{"enable", "2"}, "SELECT rowid, Active FROM URLs", {"1|0", "2|-1"}},
         {{"remove", "1"}, "SELECT rowid FROM URLs", {"2"}},
@@ -131,6 +132,7 @@ TEST_F(Cli, ImportFailingOnRow3LeavesTheDatabaseAsItWas)
     rows("CREATE TRIGGER no BEFORE INSERT ON URLs WHEN NEW.URL = 'http://no/' BEGIN SELECT RAISE(ABORT, 'no'); END");
     const QByteArray good = kCsv.left(kCsv.indexOf("\"http://c/\""));
     const QByteArray badRows[] = {"\"http://c/\",\"\",\"c\",-1,,,,,,,,,,\r\n",      // no EMail
+                                  "\"http://c/\",\"c@x;\",\"c\",-1,,,,,,,,,,\r\n",  // no address list
                                   "\"http://c/\",\"c@x\",\"c\"x,-1,,,,,,,,,,\r\n",  // stray quote
                                   "\"http://no/\",\"c@x\",\"c\",-1,,,,,,,,,,\r\n"}; // refused write
     const QByteArray before = bytes(db);

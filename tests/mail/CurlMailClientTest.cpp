@@ -230,20 +230,87 @@ TEST(CurlMailClient, ARefusalNamesItsStep)
     }
 }
 
-// An address that is not ASCII before its @ goes only with SMTPUTF8.
+// An address that is not ASCII before its @ goes only with SMTPUTF8, and
+// the greeting decides: a server without it sees no envelope for that mail,
+// on a fresh connection or on one the session kept.
 TEST(CurlMailClient, InternationalAddressNeedsSmtpUtf8)
 {
+    const QString international = u"j\u00f6hn@ex\u00e4mple.test"_s, ascii = u"bob@example.test"_s;
     for (const bool offered : {true, false}) {
-        SmtpTestServer server({.smtpUtf8 = offered});
+        SCOPED_TRACE(offered ? "offered" : "not offered");
+        SmtpTestServer server({.smtpUtf8 = offered, .logWire = true});
         ASSERT_TRUE(server.start());
         CurlMailClient client({.netrcFile = kNoNetrc, .hostName = u"vm"_s, .userName = u"jane"_s});
-        EXPECT_EQ(mail(client, server.port(), u"j\u00f6hn@ex\u00e4mple.test"_s).number, offered ? 0 : 9105);
-        const auto mails = server.messages();
-        ASSERT_EQ(mails.size(), offered ? 1u : 0u);
-        for (const auto& m : mails) {
-            EXPECT_EQ(m.rcptTos, QStringList {u"j\u00f6hn@xn--exmple-cua.test"_s});
-            EXPECT_TRUE(m.data.startsWith(u"To: j\u00f6hn@xn--exmple-cua.test\r\n"_s.toUtf8()));
+        const int refused = offered ? 0 : 9105;
+        EXPECT_EQ(mail(client, server.port(), international).number, refused);
+        client.endSession();
+        EXPECT_EQ(mail(client, server.port(), ascii).number, 0);
+        EXPECT_EQ(mail(client, server.port(), international).number, refused);
+        EXPECT_EQ(mail(client, server.port(), ascii).number, 0);
+        client.endSession();
+
+        QList<QByteArray> envelope; // the commands, their parameters cut off
+        for (const QByteArray& line : server.sentLines()) {
+            if (line.startsWith("MAIL") || line.startsWith("RCPT"))
+                envelope << line.left(line.indexOf('>') + 1);
         }
+        const QByteArray toInternational = "RCPT TO:<" + u"j\u00f6hn@xn--exmple-cua.test"_s.toUtf8() + ">";
+        const QList<QByteArray> mailOne {"MAIL FROM:<jane@vm>", toInternational};
+        const QList<QByteArray> mailAscii {"MAIL FROM:<jane@vm>", "RCPT TO:<bob@example.test>"};
+        EXPECT_EQ(envelope, offered ? mailOne + mailAscii + mailOne + mailAscii : mailAscii + mailAscii);
+        const auto mails = server.messages();
+        ASSERT_EQ(mails.size(), offered ? 4u : 2u);
+        EXPECT_EQ(mails[offered ? 0 : 1].rcptTos, QStringList {offered ? u"j\u00f6hn@xn--exmple-cua.test"_s : ascii});
+        EXPECT_EQ(mails[0].data.startsWith(u"To: j\u00f6hn@xn--exmple-cua.test\r\n"_s.toUtf8()), offered);
+    }
+}
+
+// An "EMail" list gets one RCPT TO per address, and the mail goes to each;
+// the To header lists them comma separated, which a strict parser takes. A
+// refused address fails the whole mail, naming it; a list with an empty
+// place is never sent.
+TEST(CurlMailClient, OneRecipientPerAddressOfAList)
+{
+    const struct {
+        QString to;
+        QStringList recipients; // as the server took them; none: no mail
+        QString header;         // To, as the strict parser reads it
+        int status;
+    } rows[] = {
+        {u"a@example.test, b@example.test"_s,
+         {u"a@example.test"_s, u"b@example.test"_s},
+         u"a@example.test, b@example.test"_s,
+         0},
+        {u" a@example.test;b@b\u00fccher.test ;c@example.test"_s,
+         {u"a@example.test"_s, u"b@xn--bcher-kva.test"_s, u"c@example.test"_s},
+         u"a@example.test, b@xn--bcher-kva.test, c@example.test"_s,
+         0},
+        {u"a@example.test, refused@example.test, c@example.test"_s, {}, {}, t + CURLE_SEND_ERROR},
+        {u"a@example.test,,b@example.test"_s, {}, {}, 9102},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.to.toStdString());
+        SmtpTestServer server({.logWire = true});
+        ASSERT_TRUE(server.start());
+        CurlMailClient client({.netrcFile = kNoNetrc, .hostName = u"vm"_s, .userName = u"jane"_s});
+        const Failure got = mail(client, server.port(), r.to);
+        client.endSession();
+        EXPECT_EQ(got.number, r.status);
+        EXPECT_EQ(got.description.contains(u"refused@example.test"_s), r.status == t + CURLE_SEND_ERROR)
+            << got.description.toStdString();
+        QStringList rcpts; // every RCPT TO the server was sent
+        for (const QByteArray& line : server.sentLines()) {
+            if (line.startsWith("RCPT TO:<"))
+                rcpts << QString::fromUtf8(line.mid(9, line.indexOf('>') - 9));
+        }
+        const auto mails = server.messages();
+        ASSERT_EQ(mails.size(), r.recipients.isEmpty() ? 0u : 1u);
+        if (r.status != 0)
+            continue;
+        EXPECT_EQ(rcpts, r.recipients);
+        EXPECT_EQ(mails[0].rcptTos, r.recipients);
+        EXPECT_EQ(mails[0].defects, QStringList());
+        EXPECT_EQ(mails[0].headers[0], std::pair(u"To"_s, r.header));
     }
 }
 

@@ -53,7 +53,10 @@ CurlReading curlReads(const QString& netrcFile)
 // Our reading of a netrc file against the login libcurl sends for it.
 TEST(NetrcLogin, ReadsAsLibcurlDoes)
 {
-    const char* const files[] = {
+    const QByteArray alice = "machine 127.0.0.1 login alice password secret";
+    // libcurl's line buffer holds 4094 bytes and the LF; a CR is a byte of the line.
+    const auto padded = [&](qsizetype bytes) { return alice + QByteArray(bytes - alice.size(), ' '); };
+    const QByteArray files[] = {
         "machine 127.0.0.1 login alice password secret\n",
         "MACHINE 127.0.0.1 LOGIN alice PASSWORD secret\n",
         "# machine 127.0.0.1 login alice password secret\n",
@@ -70,9 +73,33 @@ TEST(NetrcLogin, ReadsAsLibcurlDoes)
         "machine other.test login bob\nmachine 127.0.0.1 login alice password secret\n",
         "machine 127.0.0.1 login alice@example.net password secret machine other.test login bob password x",
         "",
+        // Long lines: dropped whole, the rest of the line never read as a line of its own.
+        padded(4094) + "\n",
+        padded(4095) + "\n",
+        padded(4094),
+        padded(4095),
+        padded(4093) + "\r\n",
+        padded(4094) + "\r\n",
+        "#" + QByteArray(4100, ' ') + alice + "\nmachine 127.0.0.1 login carol password y\n",
+        // A NUL: the line goes with the next; at the start of a line it ends the reading.
+        "a\0x\nmachine 127.0.0.1 login mallory password m\n"_ba + alice + "\n",
+        "\0x\nline 2\n"_ba + alice + "\n",
+        alice + " x\0y"_ba,
+        // A macro's name followed by a CR or a blank ends it at once.
+        "macdef init\r\nmachine 127.0.0.1 login mallory password m\r\n\r\n" + alice + "\r\n",
+        "macdef init \nmachine 127.0.0.1 login mallory password m\n\n" + alice + "\n",
+        "macdef init\t\nmachine 127.0.0.1 login mallory password m\n",
+        "macdef\r\nmachine 127.0.0.1 login mallory password m\n",
+        "macdef init x\nmachine 127.0.0.1 login mallory password m\n",
+        "macdef init\nx\n \n" + alice + "\n",
+        "macdef init\nx\n\r\n" + alice + "\n",
+        // The empty token at a CR is a login's value too.
+        "machine 127.0.0.1 login\r\nalice password secret\r\n",
+        "machine 127.0.0.1 login \nalice password secret\n",
+        "machine 127.0.0.1 \r\nlogin alice password secret\r\n",
     };
-    for (const char* content : files) {
-        SCOPED_TRACE(content);
+    for (const QByteArray& content : files) {
+        SCOPED_TRACE(content.left(80).toStdString());
         QTemporaryDir home;
         const QString netrc = test::netrcFile(home, content);
         const CurlReading curl = curlReads(netrc);

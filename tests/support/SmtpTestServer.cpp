@@ -56,6 +56,8 @@ bool SmtpTestServer::start()
         arguments << u"--record-login"_s;
     if (options_.smtpUtf8)
         arguments << u"--smtputf8"_s;
+    if (options_.logWire)
+        arguments << u"--log-wire"_s;
     process_.start(u"/usr/bin/python3"_s, arguments); // Debian's, where aiosmtpd is installed
     QByteArray said;
     while (!said.contains('\n') && process_.waitForReadyRead(kStartMs))
@@ -97,6 +99,15 @@ QStringList SmtpTestServer::logins() const
 {
     QStringList lines = QString::fromUtf8(readAll(dir_.filePath(u"logins.log"_s))).split(u'\n');
     lines.removeLast(); // after the last line's end
+    return lines;
+}
+
+QList<QByteArray> SmtpTestServer::sentLines() const
+{
+    QList<QByteArray> lines = readAll(dir_.filePath(u"wire.log"_s)).split('\n');
+    lines.removeLast(); // after the last line's end
+    for (QByteArray& line : lines)
+        line.chop(line.endsWith('\r') ? 1 : 0);
     return lines;
 }
 

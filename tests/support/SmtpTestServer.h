@@ -53,6 +53,7 @@ public:
         int delayMs = 0;          // before every answer
         bool recordLogin = false; // offer AUTH in plain text, take any login and log it (see logins())
         bool smtpUtf8 = false;    // offer SMTPUTF8
+        bool logWire = false;     // keep what the clients send (see sentLines())
     };
 
     explicit SmtpTestServer(Mode mode = Mode::Accept) : SmtpTestServer(Options {.mode = mode}) { }
@@ -65,10 +66,11 @@ public:
     QString certificateFile() const { return dir_.filePath(QStringLiteral("cert.pem")); } // for the client to trust
     std::vector<ReceivedMail> messages() const;                                           // oldest first
     int messageCount() const { return static_cast<int>(messages().size()); }
-    int greetings() const;      // EHLOs seen
-    QStringList logins() const; // the login of each AUTH, with recordLogin
-    void clear();               // forgets messages and greetings
-    static quint16 freePort();  // on 127.0.0.1, free a moment ago: nothing listens there
+    int greetings() const;               // EHLOs seen
+    QStringList logins() const;          // the login of each AUTH, with recordLogin
+    QList<QByteArray> sentLines() const; // every line the clients sent, with logWire, CR LF cut off
+    void clear();                        // forgets messages and greetings
+    static quint16 freePort();           // on 127.0.0.1, free a moment ago: nothing listens there
 
 private:
     Options options_;

@@ -2,7 +2,7 @@
 
 aiosmtpd, or a scripted misbehaving one. In DIR: NNNN.json per message taken (envelope, greeting name, DATA in
 base64, and what a strict RFC 5322 parser makes of it), greetings.log (a line per EHLO), logins.log (a line per
-AUTH, with --record-login) and cert.pem for --tls.
+AUTH, with --record-login), wire.log (every byte the clients sent, with --log-wire) and cert.pem for --tls.
 """
 
 import argparse, asyncio, base64, email, email.policy, json, os, ssl, subprocess
@@ -140,6 +140,12 @@ async def main(args):
             await asyncio.sleep(args.delay_ms / 1000)
             await super().push(status)
 
+        def data_received(self, data):  # before aiosmtpd decodes it: what it refuses is logged too
+            if args.log_wire:
+                with open(os.path.join(args.dir, "wire.log"), "ab") as f:
+                    f.write(data)
+            super().data_received(data)
+
     handler = Handler(args)
     if args.mode in SCRIPTED:
         server = await asyncio.start_server(lambda r, w: scripted(args.mode, r, w), "127.0.0.1", 0)
@@ -161,4 +167,5 @@ if __name__ == "__main__":
     parser.add_argument("--delay-ms", type=int, default=0)  # before every answer
     parser.add_argument("--record-login", action="store_true")  # offer AUTH in plain text, take any, log the login
     parser.add_argument("--smtputf8", action="store_true")  # offer SMTPUTF8
+    parser.add_argument("--log-wire", action="store_true")  # keep what the clients sent in wire.log
     asyncio.run(main(parser.parse_args()))

@@ -156,7 +156,8 @@ TEST_F(WindowTest, EveryCaptionFitsItsControl)
     }
 }
 
-// A new entry is stored by "&Save" only, a stored one never with a required box empty; any can be found and deleted.
+// A new entry is stored by "&Save" only, a stored one never with a required box empty or a bad address list; any
+// can be found and deleted.
 TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
 {
     const char* now = "2026-12-04 14:30:05";
@@ -176,7 +177,20 @@ TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
         {"", longSteps.c_str(), {QString(added).replace("me@x.test", QString::fromStdString(longest))}, 0},
         {"", "Command1 F Text2= Command3", {}, 1},
         {"", "Command1 F Text3= Command3", {}, 1},
-        {"", "Command1 Text1=_ Text2=_ Text3=_ Command3", {QStringLiteral(" | | |-1|W|~|0|1|1|1|1|1|~|") + now}, 0},
+        {"",
+         "Command1 Text1=_ Text2=me@x.test Text3=_ Command3",
+         {QStringLiteral(" |me@x.test| |-1|W|~|0|1|1|1|1|1|~|") + now},
+         0},
+        // "EMail" holds a list of bare addresses, or nothing is stored.
+        {"",
+         "Command1 F Text2=_a@x.test;b@x.test,_c@x.test_ Command3",
+         {QString(added).replace("me@x.test", " a@x.test;b@x.test, c@x.test ")},
+         0},
+        {"", "Command1 F Text2=_ Command3", {}, 1},
+        {"", "Command1 F Text2=a@x.test,,b@x.test Command3", {}, 1},
+        {"", "Command1 F Text2=Jane_<j@x.test> Command3", {}, 1},
+        {"('http://a.test/')", "Text2=jane Command3", {a}, 1},
+        {"('http://a.test/')", "Text2=a@x.test; Command1 Command5", {a}, 1},
         {"('http://a.test/')", "Command1 F Command5", {a}, 0},
         {"('http://a.test/')", "Text3=Renamed Option1 Command3", {entry("http://a.test/", "Renamed", "S", now)}, 0},
         {"('http://a.test/')", "Text3=Other Esc", {a}, 0},

@@ -32,7 +32,9 @@ int addCommand(const QStringList& arguments)
     line.addPositional(QStringLiteral("URL"),
                        QStringLiteral("The page's address (at most %1 characters).").arg(Columns::kUrlLimit));
     line.addPositional(QStringLiteral("EMAIL"),
-                       QStringLiteral("Who gets the alerts (at most %1 characters).").arg(Columns::kEMailLimit));
+                       QStringLiteral("Who gets the alerts: an address, or several separated by commas or "
+                                      "semicolons (at most %1 characters).")
+                           .arg(Columns::kEMailLimit));
     line.addPositional(QStringLiteral("SUBJECT"), QStringLiteral("The alerts' subject."));
     const QCommandLineOption type = option("type",
                                            QStringLiteral("How the page is compared: W whole page, S string search, "
@@ -91,6 +93,8 @@ int addCommand(const QStringList& arguments)
             return line.fail(s.failure().description);
     }
     if (const Status s = entry.checkRequired(); !s.ok())
+        return line.fail(s.failure().description);
+    if (const Status s = entry.checkAddresses(); !s.ok())
         return line.fail(s.failure().description);
     entry.stamp(QDateTime::currentDateTime());
 

@@ -51,6 +51,8 @@ Result<std::vector<WatchEntry>> checkedEntries(const std::vector<CsvReader::Row>
         }
         if (Status s = entry.checkRequired(); !s.ok())
             return CsvReader::rowFailure(r, s.failure().description);
+        if (Status s = entry.checkAddresses(); !s.ok())
+            return CsvReader::rowFailure(r, s.failure().description);
         entries.push_back(std::move(entry));
     }
     return entries;
