@@ -57,9 +57,15 @@ Result<QStringList> AddressList::parse(const QString& text)
                                           "%2): write the address alone, jane@example.org, not Jane <jane@example.org>")
                                .arg(address, kSpecials));
         const qsizetype at = address.indexOf(QLatin1Char('@'));
+        // A bare user name is a mailbox on the mail server itself; a local
+        // relay delivers it, and entries saved before lists were checked hold it.
+        if (at < 0 && isDotAtom(address)) {
+            addresses << address;
+            continue;
+        }
         if (at <= 0 || at == address.size() - 1 || address.indexOf(QLatin1Char('@'), at + 1) >= 0)
             return refused(
-                QStringLiteral("\"%1\" is not an address: it needs one @ with text on both sides").arg(address));
+                QStringLiteral("\"%1\" is not an address: it needs text on both sides of one @").arg(address));
         if (!isDotAtom(address.left(at)) || !isDotAtom(address.mid(at + 1)))
             return refused(
                 QStringLiteral("\"%1\" is not an address: a dot at an end of a part, or two in a row").arg(address));
