@@ -104,12 +104,13 @@ TEST(CurlMailClient, OneConnectionPerSessionOneRetryAndTheWireForm)
     ASSERT_TRUE(server.start());
     const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), Qt::OffsetFromUTC, 3600));
     CurlMailClient client({.netrcFile = kNoNetrc, .hostName = u"vm"_s, .userName = u"jane"_s, .clock = &clock});
-    // CR and LF become blanks; not ASCII: encoded words, each line under 78, no character split.
-    const QByteArray e6 = "w6nDqcOp"; // base64 of six bytes: two é and one more
+    // CR and LF become blanks; not ASCII: encoded words, no character split.
+    const QByteArray e6 = "w6nDqcOp"; // base64 of six bytes: three é
     const std::pair<QString, QByteArray> subjects[] = {
         {u"Weekly\r\nBcc: x@evil.test\n"_s, "Weekly  Bcc: x@evil.test "},
         {u"Caf\u00e9\r\nBcc: x"_s, "=?UTF-8?B?Q2Fmw6kgIEJjYzogeA==?="},
-        {QString(24, QChar(0xE9)), "=?UTF-8?B?" + e6.repeated(7) + "?=\r\n =?UTF-8?B?" + e6 + "?="},
+        {QString(24, QChar(0xE9)),
+         "=?UTF-8?B?" + e6.repeated(6) + "w6k=?=\r\n =?UTF-8?B?" + e6 + "w6nDqQ==?="}, // 19 é, then 5
         {u" abcdefghi"_s.repeated(20).mid(1),
          "abcdefghi" + QByteArray(" abcdefghi").repeated(6) + "\r\n" + QByteArray(" abcdefghi").repeated(7) + "\r\n"
              + QByteArray(" abcdefghi").repeated(6)},
@@ -254,4 +255,34 @@ TEST(MailEncoding, BodyLinesEndInCrLfAndStayUnderTheLimit)
     EXPECT_EQ(MailEncoding::body(QString(1200, u'x') + u"\nend\r"_s),
               x998 + "\r\n" + QByteArray(202, 'x') + "\r\nend\r\n");
     EXPECT_EQ(MailEncoding::body(QString(998, u'x') + u"\r\n"_s), x998 + "\r\n");
+}
+
+// A line that carries encoded words is at most 76 characters, the header name
+// counted on the first; "4oKs" is the base64 of one euro sign (3 bytes).
+TEST(MailEncoding, EncodedWordLinesStayWithin76)
+{
+    const QString euros = QString(40, QChar(0x20AC));
+    const auto word = [](int euroSigns) { return "=?UTF-8?B?" + QByteArray("4oKs").repeated(euroSigns) + "?="; };
+    const struct {
+        const char* name;
+        int euroSigns;
+        std::vector<QByteArray> lines;
+    } rows[] = {
+        {"Subject", 13, {"Subject: " + word(13)}},                      // 73: four more would make 77
+        {"Subject", 14, {"Subject: " + word(13), " " + word(1)}},       // not 77 in one line
+        {"X-Comments", 13, {"X-Comments: " + word(13)}},                // exactly 76
+        {"X-Comments", 14, {"X-Comments: " + word(13), " " + word(1)}}, // 80 in one line
+        {"Comments", 14, {"Comments: " + word(13), " " + word(1)}},     // not 78 in one line
+        {"Subject",
+         40,
+         {"Subject: " + word(13), " " + word(15), " " + word(12)}}, // 15: a word holds no more (72 of 75)
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.name) + " " + std::to_string(r.euroSigns));
+        const QByteArray header = MailEncoding::headerLine(QLatin1String(r.name), euros.left(r.euroSigns));
+        const QList<QByteArray> lines = header.split('\n');
+        EXPECT_EQ(header, QByteArrayList(r.lines.begin(), r.lines.end()).join("\r\n"));
+        for (const QByteArray& line : lines)
+            EXPECT_LE(line.size() - (line.endsWith('\r') ? 1 : 0), MailEncoding::kEncodedLineLimit) << line.data();
+    }
 }
