@@ -4,6 +4,7 @@
 #include "net/CurlStringList.h"
 #include "net/NetrcLogin.h"
 #include "net/SmtpTlsPolicy.h"
+#include "net/SystemHostResolver.h"
 #include "net/TransferFailure.h"
 #include "text/MailEncoding.h"
 
@@ -139,8 +140,10 @@ Result<MailSender> CurlMailClient::senderFor(const QString& server) const
 
 MailSender CurlMailClient::senderFrom(const std::optional<NetrcLogin::Login>& login) const
 {
-    if (options_.hostName.isEmpty() && machineHost_.isEmpty())
-        machineHost_ = MailSender::machineHostName();
+    if (options_.hostName.isEmpty() && machineHost_.isEmpty()) {
+        const SystemHostResolver system;
+        machineHost_ = MailSender::machineHostName(options_.resolver ? *options_.resolver : system);
+    }
     const QString& host = options_.hostName.isEmpty() ? machineHost_ : options_.hostName;
     const QString user = options_.userName.isEmpty() ? MailSender::machineUserName() : options_.userName;
     return MailSender::choose(login, user, host);

@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/MailClient.h"
 #include "net/CurlHandle.h"
+#include "net/HostResolver.h"
 #include "net/MailSender.h"
 #include "net/SmtpConversation.h"
 
@@ -21,21 +22,21 @@ struct CurlMailOptions {
     // this much at most per mail (twice when a reused connection fails).
     std::chrono::milliseconds connectTimeout {10'000};
     std::chrono::milliseconds transferTimeout {30'000};
-    QString netrcFile {};     // where the login comes from; empty: ~/.netrc
-    QString caFile {};        // certificates to trust; empty: the system's store
-    QStringList connectTo {}; // libcurl's CONNECT_TO, "HOST:PORT:ADDRESS:PORT": reach a server elsewhere
-    QString hostName {};      // this machine's name in the mail; empty: its fully qualified name
-    QString userName {};      // the sender's user; empty: the user the program runs as
-    const Clock* clock {};    // the mail's date; none: the system's
+    QString netrcFile {};            // where the login comes from; empty: ~/.netrc
+    QString caFile {};               // certificates to trust; empty: the system's store
+    QStringList connectTo {};        // libcurl's CONNECT_TO, "HOST:PORT:ADDRESS:PORT": reach a server elsewhere
+    QString hostName {};             // this machine's name in the mail; empty: its fully qualified name
+    const HostResolver* resolver {}; // where that name comes from; none: the system's resolver
+    QString userName {};             // the sender's user; empty: the user the program runs as
+    const Clock* clock {};           // the mail's date; none: the system's
 };
 
 // The SMTP component over libcurl. The message is the mail's headers in
 // their order, written as RFC 5322 wants it (see message()), then "Date" and
 // "MIME-Version", a blank line and the body, all with CR LF line ends (see
-// MailEncoding). The envelope goes from the sender (see MailSender) to the
-// "To" header's address. The login, if any, comes from the netrc file's
-// entry for the server, and TLS follows SmtpTlsPolicy. The mails of one
-// session share one connection, closed by endSession().
+// MailEncoding). The envelope goes from the sender (see
+// MailSender) to the "To" header's address. The login, if any, comes from the netrc file's entry for the server, and
+// TLS follows SmtpTlsPolicy. The mails of one session share one connection, closed by endSession().
 class CurlMailClient final : public MailClient {
 public:
     explicit CurlMailClient(CurlMailOptions options = {});

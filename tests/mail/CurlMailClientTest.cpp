@@ -6,6 +6,7 @@
 #include "text/MailEncoding.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -135,9 +136,23 @@ TEST(CurlMailClient, OneConnectionPerSessionOneRetryAndTheWireForm)
     }
 }
 
+// The machine's names as a test gives them: the canonical name only for its
+// own host name.
+class NamedMachine final : public HostResolver {
+public:
+    NamedMachine(const char* host, const char* canonical) : host_(host), canonical_(canonical) { }
+    QString hostName() const override { return host_; }
+    QString canonicalName(const QString& host) const override { return host == host_ ? canonical_ : QString(); }
+
+private:
+    QString host_, canonical_;
+};
+
 // The sender belongs to the login when the login is an address, else it is
-// the user at this host; the greeting and the Message-Id name the host.
-// A strict RFC 5322 parser finds nothing wrong and reads every value intact.
+// the user at this host; the greeting and the Message-Id name the host by
+// its fully qualified name, the resolver's canonical one when the host name
+// has no domain, else the bare name. A strict RFC 5322 parser finds nothing
+// wrong and reads every value intact.
 TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
 {
     const QString words = u" Prices"_s.repeated(170).mid(1); // 1,189 characters, blanks between
@@ -145,16 +160,25 @@ TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
     const QString accents = u" Pr\u00e9vision m\u00e9t\u00e9o"_s.repeated(60).mid(1);
     const struct {
         const char* login; // on the netrc line, with TLS and that login required; none: no line
-        const char* host;  // this machine's name
+        NamedMachine machine;
         QString subject;
+        const char* host; // in the greeting and the Message-Id
         const char* sender;
     } rows[] = {
-        {nullptr, "vm.example.test", u"Whole page changed : Weekly"_s, "jane@vm.example.test"},
-        {nullptr, "vm", words, "jane@vm"},
-        {"alice@example.net", "vm.example.test", oneWord, "alice@example.net"},
-        {"alice@example.net", "vm", accents, "alice@example.net"},
-        {"alice", "vm.example.test", u"Page fault"_s, "jane@vm.example.test"},
-        {"alice", "vm", words + oneWord, "jane@vm"},
+        {nullptr,
+         {"vm", "vm.example.test"},
+         u"Whole page changed : Weekly"_s,
+         "vm.example.test",
+         "jane@vm.example.test"},
+        {nullptr, {"vm", ""}, words, "vm", "jane@vm"}, // not resolved
+        {"alice@example.net",
+         {"vm.example.test", "other.example.test"},
+         oneWord,
+         "vm.example.test",
+         "alice@example.net"},
+        {"alice@example.net", {"vm", "localhost.localdomain"}, accents, "vm", "alice@example.net"},
+        {"alice", {"vm", "vm.example.test."}, u"Page fault"_s, "vm", "jane@vm"},
+        {"alice", {"", ""}, words + oneWord, "localhost", "jane@localhost"},
     };
     const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), Qt::OffsetFromUTC, -18000));
     for (const auto& r : rows) {
@@ -167,7 +191,7 @@ TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
             home, r.login ? "machine 127.0.0.1 login " + QByteArray(r.login) + " password secret\n" : "");
         CurlMailClient client({.netrcFile = netrc,
                                .caFile = server.certificateFile(),
-                               .hostName = QString::fromUtf8(r.host),
+                               .resolver = &r.machine,
                                .userName = u"jane"_s,
                                .clock = &clock});
         const Headers six {{u"To"_s, u"bob@example.test"_s},
@@ -183,14 +207,19 @@ TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
 
         const auto mails = server.messages();
         ASSERT_EQ(mails.size(), 1u);
-        const test::ReceivedMail& m = mails[0];
+        test::ReceivedMail m = mails[0];
         const QString host = QString::fromUtf8(r.host);
         EXPECT_EQ(m.mailFrom, QString::fromUtf8(r.sender));
         EXPECT_EQ(m.helo, host);
         EXPECT_EQ(m.defects, QStringList());
+        ASSERT_EQ(m.headers.size(), 8u);
+        const QRegularExpression id(u"^<202612452205_Sentrel@"_s + QRegularExpression::escape(host)
+                                    + u">$"_s);
+        EXPECT_TRUE(id.match(m.headers[2].second).hasMatch()) << m.headers[2].second.toStdString();
+        m.headers[2].second = u"<id>"_s;
         const Headers expected {{u"To"_s, u"bob@example.test"_s},
                                 {u"Subject"_s, r.subject},
-                                {u"Message-Id"_s, u"<202612452205_Sentrel@"_s + host + u">"_s},
+                                {u"Message-Id"_s, u"<id>"_s},
                                 {u"Content-Type"_s, u"TEXT/PLAIN; charset=\"US-ASCII\""_s},
                                 {u"Content-Length"_s, u"5"_s},
                                 {u"From"_s, u"Sentrel <"_s + QString::fromUtf8(r.sender) + u">"_s},
