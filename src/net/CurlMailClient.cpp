@@ -149,7 +149,7 @@ MailSender CurlMailClient::senderFrom(const std::optional<NetrcLogin::Login>& lo
     return MailSender::choose(login, user, host);
 }
 
-QByteArray CurlMailClient::message(const Mail& mail, const MailSender& sender) const
+QByteArray CurlMailClient::message(const Mail& mail, const MailSender& sender, const QString& idSuffix) const
 {
     QByteArray out;
     bool dated = false;
@@ -162,7 +162,7 @@ QByteArray CurlMailClient::message(const Mail& mail, const MailSender& sender) c
                                              phrase(value) + QStringLiteral(" <") + sender.address + QLatin1Char('>'));
         } else if (named(name, "Message-Id") && !value.contains(QLatin1Char('<'))) {
             out += MailEncoding::headerLine(
-                name, QLatin1Char('<') + value + QLatin1Char('@') + sender.greetingName + QLatin1Char('>'));
+                name, QLatin1Char('<') + value + idSuffix + QLatin1Char('@') + sender.greetingName + QLatin1Char('>'));
         } else {
             out += MailEncoding::headerLine(name, value);
         }
@@ -225,7 +225,8 @@ Status CurlMailClient::deliver(const Mail& mail, const QString& recipient)
                              '<' + sender.address.toUtf8() + '>',
                              to.toUtf8(),
                              MailEncoding::needsSmtpUtf8(to)};
-    const QByteArray bytes = message(mail, sender);
+    // Made once: a mail sent again on a fresh connection keeps its id.
+    const QByteArray bytes = message(mail, sender, messageIds_.next());
 
     if (!handle_)
         handle_.emplace();
