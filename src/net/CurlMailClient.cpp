@@ -5,6 +5,7 @@
 #include "net/CurlStringList.h"
 #include "net/NetrcLogin.h"
 #include "net/SmtpTlsPolicy.h"
+#include "net/SystemHostResolver.h"
 #include "net/TransferFailure.h"
 #include "text/MailEncoding.h"
 
@@ -160,14 +161,16 @@ Result<MailSender> CurlMailClient::senderFor(const QString& server) const
 
 MailSender CurlMailClient::senderFrom(const std::optional<NetrcLogin::Login>& login) const
 {
-    if (options_.hostName.isEmpty() && machineHost_.isEmpty())
-        machineHost_ = MailSender::machineHostName();
+    if (options_.hostName.isEmpty() && machineHost_.isEmpty()) {
+        const SystemHostResolver system;
+        machineHost_ = MailSender::machineHostName(options_.resolver ? *options_.resolver : system);
+    }
     const QString& host = options_.hostName.isEmpty() ? machineHost_ : options_.hostName;
     const QString user = options_.userName.isEmpty() ? MailSender::machineUserName() : options_.userName;
     return MailSender::choose(login, user, host);
 }
 
-QByteArray CurlMailClient::message(const Mail& mail, const MailSender& sender) const
+QByteArray CurlMailClient::message(const Mail& mail, const MailSender& sender, const QString& idSuffix) const
 {
     QByteArray out;
     bool dated = false;
@@ -180,7 +183,7 @@ QByteArray CurlMailClient::message(const Mail& mail, const MailSender& sender) c
                                              phrase(value) + QStringLiteral(" <") + sender.address + QLatin1Char('>'));
         } else if (named(name, "Message-Id") && !value.contains(QLatin1Char('<'))) {
             out += MailEncoding::headerLine(
-                name, QLatin1Char('<') + value + QLatin1Char('@') + sender.greetingName + QLatin1Char('>'));
+                name, QLatin1Char('<') + value + idSuffix + QLatin1Char('@') + sender.greetingName + QLatin1Char('>'));
         } else {
             out += MailEncoding::headerLine(name, value);
         }
@@ -249,7 +252,8 @@ Status CurlMailClient::deliver(const Mail& mail, const QStringList& recipients)
         if (envelope.needsSmtpUtf8.isEmpty() && MailEncoding::needsSmtpUtf8(to))
             envelope.needsSmtpUtf8 = to;
     }
-    const QByteArray bytes = message(mail, sender);
+    // Made once: a mail sent again on a fresh connection keeps its id.
+    const QByteArray bytes = message(mail, sender, messageIds_.next());
 
     if (!handle_)
         handle_.emplace();

@@ -1,13 +1,7 @@
 #include "net/MailSender.h"
 
-#include <QByteArray>
-#include <QSysInfo>
-
-#include <netdb.h>
 #include <pwd.h>
 #include <unistd.h>
-
-#include <memory>
 
 namespace orvane {
 
@@ -25,10 +19,6 @@ bool isAddress(const QString& login)
     return at > 0 && at < login.size() - 1 && !login.contains(QLatin1Char(' '));
 }
 
-struct AddressInfoFree {
-    void operator()(addrinfo* info) const { freeaddrinfo(info); }
-};
-
 } // namespace
 
 MailSender MailSender::choose(const std::optional<NetrcLogin::Login>& login, const QString& userName,
@@ -40,21 +30,14 @@ MailSender MailSender::choose(const std::optional<NetrcLogin::Login>& login, con
     return {address, host, isQualified(host)};
 }
 
-QString MailSender::machineHostName()
+QString MailSender::machineHostName(const HostResolver& resolver)
 {
-    QString name = QSysInfo::machineHostName();
+    QString name = resolver.hostName();
     if (name.isEmpty())
         return QStringLiteral("localhost");
     if (isQualified(name))
         return name;
-    // The canonical name the resolver gives for it, as hostname -f does.
-    addrinfo hints {};
-    hints.ai_flags = AI_CANONNAME;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(name.toLocal8Bit().constData(), nullptr, &hints, &found) != 0)
-        return name;
-    const std::unique_ptr<addrinfo, AddressInfoFree> owner(found);
-    const QString canonical = found && found->ai_canonname ? QString::fromLocal8Bit(found->ai_canonname) : QString();
+    const QString canonical = resolver.canonicalName(name);
     return isQualified(canonical) ? canonical : name;
 }
 

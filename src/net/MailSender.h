@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/HostResolver.h"
 #include "net/NetrcLogin.h"
 
 #include <QString>
@@ -20,9 +21,10 @@ struct MailSender {
     static MailSender choose(const std::optional<NetrcLogin::Login>& login, const QString& userName,
                              const QString& hostName);
 
-    // This machine's fully qualified name when it has one, else its best
-    // name: the host name, or "localhost".
-    static QString machineHostName();
+    // This machine's fully qualified name when it has one (its host name, or
+    // the canonical name the resolver gives for it, as hostname -f does),
+    // else its best name: the host name, or "localhost".
+    static QString machineHostName(const HostResolver& resolver);
     // The name of the user the program runs as.
     static QString machineUserName();
 };

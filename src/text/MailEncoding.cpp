@@ -65,7 +65,7 @@ QByteArray encodedWords(const QByteArray& name, const QString& value)
     for (qsizetype start = 0; start < utf8.size();) {
         // What fits on this line after a blank: base64 takes 4 characters for 3 bytes.
         qsizetype fits = std::min(kEncodedWordBytes,
-                                  (MailEncoding::kFoldColumn - column - 1 - kEncodedWordFraming) / 4 * 3);
+                                  (MailEncoding::kEncodedLineLimit - column - 1 - kEncodedWordFraming) / 4 * 3);
         if (fits < 4 && column > 0) { // not even one character: the next line
             out += "\r\n";
             column = 0;

@@ -15,12 +15,15 @@ public:
     static constexpr qsizetype kFoldColumn = 78;
     // ... and never longer than this, which servers refuse.
     static constexpr qsizetype kLineLimit = 998;
+    // A line that carries encoded words is at most this long (RFC 2047),
+    // header name included: readers may refuse to decode a longer one.
+    static constexpr qsizetype kEncodedLineLimit = 76;
 
     // One header, "Name: value", without the final CR LF. CR and LF become
     // blanks (a line break would start a header, or the body, of the sender's
     // choosing). The value is folded at its blanks; one that is not ASCII, or
     // has a word no fold can bring under the limit, becomes RFC 2047 encoded
-    // words (UTF-8, base64), folded.
+    // words (UTF-8, base64), folded under kEncodedLineLimit.
     static QByteArray headerLine(const QString& name, const QString& value);
     // A header whose value is an address: as headerLine, but the local part
     // of an international address stays UTF-8.

@@ -4,17 +4,20 @@
 #include "Fakes.h"
 #include "LocalHttpServer.h"
 #include "QtPrinters.h"
+#include "SmtpTestServer.h"
 #include "TempDatabase.h"
 #include "Wait.h"
 
 #include "engine/Watcher.h"
 #include "mainwindow/MainWindow.h"
+#include "net/CurlMailClient.h"
 #include "net/CurlPageFetcher.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -23,6 +26,7 @@
 #include <condition_variable>
 #include <functional>
 #include <memory>
+#include <set>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -269,6 +273,43 @@ TEST(WakeUpCycle, WakesEveryWakeUpTicksAndComparesOnlyItsOwnTypes)
     EXPECT_EQ(e.mailer.subjects, QStringList(3, QStringLiteral("Page changed (table alert) : Weekly")));
     for (size_t i = 0; i < keys.size(); ++i)
         EXPECT_EQ(e.db.column(keys[i], QStringLiteral("Content")), Value(i < 3 ? "old" : "new"));
+}
+
+// Five changes mailed in one second, then a restart within that second and
+// one more: six mails through a real server, each with an id of its own that
+// begins with the second's value.
+TEST(WakeUpCycle, EveryMailOfASecondHasItsOwnMessageId)
+{
+    SmtpTestServer smtp;
+    ASSERT_TRUE(smtp.start());
+    Recorders r;
+    r.db.exec(QStringLiteral("UPDATE System SET \"Mail server\" = '127.0.0.1', \"SMTP Port\" = '%1'").arg(smtp.port()));
+    ScriptedFetcher fetcher;
+    for (int i = 0; i < 5; ++i) {
+        const QString url = QStringLiteral("http://page.test/%1").arg(i);
+        r.db.addEntry(url);
+        fetcher.pages.emplace(url, QStringLiteral("new"));
+    }
+    for (const char* first : {"new", "newer"}) { // as a new program, with a client of its own
+        fetcher.pages.insert_or_assign(QStringLiteral("http://page.test/0"), QString::fromLatin1(first));
+        CurlMailClient mailer({.netrcFile = QStringLiteral("/nonexistent/netrc"), .hostName = QStringLiteral("vm")});
+        Workspace workspace(r.db.dir());
+        RecordingView view;
+        Watcher watcher(workspace, view, {r.messages, r.pointer, r.programEnd, r.clock, fetcher, mailer});
+        ASSERT_TRUE(watcher.load(false));
+        watcher.tick();
+    }
+    const auto mails = smtp.messages();
+    ASSERT_EQ(mails.size(), 6u);
+    const QRegularExpression form(QStringLiteral("^<202612452205_Sentrel\\.[1-5]\\.[0-9a-z]+@vm>$"));
+    std::set<QString> ids;
+    for (const auto& mail : mails) {
+        const QString id = mail.headers.at(2).second;
+        EXPECT_TRUE(form.match(id).hasMatch()) << id.toStdString();
+        ids.insert(id);
+    }
+    EXPECT_EQ(ids.size(), 6u);
+    EXPECT_TRUE(r.messages.shown.empty());
 }
 
 TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)

@@ -6,6 +6,7 @@
 #include "text/MailEncoding.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -104,12 +105,13 @@ TEST(CurlMailClient, OneConnectionPerSessionOneRetryAndTheWireForm)
     ASSERT_TRUE(server.start());
     const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), Qt::OffsetFromUTC, 3600));
     CurlMailClient client({.netrcFile = kNoNetrc, .hostName = u"vm"_s, .userName = u"jane"_s, .clock = &clock});
-    // CR and LF become blanks; not ASCII: encoded words, each line under 78, no character split.
-    const QByteArray e6 = "w6nDqcOp"; // base64 of six bytes: two é and one more
+    // CR and LF become blanks; not ASCII: encoded words, no character split.
+    const QByteArray e6 = "w6nDqcOp"; // base64 of six bytes: three é
     const std::pair<QString, QByteArray> subjects[] = {
         {u"Weekly\r\nBcc: x@evil.test\n"_s, "Weekly  Bcc: x@evil.test "},
         {u"Caf\u00e9\r\nBcc: x"_s, "=?UTF-8?B?Q2Fmw6kgIEJjYzogeA==?="},
-        {QString(24, QChar(0xE9)), "=?UTF-8?B?" + e6.repeated(7) + "?=\r\n =?UTF-8?B?" + e6 + "?="},
+        {QString(24, QChar(0xE9)),
+         "=?UTF-8?B?" + e6.repeated(6) + "w6k=?=\r\n =?UTF-8?B?" + e6 + "w6nDqQ==?="}, // 19 é, then 5
         {u" abcdefghi"_s.repeated(20).mid(1),
          "abcdefghi" + QByteArray(" abcdefghi").repeated(6) + "\r\n" + QByteArray(" abcdefghi").repeated(7) + "\r\n"
              + QByteArray(" abcdefghi").repeated(6)},
@@ -134,9 +136,23 @@ TEST(CurlMailClient, OneConnectionPerSessionOneRetryAndTheWireForm)
     }
 }
 
+// The machine's names as a test gives them: the canonical name only for its
+// own host name.
+class NamedMachine final : public HostResolver {
+public:
+    NamedMachine(const char* host, const char* canonical) : host_(host), canonical_(canonical) { }
+    QString hostName() const override { return host_; }
+    QString canonicalName(const QString& host) const override { return host == host_ ? canonical_ : QString(); }
+
+private:
+    QString host_, canonical_;
+};
+
 // The sender belongs to the login when the login is an address, else it is
-// the user at this host; the greeting and the Message-Id name the host.
-// A strict RFC 5322 parser finds nothing wrong and reads every value intact.
+// the user at this host; the greeting and the Message-Id name the host by
+// its fully qualified name, the resolver's canonical one when the host name
+// has no domain, else the bare name. A strict RFC 5322 parser finds nothing
+// wrong and reads every value intact.
 TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
 {
     const QString words = u" Prices"_s.repeated(170).mid(1); // 1,189 characters, blanks between
@@ -144,16 +160,25 @@ TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
     const QString accents = u" Pr\u00e9vision m\u00e9t\u00e9o"_s.repeated(60).mid(1);
     const struct {
         const char* login; // on the netrc line, with TLS and that login required; none: no line
-        const char* host;  // this machine's name
+        NamedMachine machine;
         QString subject;
+        const char* host; // in the greeting and the Message-Id
         const char* sender;
     } rows[] = {
-        {nullptr, "vm.example.test", u"Whole page changed : Weekly"_s, "jane@vm.example.test"},
-        {nullptr, "vm", words, "jane@vm"},
-        {"alice@example.net", "vm.example.test", oneWord, "alice@example.net"},
-        {"alice@example.net", "vm", accents, "alice@example.net"},
-        {"alice", "vm.example.test", u"Page fault"_s, "jane@vm.example.test"},
-        {"alice", "vm", words + oneWord, "jane@vm"},
+        {nullptr,
+         {"vm", "vm.example.test"},
+         u"Whole page changed : Weekly"_s,
+         "vm.example.test",
+         "jane@vm.example.test"},
+        {nullptr, {"vm", ""}, words, "vm", "jane@vm"}, // not resolved
+        {"alice@example.net",
+         {"vm.example.test", "other.example.test"},
+         oneWord,
+         "vm.example.test",
+         "alice@example.net"},
+        {"alice@example.net", {"vm", "localhost.localdomain"}, accents, "vm", "alice@example.net"},
+        {"alice", {"vm", "vm.example.test."}, u"Page fault"_s, "vm", "jane@vm"},
+        {"alice", {"", ""}, words + oneWord, "localhost", "jane@localhost"},
     };
     const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), Qt::OffsetFromUTC, -18000));
     for (const auto& r : rows) {
@@ -166,7 +191,7 @@ TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
             home, r.login ? "machine 127.0.0.1 login " + QByteArray(r.login) + " password secret\n" : "");
         CurlMailClient client({.netrcFile = netrc,
                                .caFile = server.certificateFile(),
-                               .hostName = QString::fromUtf8(r.host),
+                               .resolver = &r.machine,
                                .userName = u"jane"_s,
                                .clock = &clock});
         const Headers six {{u"To"_s, u"bob@example.test"_s},
@@ -182,14 +207,20 @@ TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
 
         const auto mails = server.messages();
         ASSERT_EQ(mails.size(), 1u);
-        const test::ReceivedMail& m = mails[0];
+        test::ReceivedMail m = mails[0];
         const QString host = QString::fromUtf8(r.host);
         EXPECT_EQ(m.mailFrom, QString::fromUtf8(r.sender));
         EXPECT_EQ(m.helo, host);
         EXPECT_EQ(m.defects, QStringList());
+        // The client's first mail; its random token is the client's own.
+        ASSERT_EQ(m.headers.size(), 8u);
+        const QRegularExpression id(u"^<202612452205_Sentrel\\.1\\.[0-9a-z]+@"_s + QRegularExpression::escape(host)
+                                    + u">$"_s);
+        EXPECT_TRUE(id.match(m.headers[2].second).hasMatch()) << m.headers[2].second.toStdString();
+        m.headers[2].second = u"<id>"_s;
         const Headers expected {{u"To"_s, u"bob@example.test"_s},
                                 {u"Subject"_s, r.subject},
-                                {u"Message-Id"_s, u"<202612452205_Sentrel@"_s + host + u">"_s},
+                                {u"Message-Id"_s, u"<id>"_s},
                                 {u"Content-Type"_s, u"TEXT/PLAIN; charset=\"US-ASCII\""_s},
                                 {u"Content-Length"_s, u"5"_s},
                                 {u"From"_s, u"Sentrel <"_s + QString::fromUtf8(r.sender) + u">"_s},
@@ -321,4 +352,34 @@ TEST(MailEncoding, BodyLinesEndInCrLfAndStayUnderTheLimit)
     EXPECT_EQ(MailEncoding::body(QString(1200, u'x') + u"\nend\r"_s),
               x998 + "\r\n" + QByteArray(202, 'x') + "\r\nend\r\n");
     EXPECT_EQ(MailEncoding::body(QString(998, u'x') + u"\r\n"_s), x998 + "\r\n");
+}
+
+// A line that carries encoded words is at most 76 characters, the header name
+// counted on the first; "4oKs" is the base64 of one euro sign (3 bytes).
+TEST(MailEncoding, EncodedWordLinesStayWithin76)
+{
+    const QString euros = QString(40, QChar(0x20AC));
+    const auto word = [](int euroSigns) { return "=?UTF-8?B?" + QByteArray("4oKs").repeated(euroSigns) + "?="; };
+    const struct {
+        const char* name;
+        int euroSigns;
+        std::vector<QByteArray> lines;
+    } rows[] = {
+        {"Subject", 13, {"Subject: " + word(13)}},                      // 73: four more would make 77
+        {"Subject", 14, {"Subject: " + word(13), " " + word(1)}},       // not 77 in one line
+        {"X-Comments", 13, {"X-Comments: " + word(13)}},                // exactly 76
+        {"X-Comments", 14, {"X-Comments: " + word(13), " " + word(1)}}, // 80 in one line
+        {"Comments", 14, {"Comments: " + word(13), " " + word(1)}},     // not 78 in one line
+        {"Subject",
+         40,
+         {"Subject: " + word(13), " " + word(15), " " + word(12)}}, // 15: a word holds no more (72 of 75)
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.name) + " " + std::to_string(r.euroSigns));
+        const QByteArray header = MailEncoding::headerLine(QLatin1String(r.name), euros.left(r.euroSigns));
+        const QList<QByteArray> lines = header.split('\n');
+        EXPECT_EQ(header, QByteArrayList(r.lines.begin(), r.lines.end()).join("\r\n"));
+        for (const QByteArray& line : lines)
+            EXPECT_LE(line.size() - (line.endsWith('\r') ? 1 : 0), MailEncoding::kEncodedLineLimit) << line.data();
+    }
 }

@@ -1,9 +1,12 @@
 #include "Fakes.h"
 #include "QtPrinters.h"
+#include "SmtpTestServer.h"
 #include "TempDatabase.h"
 
 #include "base/ErrorCatalogue.h"
 #include "engine/MailAlert.h"
+#include "net/CurlMailClient.h"
+#include "net/TransferFailure.h"
 
 #include <gtest/gtest.h>
 
@@ -11,86 +14,163 @@ using namespace orvane;
 using namespace Qt::StringLiterals;
 using namespace orvane::test;
 
-// Worked out by hand for an entry with URL kUrl, EMail watcher@example.test, Subject "Weekly" and
-// Content "abc", as `change` leaves them, at 14:30:05 on 4 December 2026.
-TEST(MailAlert, SubjectsBodiesAndHeaders)
+namespace {
+
+// The watcher's state with the entries of `db` open, mailing the server on `port`.
+bool pointAt(WatcherState& state, const TempDatabase& db, quint16 port)
 {
-    const QString kUrl = u"http://watch.test/page"_s;
-    const QString kChanged = QStringLiteral(
-        "The following URL has changed or a table change alert has been triggered : ");
+    state.mailServer = u"127.0.0.1"_s;
+    state.smtpPort = QString::number(port);
+    auto entries = db.open().openRecordset(u"Select * from [URLs] where Active = -1"_s);
+    if (entries.ok())
+        state.watchRecordset = std::move(entries).value();
+    return entries.ok();
+}
+
+CurlMailClient mailClient()
+{
+    return CurlMailClient({.netrcFile = u"/nonexistent/netrc"_s, .hostName = u"vm"_s, .userName = u"jane"_s});
+}
+
+} // namespace
+
+// Each kind's mail as it reaches a real SMTP server, for an entry whose every
+// field the alert reads is set, at 14:30:05 on 4 December 2026. The texts are
+// written out by hand.
+TEST(MailAlert, EachKindArrivesWithItsSubjectBodyAndLength)
+{
+    const char* changed = "The following URL has changed or a table change alert has been triggered : ";
     const struct {
         AlertKind kind;
-        const char* change; // SQL assignments to the entry
-        QString subject;    // none: the alert fails, nothing sent
-        QString body;
-        QString length;
-        int status = 0; // the client's answer
-        Failure fault = ErrorCatalogue::httpFailure(404);
+        const char* url;
+        const char* email; // none: Null, the alert fails and nothing is sent
+        Value subject;
+        Value content;
+        Failure fault;
+        QString subjectLine; // decoded
+        QString body;        // as it arrives, the CR LF that ends it included
+        const char* length;  // the Content-Length line: name, blank, value
     } rows[] = {
-        {AlertKind::WholePage, "", u"Whole page changed : Weekly"_s, kChanged + kUrl, u" 5"_s},
-        {AlertKind::StringSearch, "Subject = NULL, Content = NULL", u"Page changed (string search)"_s, kChanged + kUrl,
-         u" "_s},
-        {AlertKind::TableAlert, "Subject = '', Content = printf('%.*c', 1000, 'x')", u"Page changed (table alert) : "_s,
-         kChanged + kUrl, u" 1002"_s},
-        {AlertKind::NoTable, "Content = '\u00e9\u00e9\u00e9', URL = NULL", u"No table to find (table alert) : Weekly"_s,
-         u"There is no table to be found during a table alert : "_s, u" 5"_s},
-        {AlertKind::PageFault, "Subject = NULL", u"Page fault"_s,
-         u"The following URL cannot be accessed : "_s + kUrl
-             + u"\r\n\r\n 404 : The web server answered HTTP status 404 (Not Found)."_s,
-         u" 5"_s},
-        // A transfer error's text comes with the failure, from the layer that knows it.
-        {AlertKind::PageFault, "", u"Page fault : Weekly"_s,
-         u"The following URL cannot be accessed : "_s + kUrl + u"\r\n\r\n 10007 : Couldn't connect to server"_s,
-         u" 5"_s, 0, Failure {10007, u"Couldn't connect to server"_s}},
-        {AlertKind::WholePage, "URL = 'http://b\u00fccher.test/stra\u00dfe?q=\u00fc'", u"Whole page changed : Weekly"_s,
-         kChanged + u"http://xn--bcher-kva.test/stra%C3%9Fe?q=%C3%BC"_s, u" 5"_s},
-        {AlertKind::WholePage, "", u"Whole page changed : Weekly"_s, kChanged + kUrl, u" 5"_s, 10067},
-        {AlertKind::WholePage, "EMail = NULL", {}, {}, {}},
+        {AlertKind::PageFault, "http://watch.test/gone", "ann@example.test", Value("Weekly"), Value("abc"),
+         ErrorCatalogue::httpFailure(404), u"Page fault : Weekly"_s,
+         u"The following URL cannot be accessed : http://watch.test/gone\r\n\r\n"
+         " 404 : The web server answered HTTP status 404 (Not Found).\r\n"_s,
+         "Content-Length:  5"},
+        {AlertKind::PageFault, "http://nowhere.test/", "ann@example.test", Value(), Value(QString(1000, u'x')),
+         transferFailure(CURLE_COULDNT_RESOLVE_HOST), u"Page fault"_s,
+         u"The following URL cannot be accessed : http://nowhere.test/\r\n\r\n"
+         " 10006 : Couldn't resolve host name\r\n"_s,
+         "Content-Length:  1002"},
+        {AlertKind::WholePage,
+         "http://watch.test/prices",
+         "bob@example.test",
+         Value("Weekly"),
+         Value("abc"),
+         {},
+         u"Whole page changed : Weekly"_s,
+         changed + u"http://watch.test/prices\r\n"_s,
+         "Content-Length:  5"},
+        {AlertKind::StringSearch,
+         "http://watch.test/s",
+         "bob@example.test",
+         Value(),
+         Value(),
+         {},
+         u"Page changed (string search)"_s,
+         changed + u"http://watch.test/s\r\n"_s,
+         "Content-Length:  "},
+        {AlertKind::TableAlert,
+         "http://watch.test/t",
+         "bob@example.test",
+         Value(""),
+         Value("\u00e9\u00e9\u00e9"),
+         {},
+         u"Page changed (table alert) : "_s,
+         changed + u"http://watch.test/t\r\n"_s,
+         "Content-Length:  5"},
+        {AlertKind::NoTable,
+         "http://watch.test/t",
+         "bob@example.test",
+         Value("Weekly"),
+         Value("abc\r\n"),
+         {},
+         u"No table to find (table alert) : Weekly"_s,
+         u"There is no table to be found during a table alert : http://watch.test/t\r\n"_s,
+         "Content-Length:  7"},
+        // Not ASCII: the subject in encoded words, the URL in its ASCII form.
+        {AlertKind::WholePage,
+         "http://b\u00fccher.test/stra\u00dfe?q=\u00fc",
+         "bob@example.test",
+         Value("Pr\u00e9vision m\u00e9t\u00e9o"),
+         Value("abc"),
+         {},
+         u"Whole page changed : Pr\u00e9vision m\u00e9t\u00e9o"_s,
+         changed + u"http://xn--bcher-kva.test/stra%C3%9Fe?q=%C3%BC\r\n"_s,
+         "Content-Length:  5"},
+        {AlertKind::WholePage, "http://watch.test/w", nullptr, Value("Weekly"), Value("abc"), {}, {}, {}, nullptr},
     };
     // Year, month and day without leading zeros, then the seconds since midnight.
     EXPECT_EQ(MailAlert::messageId(QDateTime(QDate(2026, 3, 5), QTime(9, 3, 7))), u"20263532587_Sentrel"_s);
-    RecordingMailer mailer;
-    mailer.nextReply = u"535 5.7.8 Authentication credentials invalid"_s;
+    SmtpTestServer server;
+    ASSERT_TRUE(server.start());
+    const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), Qt::OffsetFromUTC, 3600));
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.change);
+        SCOPED_TRACE(row.url);
+        server.clear();
         TempDatabase db;
-        db.addEntry(kUrl, u"W"_s, {{"Content", Value("abc")}});
-        if (*row.change)
-            db.exec(u"UPDATE URLs SET "_s + QString::fromUtf8(row.change));
+        db.addEntry(
+            QString::fromUtf8(row.url), u"W"_s,
+            {{"EMail", row.email ? Value(row.email) : Value()}, {"Subject", row.subject}, {"Content", row.content}});
         WatcherState state;
-        state.mailServer = u"mail.test"_s;
-        state.smtpPort = u"587"_s;
-        auto entries = db.open().openRecordset(u"Select * from [URLs] where Active = -1"_s);
-        ASSERT_TRUE(entries.ok());
-        state.watchRecordset = std::move(entries).value();
-        mailer.sent.clear();
-        mailer.next = row.status ? Status(Failure {row.status, u"The login was refused."_s}) : Status();
+        ASSERT_TRUE(pointAt(state, db, server.port()));
+        CurlMailClient mailer = mailClient();
         RecordingMessages boxes;
-        const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5)));
 
         const auto done = MailAlert(state, mailer, boxes, clock).send(row.kind, row.fault);
-        ASSERT_EQ(done.ok(), !row.subject.isEmpty());
-        ASSERT_EQ(mailer.sent.size(), done.ok() ? 1u : 0u);
+        mailer.endSession();
+        const auto mails = server.messages();
+        ASSERT_EQ(done.ok(), row.email != nullptr);
+        ASSERT_EQ(mails.size(), done.ok() ? 1u : 0u);
         if (!done.ok())
             continue;
-        EXPECT_EQ(done.value(), row.status ? MailAlert::Delivery::Refused : MailAlert::Delivery::Sent);
-        const Mail& mail = mailer.sent[0];
-        EXPECT_EQ(std::make_pair(mail.server, mail.port), std::make_pair(u"mail.test"_s, 587));
-        EXPECT_EQ(mail.headers,
-                  (std::vector<std::pair<QString, QString>> {{u"To"_s, u"watcher@example.test"_s},
-                                                             {u"Subject"_s, row.subject},
-                                                             {u"Message-Id"_s, u"202612452205_Sentrel"_s},
-                                                             {u"Content-Type"_s, u"TEXT/PLAIN; charset=US-ASCII"_s},
-                                                             {u"Content-Length"_s, row.length},
-                                                             {u"From"_s, u"Sentrel"_s}}));
-        EXPECT_EQ(mail.body, row.body);
-        ASSERT_EQ(boxes.shown.size(), row.status ? 1u : 0u);
-        if (row.status) {
-            // The number in sign form, the client's reason and the server's own answer.
-            EXPECT_EQ(boxes.shown[0].first, u"Cannot Send EMail"_s);
-            EXPECT_TRUE(
-                boxes.shown[0].second.startsWith(u"Cannot send EMail message :  10067 : The login was refused."_s));
-            EXPECT_TRUE(boxes.shown[0].second.contains(u"535 5.7.8 Authentication credentials invalid"_s));
-        }
+        EXPECT_EQ(done.value(), MailAlert::Delivery::Sent);
+        EXPECT_TRUE(boxes.shown.empty());
+        const ReceivedMail& mail = mails[0];
+        EXPECT_EQ(mail.defects, QStringList());
+        ASSERT_EQ(mail.headers.size(), 8u);
+        EXPECT_EQ(mail.headers[0], std::make_pair(u"To"_s, QString::fromUtf8(row.email)));
+        EXPECT_EQ(mail.headers[1], std::make_pair(u"Subject"_s, row.subjectLine));
+        EXPECT_TRUE(mail.headers[2].second.startsWith(u"<202612452205_Sentrel."_s))
+            << mail.headers[2].second.toStdString();
+        EXPECT_EQ(mail.headers[3], std::make_pair(u"Content-Type"_s, u"TEXT/PLAIN; charset=\"US-ASCII\""_s));
+        EXPECT_EQ(mail.headers[5], std::make_pair(u"From"_s, u"Sentrel <jane@vm>"_s));
+        const qsizetype at = mail.data.indexOf("\r\nContent-Length:") + 2;
+        EXPECT_EQ(mail.data.mid(at, mail.data.indexOf("\r\n", at) - at), QByteArray(row.length));
+        EXPECT_EQ(QString::fromUtf8(mail.body()), row.body);
     }
+}
+
+// A mail the server refuses is reported in one box, with the client's number
+// in sign form, and counts as done.
+TEST(MailAlert, ARefusedMailIsReportedOnce)
+{
+    SmtpTestServer server;
+    ASSERT_TRUE(server.start());
+    TempDatabase db;
+    db.addEntry(u"http://watch.test/w"_s, u"W"_s, {{"EMail", Value("refused@example.test")}});
+    WatcherState state;
+    ASSERT_TRUE(pointAt(state, db, server.port()));
+    CurlMailClient mailer = mailClient();
+    RecordingMessages boxes;
+    const FixedClock clock;
+
+    const auto done = MailAlert(state, mailer, boxes, clock).send(AlertKind::WholePage);
+    ASSERT_TRUE(done.ok());
+    EXPECT_EQ(done.value(), MailAlert::Delivery::Refused);
+    EXPECT_EQ(server.messageCount(), 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].first, u"Cannot Send EMail"_s);
+    EXPECT_TRUE(boxes.shown[0].second.startsWith(u"Cannot send EMail message :  10055 : "_s))
+        << boxes.shown[0].second.toStdString();
+    EXPECT_TRUE(boxes.shown[0].second.contains(u"550 5.1.1 Recipient refused"_s));
 }
