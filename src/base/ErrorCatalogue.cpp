@@ -122,7 +122,8 @@ QString ErrorCatalogue::standardText(int number)
 
 QString ErrorCatalogue::standardText(const Failure& failure)
 {
-    return isTransfer(failure.number) ? failure.description : standardText(failure.number);
+    const bool ownText = isTransfer(failure.number) || isHttpStatus(failure.number);
+    return ownText && !failure.description.isEmpty() ? failure.description : standardText(failure.number);
 }
 
 Failure ErrorCatalogue::failure(ErrorCode code)

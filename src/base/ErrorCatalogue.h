@@ -19,8 +19,9 @@ public:
     // a generic text for a number the program never produces and for a
     // transfer error, whose text only the network layer knows.
     static QString standardText(int number);
-    // The standard text of a failure's number; a transfer failure carries
-    // its own, put there by the network layer when it made the failure.
+    // The standard text of a failure's number; a transfer failure and a web
+    // server's error status carry their own, put there by the network layer,
+    // which alone sees what the server said besides the status.
     static QString standardText(const Failure& failure);
 
     // True for the number of a failure that is a web server's error status.
