@@ -45,6 +45,7 @@ int Program::run(const QString& programDir, int tickIntervalMs)
     // The window keeps painting while a page is fetched; its input is
     // dropped meanwhile (see MainWindow).
     CurlPageFetcher::Options fetchOptions;
+    fetchOptions.clock = &clock;
     fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
     CurlPageFetcher fetcher(fetchOptions);
     CurlMailClient mailer;

@@ -1,5 +1,7 @@
 #include "base/ErrorCatalogue.h"
 
+#include <QTimeZone>
+
 namespace orvane {
 
 namespace {
@@ -97,17 +99,22 @@ const char* httpReason(long status)
     }
 }
 
+// "The web server answered HTTP status 503 (Service Unavailable)", which
+// what the server meant by it may follow.
+QString statusLead(int status)
+{
+    QString text = QStringLiteral("The web server answered HTTP status %1").arg(status);
+    if (const char* reason = httpReason(status))
+        text += QStringLiteral(" (%1)").arg(QLatin1String(reason));
+    return text;
+}
+
 } // namespace
 
 QString ErrorCatalogue::standardText(int number)
 {
-    if (isHttpStatus(number)) {
-        const char* reason = httpReason(number);
-        QString text = QStringLiteral("The web server answered HTTP status %1").arg(number);
-        if (reason)
-            text += QStringLiteral(" (%1)").arg(QLatin1String(reason));
-        return text + QLatin1Char('.');
-    }
+    if (isHttpStatus(number))
+        return statusLead(number) + QLatin1Char('.');
     if (const char* text = ownText(static_cast<ErrorCode>(number)))
         return QString::fromLatin1(text);
     return QStringLiteral("Application-defined or object-defined error.");
@@ -115,7 +122,8 @@ QString ErrorCatalogue::standardText(int number)
 
 QString ErrorCatalogue::standardText(const Failure& failure)
 {
-    return isTransfer(failure.number) ? failure.description : standardText(failure.number);
+    const bool ownText = isTransfer(failure.number) || isHttpStatus(failure.number);
+    return ownText && !failure.description.isEmpty() ? failure.description : standardText(failure.number);
 }
 
 Failure ErrorCatalogue::failure(ErrorCode code)
@@ -133,6 +141,36 @@ Failure ErrorCatalogue::httpFailure(long status)
 {
     const int number = static_cast<int>(status);
     return {number, standardText(number)};
+}
+
+Failure ErrorCatalogue::botCheckFailure(long status, const QString& service)
+{
+    const int number = static_cast<int>(status);
+    const QString named = service.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(service);
+    return {number,
+            statusLead(number)
+                + QStringLiteral(": the site's bot protection%1 asks for a web browser and turns programs away, "
+                                 "so the page cannot be watched unless the site lets Orvane through.")
+                      .arg(named)};
+}
+
+Failure ErrorCatalogue::rateLimitFailure(long status, const QDateTime& until, const QDateTime& now)
+{
+    const int number = static_cast<int>(status);
+    QString text = statusLead(number);
+    if (!until.isValid())
+        return {number,
+                text
+                    + QStringLiteral(": the server limits how often its pages may be fetched; watch fewer of its "
+                                     "pages or wake up less often.")};
+    // Another day than today needs its date.
+    const QDateTime shown = until.toTimeZone(now.timeZone());
+    const QString format = shown.date() == now.date() ? QStringLiteral("HH:mm:ss")
+                                                      : QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    const QString lead = status == kTooManyRequests
+        ? QStringLiteral(": the server limits how often its pages may be fetched and asks to wait until %1.")
+        : QStringLiteral(": the server asks to wait until %1 before the page is fetched again.");
+    return {number, text + lead.arg(shown.toString(format))};
 }
 
 } // namespace orvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "base/PageFetcher.h"
 #include "orvane/Version.h"
 
@@ -49,6 +50,9 @@ public:
         std::chrono::milliseconds totalTimeout {60'000};
         // Larger pages (as announced or as received) fail with FetchTooLarge.
         qint64 maxPageBytes = qint64 {32} * 1024 * 1024;
+        // When a server answered, for the time it asks to wait until (a
+        // Retry-After in seconds); the system's clock when null.
+        const Clock* clock = nullptr;
         // The program and its version, the one of project(VERSION).
         QByteArray userAgent = "Orvane/" ORVANE_VERSION;
         // Called while a transfer runs, every keepPaintingInterval and never

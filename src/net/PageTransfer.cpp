@@ -1,6 +1,7 @@
 #include "net/PageTransfer.h"
 
 #include "base/ErrorCatalogue.h"
+#include "net/ErrorAnswer.h"
 #include "net/TransferFailure.h"
 #include "text/PageDecoder.h"
 
@@ -103,8 +104,11 @@ CURLcode PageTransfer::setUp(CURL* curl) const
 
 void PageTransfer::finished(CURLcode result)
 {
+    static const SystemClock systemClock;
     state_ = State::Done;
     result_ = result;
+    // Now, not at its turn: a page fetched ahead may be taken much later.
+    answeredAt_ = (options_.clock ? *options_.clock : systemClock).now();
     paused_ = false;
 }
 
@@ -134,10 +138,18 @@ Result<QString> PageTransfer::page()
         dropBody();
         return ErrorCatalogue::failure(ErrorCode::FetchTooLarge);
     }
-    // Also covers a transfer curl gave up on after an error status.
+    // Also covers a transfer curl gave up on after an error status. curl
+    // keeps the headers of each answer: -1, those of the final one, after
+    // the redirects, and only of this transfer.
     if (status >= ErrorCatalogue::kFirstHttpError) {
         dropBody();
-        return ErrorCatalogue::httpFailure(status);
+        const auto header = [curl = curl_.get()](const char* name) -> std::optional<QByteArray> {
+            curl_header* found = nullptr;
+            if (curl_easy_header(curl, name, 0, CURLH_HEADER, -1, &found) != CURLHE_OK)
+                return std::nullopt;
+            return QByteArray(found->value);
+        };
+        return ErrorAnswer::read(status, header, answeredAt_);
     }
     if (result_ != CURLE_OK) {
         dropBody();

@@ -4,6 +4,7 @@
 #include "net/CurlPageFetcher.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include <chrono>
@@ -93,6 +94,7 @@ private:
     bool droppedForRoom_ = false;
     long redirects_ = 0;
     CURLcode result_ = CURLE_OK;
+    QDateTime answeredAt_;
     QByteArray body_;
 };
 

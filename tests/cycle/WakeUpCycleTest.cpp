@@ -312,6 +312,35 @@ TEST(WakeUpCycle, EveryMailOfASecondHasItsOwnMessageId)
     EXPECT_TRUE(r.messages.shown.empty());
 }
 
+// What the server meant by its error status reaches the page-fault mail and
+// the halt that orvane-db status shows; the wait from the answer's time.
+TEST(WakeUpCycle, APageFaultSaysWhatTheServerMeant)
+{
+    LocalHttpServer http;
+    http.server().Get("/busy", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 429;
+        res.set_header("Retry-After", "90");
+    });
+    ASSERT_TRUE(http.start());
+    const FixedClock answered; // 14:30:05
+    CurlPageFetcher::Options options;
+    options.clock = &answered;
+    CurlPageFetcher fetcher(options);
+    Engine e(fetcher);
+    e.db.addEntry(http.url(QStringLiteral("/busy")));
+    ASSERT_TRUE(e.watcher.load(false));
+    e.watcher.tick();
+    const Failure meant {429,
+                         QStringLiteral("The web server answered HTTP status 429 (Too Many Requests): the server "
+                                        "limits how often its pages may be fetched and asks to wait until "
+                                        "14:31:35.")};
+    ASSERT_EQ(e.mailer.mails.size(), 1);
+    EXPECT_TRUE(
+        e.mailer.mails[0].endsWith(" : " + http.url(QStringLiteral("/busy")) + "\r\n\r\n 429 : " + meant.description))
+        << e.mailer.mails[0].toStdString();
+    EXPECT_EQ(e.watcher.snapshot().progress.fault, meant);
+}
+
 TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)
 {
     PageServer pages;

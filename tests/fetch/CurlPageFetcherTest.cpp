@@ -7,6 +7,7 @@
 #include "net/CurlPageFetcher.h"
 
 #include <QProcess>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -173,4 +174,53 @@ TEST(CurlPageFetcher, PagesOnManyHostsRedirectedToOneCountAgainstIt)
     for (int k = 2; k <= 17; ++k)
         EXPECT_EQ(outcome(fetcher.fetch(urls[k - 2])), QString::number(k));
     EXPECT_LE(outcome(fetcher.fetch(http.url("/peak"))).toInt(), CurlPageFetcher::kMaxTransfersPerHost);
+}
+
+// What the server meant, from the headers of its final answer, at 14:30:05 on Friday 4 December 2026 at UTC+1;
+// at its turn and ahead, on handles that served another answer before.
+TEST(CurlPageFetcher, BotChecksAndRateLimitsSayWhatTheServerMeant)
+{
+    struct Fixed final : Clock {
+        QDateTime now() const override { return QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), QTimeZone(3600)); }
+    } clock;
+    Server http;
+    ASSERT_TRUE(http.started());
+    const QString status403 = "403 The web server answered HTTP status 403 (Forbidden)",
+                  status429 = "429 The web server answered HTTP status 429 (Too Many Requests)",
+                  status503 = "503 The web server answered HTTP status 503 (Service Unavailable)",
+                  botCheck = ": the site's bot protection (%1) asks for a web browser and turns programs away, so the "
+                             "page cannot be watched unless the site lets Orvane through.",
+                  limited = ": the server limits how often its pages may be fetched";
+    std::vector<std::pair<QString, QString>> rows = {
+        {"/answer/403?cf-mitigated=challenge&Server=cloudflare", status403 + botCheck.arg("cloudflare")},
+        {"/answer/403?Server=AkamaiGHost", status403 + botCheck.arg("AkamaiGHost")},
+        {"/answer/503?Server=akamaighost", status503 + botCheck.arg("AkamaiGHost")},
+        {"/answer/429?Retry-After=120", status429 + limited + " and asks to wait until 14:32:05."},
+        {"/answer/429?Retry-After=Fri,%2004%20Dec%202026%2015:00:00%20GMT",
+         status429 + limited + " and asks to wait until 16:00:00."},
+        {"/answer/429", status429 + limited + "; watch fewer of its pages or wake up less often."},
+        {"/answer/503?Retry-After=Sat,%2005%20Dec%202026%2008:00:00%20GMT",
+         status503 + ": the server asks to wait until 2026-12-05 09:00:00 before the page is fetched again."},
+        {"/answer/503", status503 + "."},
+        {"/answer/404?Server=AkamaiGHost", "404 The web server answered HTTP status 404 (Not Found)."},
+        {"/answer/200?cf-mitigated=challenge", "answered"},
+        // Only the final answer counts, not the redirect's.
+        {"/answer/302?Location=/answer/503&cf-mitigated=challenge&Retry-After=60", status503 + "."},
+    };
+    QStringList urls;
+    for (auto& [url, expected] : rows)
+        urls << (url = http.url(url));
+    for (const bool ahead : {false, true}) {
+        CurlPageFetcher::Options options = quick();
+        options.clock = &clock;
+        CurlPageFetcher fetcher(options);
+        if (ahead)
+            fetcher.fetchAhead(urls);
+        for (const auto& [url, expected] : rows) {
+            const auto got = fetcher.fetch(url);
+            EXPECT_EQ(got.ok() ? got.value() : QString::number(got.failure().number) + " " + got.failure().description,
+                      expected)
+                << url.toStdString();
+        }
+    }
 }

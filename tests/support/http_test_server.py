@@ -8,7 +8,7 @@ import gzip
 import socket
 import struct
 import sys
-from urllib.parse import parse_qs, urlsplit
+from urllib.parse import parse_qs, parse_qsl, urlsplit
 
 
 def ok(body, kind=b"text/html"):
@@ -67,6 +67,9 @@ async def answer(target, writer):
     elif route == "fails-once":  # /fails-once/KEY: 503 the first time, then "again"
         asked[arg] = asked.get(arg, 0) + 1
         writer.write(ok(b"again") if asked[arg] > 1 else b"HTTP/1.1 503 Busy\r\nContent-Length: 0\r\n\r\n")
+    elif route == "answer":  # /answer/STATUS?NAME=VALUE&...: that status with those headers
+        head = b"".join(b"%s: %s\r\n" % (k.encode(), v.encode()) for k, v in parse_qsl(url.query))
+        writer.write(b"HTTP/1.1 %s Scripted\r\n%sContent-Length: 8\r\n\r\nanswered" % (arg.encode(), head))
     elif route == "status":
         writer.write(b"HTTP/1.1 %s Scripted\r\nContent-Length: 10\r\n\r\nerror page" % arg.encode())
     elif route == "reset":  # a body cut short by a reset
