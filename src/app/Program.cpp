@@ -1,7 +1,8 @@
 #include "app/Program.h"
 
 #include "base/Clock.h"
-#include "control/ControlProtocol.h"
+#include "base/ErrorCatalogue.h"
+#include "control/ControlPlace.h"
 #include "control/ControlServer.h"
 #include "engine/Workspace.h"
 #include "host/ConsoleMessages.h"
@@ -19,10 +20,23 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace orvane {
 
-int Program::run(const QString& programDir, int tickIntervalMs)
+namespace {
+
+// Start-up words that need no answer, where a service's journal keeps them
+// (a box would keep an unattended start waiting for an OK).
+void tell(const QString& text)
+{
+    std::fprintf(stderr, "orvane: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+} // namespace
+
+int Program::run(const QString& programDir, int tickIntervalMs, ControlServer::Limits controlLimits)
 {
     const SingleInstance instance(programDir);
 
@@ -39,6 +53,8 @@ int Program::run(const QString& programDir, int tickIntervalMs)
                           .arg(QDir::toNativeSeparators(SingleInstance::lockPath(programDir)), instance.error()));
         return 1;
     }
+    if (const QString open = SingleInstance::folderOpenToOthers(programDir); !open.isEmpty())
+        tell(QStringLiteral("warning: %1").arg(open));
     QtScreenPointer pointer;
     ImmediateProgramEnd programEnd;
     SystemClock clock;
@@ -60,11 +76,17 @@ int Program::run(const QString& programDir, int tickIntervalMs)
         return 1;
     // orvane-db asks here how watching stands and holds the timer for its
     // changes; without the channel Orvane still watches.
-    ControlServer control(window.watcher());
+    ControlServer control(window.watcher(), controlLimits);
     if (instance.held()) {
-        if (const Status listening = control.listen(ControlProtocol::socketPath(programDir)); !listening.ok())
-            std::fprintf(stderr, "orvane: orvane-db cannot reach this program: %s\n",
-                         qPrintable(listening.failure().description));
+        auto path = ControlPlace::serverPath(programDir, ::getuid());
+        Status listening = path.status();
+        if (listening.ok())
+            listening = control.listen(path.value());
+        if (!listening.ok())
+            tell(QStringLiteral("error %1: %2 (%3)")
+                     .arg(static_cast<int>(ErrorCode::ControlListen))
+                     .arg(ErrorCatalogue::standardText(static_cast<int>(ErrorCode::ControlListen)),
+                          listening.failure().description));
     }
     window.show();
     return QApplication::exec();
