@@ -45,6 +45,9 @@ int Program::run(const QString& programDir, int tickIntervalMs, ControlServer::L
     // Offscreen nobody can answer a box: the message goes to the journal.
     const bool onScreen = QGuiApplication::platformName() != QLatin1String("offscreen");
     MessageBoxes& messages = onScreen ? static_cast<MessageBoxes&>(boxes) : console;
+    // Before the lock: a stranger's lock file there is one of the reasons.
+    if (const QString open = SingleInstance::folderOpenToOthers(programDir); !open.isEmpty())
+        tell(QStringLiteral("warning: %1").arg(open));
     // A lock that cannot be had tells nothing of another copy: running
     // anyway could mean two copies mailing every change twice.
     if (!instance.held() && !instance.anotherCopyRunning()) {
@@ -53,8 +56,6 @@ int Program::run(const QString& programDir, int tickIntervalMs, ControlServer::L
                           .arg(QDir::toNativeSeparators(SingleInstance::lockPath(programDir)), instance.error()));
         return 1;
     }
-    if (const QString open = SingleInstance::folderOpenToOthers(programDir); !open.isEmpty())
-        tell(QStringLiteral("warning: %1").arg(open));
     QtScreenPointer pointer;
     ImmediateProgramEnd programEnd;
     SystemClock clock;

@@ -102,7 +102,8 @@ int statusCommand(const QStringList& arguments)
                     ? QStringLiteral("%1 is held, by Orvane or by an orvane-db changing the database, "
                                      "but %2")
                           .arg(QDir::toNativeSeparators(SingleInstance::lockPath(dir)), asked.failure().description)
-                    : probe.error());
+                    : QStringLiteral("cannot take the lock %1: %2")
+                          .arg(QDir::toNativeSeparators(SingleInstance::lockPath(dir)), probe.error()));
         if (line.isSet(json))
             CommandLine::print(QStringLiteral("{\"running\":false}\n"));
         else
