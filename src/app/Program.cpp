@@ -79,15 +79,15 @@ int Program::run(const QString& programDir, int tickIntervalMs, ControlServer::L
     // changes; without the channel Orvane still watches.
     ControlServer control(window.watcher(), controlLimits);
     if (instance.held()) {
-        auto path = ControlPlace::serverPath(programDir, ::getuid());
-        Status listening = path.status();
-        if (listening.ok())
-            listening = control.listen(path.value());
-        if (!listening.ok())
+        auto cannotListen = [](const Failure& failure) {
             tell(QStringLiteral("error %1: %2 (%3)")
-                     .arg(static_cast<int>(ErrorCode::ControlListen))
-                     .arg(ErrorCatalogue::standardText(static_cast<int>(ErrorCode::ControlListen)),
-                          listening.failure().description));
+                     .arg(failure.number)
+                     .arg(ErrorCatalogue::standardText(failure), failure.description));
+        };
+        if (const Status listening = control.listen(
+                [programDir] { return ControlPlace::serverPath(programDir, ::getuid()); }, cannotListen);
+            !listening.ok())
+            cannotListen(listening.failure());
     }
     window.show();
     return QApplication::exec();

@@ -3,10 +3,12 @@
 #include "base/ErrorCatalogue.h"
 #include "control/ControlProtocol.h"
 
+#include <QFile>
 #include <QLocalSocket>
 #include <QTimer>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvane {
@@ -29,10 +31,12 @@ ControlServer::ControlServer(WatcherControl& watcher) : ControlServer(watcher, L
 {
 }
 
-ControlServer::ControlServer(WatcherControl& watcher, Limits limits) : watcher_(watcher), limits_(limits)
+ControlServer::ControlServer(WatcherControl& watcher, Limits limits)
+    : watcher_(watcher), limits_(limits), placeCheck_(new QTimer(this))
 {
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&server_, &QLocalServer::newConnection, this, &ControlServer::takeNew);
+    connect(placeCheck_, &QTimer::timeout, this, &ControlServer::checkPlace);
 }
 
 ControlServer::~ControlServer()
@@ -41,13 +45,42 @@ ControlServer::~ControlServer()
         watcher_.endMaintenance();
 }
 
-Status ControlServer::listen(const QString& path)
+Status ControlServer::listen(Place place, Lost lost)
 {
-    QLocalServer::removeServer(path);
-    if (!server_.listen(path))
+    place_ = std::move(place);
+    lost_ = std::move(lost);
+    placeCheck_->start(limits_.placeCheck);
+    return listenNow();
+}
+
+Status ControlServer::listenNow()
+{
+    server_.close();
+    const auto path = place_();
+    if (!path.ok())
+        return ErrorCatalogue::failure(ErrorCode::ControlListen, path.failure().description);
+    path_ = path.value();
+    QLocalServer::removeServer(path_);
+    if (!server_.listen(path_))
         return ErrorCatalogue::failure(ErrorCode::ControlListen,
-                                       QStringLiteral("cannot listen on \"%1\": %2").arg(path, server_.errorString()));
+                                       QStringLiteral("cannot listen on \"%1\": %2").arg(path_, server_.errorString()));
+    struct stat st { };
+    if (::lstat(QFile::encodeName(path_).constData(), &st) == 0) {
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+    }
     return {};
+}
+
+void ControlServer::checkPlace()
+{
+    struct stat st { };
+    if (server_.isListening() && ::lstat(QFile::encodeName(path_).constData(), &st) == 0 && st.st_dev == device_
+        && st.st_ino == inode_)
+        return;
+    const bool wasListening = server_.isListening();
+    if (const Status again = listenNow(); !again.ok() && wasListening && lost_)
+        lost_(again.failure()); // told once; tried again at each check
 }
 
 ControlServer::Client* ControlServer::find(QLocalSocket* socket)

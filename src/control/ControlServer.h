@@ -10,6 +10,9 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
+
+#include <sys/types.h>
 
 class QLocalSocket;
 class QTimer;
@@ -39,20 +42,32 @@ public:
     // runaway script from taking the program's file descriptors; those
     // past it are told why and closed.
     static constexpr int kMaxClients = 16;
+    // A runtime folder is emptied when the user's last session ends, and
+    // /tmp may be cleaned: the socket file is looked for this often and
+    // made anew when it has gone, so that orvane-db keeps reaching a
+    // program that outlives a login.
+    static constexpr std::chrono::minutes kPlaceCheckInterval {1};
 
     struct Limits {
         std::chrono::milliseconds requestTime = kRequestTimeLimit;
         std::chrono::milliseconds maintenanceTime = kMaintenanceTimeLimit;
         int maxClients = kMaxClients;
+        std::chrono::milliseconds placeCheck = kPlaceCheckInterval;
     };
+    // Where to listen (ControlPlace::serverPath), asked anew each time.
+    using Place = std::function<Result<QString>()>;
+    // A socket file that went could not be made anew.
+    using Lost = std::function<void(const Failure&)>;
 
     explicit ControlServer(WatcherControl& watcher);
     ControlServer(WatcherControl& watcher, Limits limits);
     ~ControlServer() override;
 
-    // Listens on path, replacing a socket file a killed copy left there:
-    // the caller holds the single-instance lock, so no live copy owns it.
-    Status listen(const QString& path);
+    // Listens where place says, replacing a socket file a killed copy left
+    // there (the caller holds the single-instance lock, so no live copy
+    // owns it), and again whenever the file has gone; lost hears of a
+    // failure then.
+    Status listen(Place place, Lost lost);
     int clients() const { return static_cast<int>(clients_.size()); }
 
 private:
@@ -62,6 +77,8 @@ private:
         QByteArray pending;
     };
 
+    Status listenNow();
+    void checkPlace();
     void takeNew();
     void readRequest(QLocalSocket* socket);
     void answer(Client& client, const QJsonObject& request);
@@ -74,6 +91,12 @@ private:
     WatcherControl& watcher_;
     Limits limits_;
     QLocalServer server_;
+    Place place_;
+    Lost lost_;
+    QTimer* placeCheck_;
+    QString path_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
     QList<Client> clients_;
     QLocalSocket* holder_ = nullptr;
 };

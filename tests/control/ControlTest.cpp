@@ -314,6 +314,14 @@ TEST_F(RunningOrvane, ClientsPastTheBoundAreToldWhyAndTheRestServed)
     EXPECT_TRUE(waitFor([&] { return tool({"status"}).code == 0; }));
 }
 
+TEST_F(RunningOrvane, ASocketWhoseFolderWasEmptiedIsMadeAgain)
+{
+    start();
+    ASSERT_TRUE(waitFor([&] { return status().value("running").toBool(); }));
+    ASSERT_TRUE(QDir(QFileInfo(socketPath()).path()).removeRecursively()); // as at the end of a login
+    EXPECT_TRUE(waitFor([&] { return status().value("running").toBool(); }));
+}
+
 TEST_F(RunningOrvane, AProgramFolderOf200BytesIsReached)
 {
     while (QFile::encodeName(folder).size() < 200)

@@ -33,6 +33,7 @@ int main(int argc, char* argv[])
     if (argc != 3 && argc != 4)
         return 2;
     orvane::ControlServer::Limits limits;
+    limits.placeCheck = std::chrono::milliseconds(200);
     if (argc == 4)
         limits.maintenanceTime = std::chrono::milliseconds(QString::fromLatin1(argv[3]).toInt());
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
