@@ -1,7 +1,8 @@
 #include "app/Program.h"
 
 #include "base/Clock.h"
-#include "control/ControlProtocol.h"
+#include "base/ErrorCatalogue.h"
+#include "control/ControlPlace.h"
 #include "control/ControlServer.h"
 #include "engine/Workspace.h"
 #include "host/ConsoleMessages.h"
@@ -19,10 +20,23 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace orvane {
 
-int Program::run(const QString& programDir, int tickIntervalMs)
+namespace {
+
+// Start-up words that need no answer, where a service's journal keeps them
+// (a box would keep an unattended start waiting for an OK).
+void tell(const QString& text)
+{
+    std::fprintf(stderr, "orvane: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+} // namespace
+
+int Program::run(const QString& programDir, int tickIntervalMs, ControlServer::Limits controlLimits)
 {
     const SingleInstance instance(programDir);
 
@@ -31,6 +45,9 @@ int Program::run(const QString& programDir, int tickIntervalMs)
     // Offscreen nobody can answer a box: the message goes to the journal.
     const bool onScreen = QGuiApplication::platformName() != QLatin1String("offscreen");
     MessageBoxes& messages = onScreen ? static_cast<MessageBoxes&>(boxes) : console;
+    // Before the lock: a stranger's lock file there is one of the reasons.
+    if (const QString open = SingleInstance::folderOpenToOthers(programDir); !open.isEmpty())
+        tell(QStringLiteral("warning: %1").arg(open));
     // A lock that cannot be had tells nothing of another copy: running
     // anyway could mean two copies mailing every change twice.
     if (!instance.held() && !instance.anotherCopyRunning()) {
@@ -61,11 +78,17 @@ int Program::run(const QString& programDir, int tickIntervalMs)
         return 1;
     // orvane-db asks here how watching stands and holds the timer for its
     // changes; without the channel Orvane still watches.
-    ControlServer control(window.watcher());
+    ControlServer control(window.watcher(), controlLimits);
     if (instance.held()) {
-        if (const Status listening = control.listen(ControlProtocol::socketPath(programDir)); !listening.ok())
-            std::fprintf(stderr, "orvane: orvane-db cannot reach this program: %s\n",
-                         qPrintable(listening.failure().description));
+        auto cannotListen = [](const Failure& failure) {
+            tell(QStringLiteral("error %1: %2 (%3)")
+                     .arg(failure.number)
+                     .arg(ErrorCatalogue::standardText(failure), failure.description));
+        };
+        if (const Status listening = control.listen(
+                [programDir] { return ControlPlace::serverPath(programDir, ::getuid()); }, cannotListen);
+            !listening.ok())
+            cannotListen(listening.failure());
     }
     window.show();
     return QApplication::exec();

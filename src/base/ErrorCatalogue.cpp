@@ -47,6 +47,10 @@ const char* ownText(ErrorCode code)
         return "The address is not ASCII before its @, which only a server that accepts international addresses "
                "(SMTPUTF8) takes.";
     case ErrorCode::ControlChannel: return "The running program cannot be asked.";
+    case ErrorCode::ControlListen: return "The control socket cannot be opened; orvane-db cannot reach the program.";
+    case ErrorCode::ControlUntrusted:
+        return "The control socket is not the user's own: another user serves it or owns its file or folder.";
+    case ErrorCode::ControlNoListener: return "Nothing listens on the control socket.";
     case ErrorCode::TransferBase: break;
     }
     return nullptr;

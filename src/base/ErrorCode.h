@@ -52,6 +52,9 @@ enum class ErrorCode : int {
 
     // the control channel between orvane-db and the running program
     ControlChannel = 9201,
+    ControlListen = 9202,
+    ControlUntrusted = 9203,
+    ControlNoListener = 9204,
 
     TransferBase = 10000,
 };

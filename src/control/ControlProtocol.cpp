@@ -1,6 +1,5 @@
 #include "control/ControlProtocol.h"
 
-#include <QDir>
 #include <QJsonDocument>
 
 namespace orvane {
@@ -24,11 +23,6 @@ QString phaseName(WatchProgress::Phase phase)
 }
 
 } // namespace
-
-QString ControlProtocol::socketPath(const QString& dir)
-{
-    return QDir(dir).absoluteFilePath(QString::fromLatin1(kFileName));
-}
 
 QByteArray ControlProtocol::line(const QJsonObject& object)
 {

@@ -13,11 +13,9 @@ namespace orvane {
 // The control channel's words: one JSON object a line each way. A client
 // sends one request and reads one answer; after "maintenance" it keeps the
 // connection for its "end", and the maintenance state ends with the
-// connection at the latest.
+// connection at the latest. Where the socket lives: ControlPlace.
 class ControlProtocol {
 public:
-    // Beside Sentrel.mdb and Sentrel.lock.
-    static constexpr const char* kFileName = "Sentrel.control";
     // A request is a few dozen bytes; anything longer is not one of ours.
     static constexpr qsizetype kMaxRequestBytes = 1024;
     // An answer holds at most a URL of 80 characters and a failure's text;
@@ -32,9 +30,12 @@ public:
     static inline const QString kEntered = QStringLiteral("entered");
     static inline const QString kEnded = QStringLiteral("ended");
     static inline const QString kBusy = QStringLiteral("busy");
+    // Maintenance refused: another client holds it (its name, "orvane-db").
+    static inline const QString kHeld = QStringLiteral("held");
+    // The connection refused before any request, and why.
+    static inline const QString kRefused = QStringLiteral("refused");
     static inline const QString kWindow = QStringLiteral("window");
 
-    static QString socketPath(const QString& dir);
     static QByteArray line(const QJsonObject& object);
     // The object of one line (without its line break); none when the line
     // is no JSON object.

@@ -3,17 +3,20 @@
 #include "base/ErrorCatalogue.h"
 #include "control/ControlProtocol.h"
 
+#include <QFile>
 #include <QLocalSocket>
+#include <QTimer>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvane {
 
 namespace {
 
-// The socket file's mode keeps other users out; the peer's user id is
-// checked as well, since a file's mode is not enforced everywhere.
+// The socket's folder keeps other users out; the peer's user id is checked
+// as well, since a file's mode is not enforced everywhere.
 bool sameUser(const QLocalSocket& socket)
 {
     ucred peer {};
@@ -24,147 +27,215 @@ bool sameUser(const QLocalSocket& socket)
 
 } // namespace
 
-ControlServer::ControlServer(WatcherControl& watcher) : watcher_(watcher)
+ControlServer::ControlServer(WatcherControl& watcher) : ControlServer(watcher, Limits {})
+{
+}
+
+ControlServer::ControlServer(WatcherControl& watcher, Limits limits)
+    : watcher_(watcher), limits_(limits), placeCheck_(new QTimer(this))
 {
     server_.setSocketOptions(QLocalServer::UserAccessOption);
-    deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this, &ControlServer::drop);
-    connect(&server_, &QLocalServer::newConnection, this, &ControlServer::takeNext);
+    connect(&server_, &QLocalServer::newConnection, this, &ControlServer::takeNew);
+    connect(placeCheck_, &QTimer::timeout, this, &ControlServer::checkPlace);
 }
 
 ControlServer::~ControlServer()
 {
-    if (holding_)
+    if (holder_)
         watcher_.endMaintenance();
 }
 
-Status ControlServer::listen(const QString& path)
+Status ControlServer::listen(Place place, Lost lost)
 {
-    QLocalServer::removeServer(path);
-    if (!server_.listen(path))
-        return ErrorCatalogue::failure(ErrorCode::FileWrite, server_.errorString());
+    place_ = std::move(place);
+    lost_ = std::move(lost);
+    placeCheck_->start(limits_.placeCheck);
+    return listenNow();
+}
+
+Status ControlServer::listenNow()
+{
+    server_.close();
+    const auto path = place_();
+    if (!path.ok())
+        return ErrorCatalogue::failure(ErrorCode::ControlListen, path.failure().description);
+    path_ = path.value();
+    QLocalServer::removeServer(path_);
+    if (!server_.listen(path_))
+        return ErrorCatalogue::failure(ErrorCode::ControlListen,
+                                       QStringLiteral("cannot listen on \"%1\": %2").arg(path_, server_.errorString()));
+    struct stat st { };
+    if (::lstat(QFile::encodeName(path_).constData(), &st) == 0) {
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+    }
     return {};
 }
 
-void ControlServer::takeNext()
+void ControlServer::checkPlace()
 {
-    while (!client_ && server_.hasPendingConnections()) {
+    struct stat st { };
+    if (server_.isListening() && ::lstat(QFile::encodeName(path_).constData(), &st) == 0 && st.st_dev == device_
+        && st.st_ino == inode_)
+        return;
+    const bool wasListening = server_.isListening();
+    if (const Status again = listenNow(); !again.ok() && wasListening && lost_)
+        lost_(again.failure()); // told once; tried again at each check
+}
+
+ControlServer::Client* ControlServer::find(QLocalSocket* socket)
+{
+    for (Client& c : clients_) {
+        if (c.socket == socket)
+            return &c;
+    }
+    return nullptr;
+}
+
+void ControlServer::takeNew()
+{
+    while (server_.hasPendingConnections()) {
         QLocalSocket* socket = server_.nextPendingConnection();
         if (!sameUser(*socket)) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        client_ = socket;
-        pending_.clear();
-        connect(socket, &QLocalSocket::readyRead, this, &ControlServer::readRequest);
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
-            if (socket == client_)
-                drop();
-        });
-        deadline_.start(kRequestTimeLimit);
-        readRequest(); // what came with the connection
+        if (clients_.size() >= limits_.maxClients) {
+            socket->write(ControlProtocol::line(
+                {{ControlProtocol::kRefused,
+                  QStringLiteral("%1 clients are connected already, the most Orvane serves at once")
+                      .arg(limits_.maxClients)}}));
+            socket->flush();
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            socket->disconnectFromServer();
+            if (socket->state() == QLocalSocket::UnconnectedState)
+                socket->deleteLater();
+            continue;
+        }
+        auto* deadline = new QTimer(socket);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, this, [this, socket] { drop(socket); });
+        clients_.append({socket, deadline, {}});
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { drop(socket); });
+        deadline->start(limits_.requestTime);
+        readRequest(socket); // what came with the connection
     }
 }
 
-void ControlServer::readRequest()
+void ControlServer::readRequest(QLocalSocket* socket)
 {
-    if (!client_)
+    Client* client = find(socket);
+    if (!client)
         return;
-    pending_ += client_->read(ControlProtocol::kMaxRequestBytes + 1 - pending_.size());
-    const qsizetype end = pending_.indexOf('\n');
+    client->pending += socket->read(ControlProtocol::kMaxRequestBytes + 1 - client->pending.size());
+    const qsizetype end = client->pending.indexOf('\n');
     if (end < 0) {
-        if (pending_.size() > ControlProtocol::kMaxRequestBytes)
-            drop();
+        if (client->pending.size() > ControlProtocol::kMaxRequestBytes)
+            drop(socket);
         return;
     }
-    const auto request = ControlProtocol::parse(pending_.left(end));
-    pending_ = pending_.mid(end + 1);
+    const auto request = ControlProtocol::parse(client->pending.left(end));
+    client->pending = client->pending.mid(end + 1);
     if (!request) {
-        drop();
+        drop(socket);
         return;
     }
-    answer(*request);
+    answer(*client, *request);
     // An end sent right behind its maintenance request is in hand already.
-    if (client_ && pending_.contains('\n'))
-        readRequest();
+    if (client = find(socket); client && (client->pending.contains('\n') || socket->bytesAvailable() > 0))
+        readRequest(socket);
 }
 
-void ControlServer::answer(const QJsonObject& request)
+void ControlServer::answer(Client& client, const QJsonObject& request)
 {
     const QString what = request.value(ControlProtocol::kRequest).toString();
-    if (holding_) {
+    if (client.socket == holder_) {
         // Only its end is expected now; anything else ends it too.
         if (what == ControlProtocol::kEnd) {
-            holding_ = false;
+            holder_ = nullptr;
             watcher_.endMaintenance();
-            reply({{ControlProtocol::kEnded, true}}, true);
+            reply(client, {{ControlProtocol::kEnded, true}}, true);
         } else {
-            drop();
+            drop(client.socket);
         }
         return;
     }
     if (what == ControlProtocol::kStatus) {
-        // Only read: safe inside a cycle too.
-        reply({{ControlProtocol::kStatus, ControlProtocol::stateObject(watcher_.snapshot())}}, true);
+        // Only read: safe inside a cycle and beside a holder too.
+        reply(client, {{ControlProtocol::kStatus, ControlProtocol::stateObject(watcher_.snapshot())}}, true);
         return;
     }
     if (what != ControlProtocol::kMaintenance) {
-        drop();
+        drop(client.socket);
+        return;
+    }
+    if (holder_) {
+        reply(client, {{ControlProtocol::kHeld, ControlProtocol::windowName(std::nullopt)}}, true);
         return;
     }
     switch (watcher_.enterMaintenance()) {
     case WatcherControl::Entry::Entered:
-        holding_ = true;
-        deadline_.start(kMaintenanceTimeLimit);
-        reply({{ControlProtocol::kEntered, true}}, false);
+        holder_ = client.socket;
+        client.deadline->start(limits_.maintenanceTime);
+        reply(client, {{ControlProtocol::kEntered, true}}, false);
         return;
-    case WatcherControl::Entry::CycleRunning:
-    case WatcherControl::Entry::AlreadyHeld: {
+    case WatcherControl::Entry::AlreadyHeld: // no holder of ours: not expected, but as one
+        reply(client, {{ControlProtocol::kHeld, ControlProtocol::windowName(std::nullopt)}}, true);
+        return;
+    case WatcherControl::Entry::CycleRunning: {
         const WatchProgress p = watcher_.snapshot().progress;
-        reply({{ControlProtocol::kBusy,
+        reply(client,
+              {{ControlProtocol::kBusy,
                 QJsonObject {{QStringLiteral("entry"), p.entry}, {QStringLiteral("entries"), p.entries}}}},
               true);
         return;
     }
     case WatcherControl::Entry::WindowOpen:
-        reply({{ControlProtocol::kWindow, ControlProtocol::windowName(watcher_.snapshot().progress.window)}}, true);
+        reply(client, {{ControlProtocol::kWindow, ControlProtocol::windowName(watcher_.snapshot().progress.window)}},
+              true);
         return;
     }
 }
 
-void ControlServer::reply(const QJsonObject& answer, bool thenClose)
+void ControlServer::reply(Client& client, const QJsonObject& answer, bool thenClose)
 {
-    client_->write(ControlProtocol::line(answer));
-    client_->flush();
-    if (thenClose) {
-        QLocalSocket* socket = client_;
-        client_ = nullptr;
-        deadline_.stop();
-        socket->disconnect(this);
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        socket->disconnectFromServer();
-        if (socket->state() == QLocalSocket::UnconnectedState)
-            socket->deleteLater();
-        takeNext();
-    }
+    client.socket->write(ControlProtocol::line(answer));
+    client.socket->flush();
+    if (thenClose)
+        release(client.socket, false);
 }
 
-void ControlServer::drop()
+void ControlServer::drop(QLocalSocket* socket)
 {
-    deadline_.stop();
-    if (holding_) {
-        holding_ = false;
+    if (socket == holder_) {
+        holder_ = nullptr;
         watcher_.endMaintenance();
     }
-    if (client_) {
-        QLocalSocket* socket = client_;
-        client_ = nullptr;
-        socket->disconnect(this);
+    release(socket, true);
+}
+
+void ControlServer::release(QLocalSocket* socket, bool abort)
+{
+    for (qsizetype i = 0; i < clients_.size(); ++i) {
+        if (clients_[i].socket != socket)
+            continue;
+        clients_[i].deadline->stop();
+        clients_[i].deadline->disconnect(this);
+        clients_.removeAt(i);
+        break;
+    }
+    socket->disconnect(this);
+    if (abort) {
         socket->abort();
         socket->deleteLater();
+        return;
     }
-    takeNext();
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    socket->disconnectFromServer();
+    if (socket->state() == QLocalSocket::UnconnectedState)
+        socket->deleteLater();
 }
 
 } // namespace orvane

@@ -39,6 +39,17 @@ QString SingleInstance::lockPath(const QString& programDir)
     return QDir(programDir).filePath(QString::fromLatin1(kFileName));
 }
 
+QString SingleInstance::folderOpenToOthers(const QString& programDir)
+{
+    struct stat st { };
+    if (::stat(QFile::encodeName(programDir).constData(), &st) != 0 || (st.st_mode & (S_IWGRP | S_IWOTH)) == 0)
+        return {};
+    return QStringLiteral("the folder %1 can be written by other users (mode 0%2): they could replace the program "
+                          "or its database there; \"chmod go-w\" it")
+        .arg(QDir::toNativeSeparators(QDir(programDir).absolutePath()))
+        .arg(st.st_mode & 07777, 3, 8, QLatin1Char('0'));
+}
+
 SingleInstance::SingleInstance(const QString& programDir)
 {
     const QByteArray path = QFile::encodeName(lockPath(programDir));
@@ -53,6 +64,13 @@ SingleInstance::SingleInstance(const QString& programDir)
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         error_ = QStringLiteral("it is not a regular file");
+        return;
+    }
+    // Another user's file, locked by that user, would keep the program from
+    // starting and let a stranger pose as it.
+    if (st.st_uid != ::geteuid()) {
+        ::close(fd);
+        error_ = QStringLiteral("the file belongs to another user (uid %1), not to you; remove it").arg(st.st_uid);
         return;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -23,12 +23,16 @@ public:
     bool anotherCopyRunning() const { return refused_; }
     // True while this object holds the lock. Neither this nor the above
     // when the lock file cannot be had (a read-only folder, a symlink, a
-    // file of another user); error() then says why. Nothing then keeps a
+    // file of another user, even one this user may open); error() then
+    // says why. Nothing then keeps a
     // second copy out, so neither the program nor a write may go on.
     bool held() const { return fd_ >= 0; }
     const QString& error() const { return error_; }
 
     static QString lockPath(const QString& programDir);
+    // A warning when other users may write to the folder (its group or
+    // other write bit), else the empty text.
+    static QString folderOpenToOthers(const QString& programDir);
 
 private:
     int fd_ = -1;

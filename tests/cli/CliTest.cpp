@@ -1,5 +1,6 @@
 // Runs the built orvane-db on a database its init made in a temporary folder; reads it back with the SQLite C API.
 #include "host/SingleInstance.h"
+#include "text/TerminalText.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -172,10 +174,20 @@ TEST_F(Cli, ALockThatCannotBeTakenStopsTheProgramAndEveryWriteSayingWhy)
         {"a symlink", [&] { return QFile::link(db, lock); }},
         {"a folder", [&] { return QDir(dir.path()).mkdir("Sentrel.lock"); }},
         {"a FIFO", [&] { return ::mkfifo(QFile::encodeName(lock).constData(), 0600) == 0; }},
+        // Readable by all: only its owner tells it is not ours. Only root can give a file away.
+        {"another user's file",
+         [&] {
+             return bytes(lock, "x") == "x" && ::chmod(QFile::encodeName(lock).constData(), 0644) == 0
+                 && (::geteuid() != 0 || ::chown(QFile::encodeName(lock).constData(), 4242, 4242) == 0);
+         }},
     };
     for (const auto& c : cases) {
         QFile::remove(lock); // the one init left
         ASSERT_TRUE(c.plant()) << c.what;
+        if (QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink() && QFileInfo(lock).ownerId() == ::geteuid()) {
+            QFile::remove(lock); // not root: that case cannot be made
+            continue;
+        }
         QProcess orvane;
         orvane.setProcessEnvironment(offscreen);
         orvane.start(program, {});
@@ -197,6 +209,32 @@ TEST_F(Cli, ALockThatCannotBeTakenStopsTheProgramAndEveryWriteSayingWhy)
 }
 
 } // namespace
+
+TEST(TerminalText, EveryCharacterATerminalActsOnIsEscapedAndTextKept)
+{
+    // clang-format off
+    const struct { const char16_t* text; const char16_t* shown; } cases[] = {
+        {u"\x1b]0;title\x07", u"\\x1B]0;title\\x07"}, {u"a\rb\nc\td", u"a\\rb\\nc\\td"}, {u"\x7f\x01", u"\\x7F\\x01"},
+        {u"\u009b31m\u0080\u009f", u"\\x9B31m\\x80\\x9F"}, {u"\u202egnp.exe", u"\\u202Egnp.exe"},
+        {u"\u2028\u2066", u"\\u2028\\u2066"}, {u"Gr\u00fc\u00dfe \u65e5\u672c \u00a0~\U0001F600", u"Gr\u00fc\u00dfe \u65e5\u672c \u00a0~\U0001F600"},
+    };
+    // clang-format on
+    for (const auto& c : cases)
+        EXPECT_EQ(orvane::TerminalText::escaped(QString::fromUtf16(c.text)), QString::fromUtf16(c.shown))
+            << QString::fromUtf16(c.shown).toStdString();
+    EXPECT_EQ(orvane::TerminalText::escapedJson(QString::fromUtf16(u"{\"u\":\"a\u009b\u202e\u00e9\"}")),
+              QString::fromUtf16(u"{\"u\":\"a\\u009B\\u202E\u00e9\"}"));
+}
+
+TEST_F(Cli, StatusWarnsWhenOthersMayWriteTheFolder)
+{
+    for (const mode_t mode : {0700, 0770, 0707, 0755}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), mode), 0);
+        const Outcome r = run({"status"});
+        EXPECT_EQ(r.code, 4) << r.err.toStdString();
+        EXPECT_EQ(r.err.contains("other users"), (mode & 022) != 0) << std::oct << mode << r.err.toStdString();
+    }
+}
 
 // test-mail's exit code tells whether the server took the mail.
 TEST_F(Cli, TestMailFailsWhenNoServerTakesIt)

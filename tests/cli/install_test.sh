@@ -10,6 +10,7 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 export HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/run" \
     QT_QPA_PLATFORM=offscreen
 unset DBUS_SESSION_BUS_ADDRESS # never the real user's systemd
+mkdir -m 0700 "$XDG_RUNTIME_DIR" # the control socket's, left in the temporary folder
 # A user session stands in for it: every call is written down.
 mkdir "$tmp/stub" && printf '#!/bin/sh\necho "$*" >>"%s/systemctl.log"\n' "$tmp" >"$tmp/stub/systemctl"
 chmod +x "$tmp/stub/systemctl" && export PATH="$tmp/stub:$PATH"

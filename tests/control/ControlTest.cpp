@@ -3,11 +3,16 @@
 #include "LocalHttpServer.h"
 #include "Wait.h"
 
-#include "control/ControlProtocol.h"
+#include "base/ErrorCode.h"
+#include "control/ControlClient.h"
+#include "control/ControlPlace.h"
+#include "control/ControlServer.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -16,6 +21,9 @@
 
 #include <condition_variable>
 #include <mutex>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,11 +40,15 @@ protected:
     std::mutex mutex;
     std::condition_variable releasedChanged;
     bool released = false;
+    QTemporaryDir runtime; // the user's runtime folder, private to the test
     QTemporaryDir dir;
+    QString folder = dir.path(); // the program's
     QProcess program;
 
     void SetUp() override
     {
+        // Inherited by the program and every orvane-db the test starts.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
         auto page = [](const httplib::Request& request, httplib::Response& response) {
             response.set_content("page " + request.path, "text/html");
         };
@@ -67,19 +79,36 @@ protected:
         released = true;
         releasedChanged.notify_all();
     }
-    void start()
+    QString socketPath() const { return orvane::ControlPlace::serverPath(folder, ::getuid()).value(); }
+    // A client of the test's own that takes the maintenance state, as orvane-db does.
+    static void hold(QLocalSocket& holder, const QString& path)
+    {
+        holder.connectToServer(path);
+        ASSERT_TRUE(holder.waitForConnected(10000));
+        holder.write("{\"request\":\"maintenance\"}\n");
+        QByteArray entered;
+        ASSERT_TRUE(waitFor([&] {
+            holder.waitForReadyRead(100);
+            entered += holder.readAll();
+            return entered.contains("entered");
+        }));
+    }
+    // maintenanceLimitMs: the program's own when 0.
+    void start(int maintenanceLimitMs = 0)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(ORVANE_SHORT_TICK, {dir.path(), "300"});
+        program.start(ORVANE_SHORT_TICK,
+                      QStringList {folder, "300"}
+                          + (maintenanceLimitMs ? QStringList {QString::number(maintenanceLimitMs)} : QStringList {}));
         ASSERT_TRUE(program.waitForStarted());
     }
     void toolAsync(QProcess& p, const QStringList& args)
     {
         p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(ORVANE_DB, args.mid(0, 1) + QStringList {"--dir", dir.path()} + args.mid(1));
+        p.start(ORVANE_DB, args.mid(0, 1) + QStringList {"--dir", folder} + args.mid(1));
     }
     static Outcome outcome(QProcess& p)
     {
@@ -192,7 +221,7 @@ TEST_F(RunningOrvane, ASocketLeftByAKilledProgramStopsNothing)
     ASSERT_TRUE(waitFor([&] { return status().value("running").toBool(); }));
     program.kill();
     ASSERT_TRUE(program.waitForFinished());
-    ASSERT_TRUE(QFileInfo::exists(orvane::ControlProtocol::socketPath(dir.path())));
+    ASSERT_TRUE(QFileInfo::exists(socketPath()));
 
     const Outcome r = tool({"status"});
     EXPECT_EQ(r.code, 4) << r.said.toStdString();
@@ -214,7 +243,7 @@ TEST_F(RunningOrvane, AClientThatSendsGarbageTooMuchOrNothingGetsNothingAndOther
                                    QByteArray(5000, ' ') + "{\"request\":\"status\"}\n", QByteArray()};
     for (const QByteArray& request : requests) {
         QLocalSocket client;
-        client.connectToServer(orvane::ControlProtocol::socketPath(dir.path()));
+        client.connectToServer(socketPath());
         ASSERT_TRUE(client.waitForConnected(10000));
         client.write(request);
         QByteArray answered;
@@ -227,17 +256,145 @@ TEST_F(RunningOrvane, AClientThatSendsGarbageTooMuchOrNothingGetsNothingAndOther
     }
     // One that takes the maintenance state and dies gives it back: watching goes on.
     QLocalSocket holder;
-    holder.connectToServer(orvane::ControlProtocol::socketPath(dir.path()));
-    ASSERT_TRUE(holder.waitForConnected(10000));
-    holder.write("{\"request\":\"maintenance\"}\n");
-    QByteArray entered;
-    ASSERT_TRUE(waitFor([&] {
-        holder.waitForReadyRead(100);
-        entered += holder.readAll();
-        return entered.contains("entered");
-    }));
+    ASSERT_NO_FATAL_FAILURE(hold(holder, socketPath()));
     holder.abort();
     ASSERT_TRUE(waitFor([&] { return state() == "asleep"; }));
+}
+
+TEST_F(RunningOrvane, AStoppedHolderKeepsNobodyWaitingAndLetsGoAtItsLimit)
+{
+    // Long enough for the commands below to run inside it on a loaded machine.
+    start(15000);
+    ASSERT_TRUE(waitFor([&] { return status().value("running").toBool(); }));
+    QLocalSocket holder; // takes the state and then says nothing, as a stopped orvane-db
+    ASSERT_NO_FATAL_FAILURE(hold(holder, socketPath()));
+    const Outcome asked = tool({"status"});
+    EXPECT_EQ(asked.code, 0) << asked.said.toStdString();
+    EXPECT_TRUE(asked.said.contains("orvane-db is changing the database")) << asked.said.toStdString();
+    // A second writer is told at once, or after its --wait; nothing changes.
+    for (const QStringList& wait : {QStringList {}, QStringList {"--wait", "1"}}) {
+        const Outcome r = tool(QStringList {"add"} + wait + QStringList {pages.url("/ok"), "a@x", "s"});
+        EXPECT_EQ(r.code, 1) << r.said.toStdString();
+        EXPECT_TRUE(r.said.contains("another orvane-db")) << r.said.toStdString();
+    }
+    EXPECT_EQ(entries(), 0);
+    // One that waits long enough goes ahead when the limit lets the holder go.
+    QProcess waiter;
+    toolAsync(waiter, {"add", "--wait", "60", pages.url("/ok"), "a@x", "s"});
+    const Outcome r = outcome(waiter);
+    EXPECT_EQ(r.code, 0) << r.said.toStdString();
+    EXPECT_EQ(entries(), 1);
+    EXPECT_TRUE(waitFor([&] { return holder.state() == QLocalSocket::UnconnectedState; }));
+    // The timer runs: the ticks to go change, down or anew after a cycle.
+    int ticks = -1;
+    ASSERT_TRUE(waitFor([&] { return (ticks = ticksToGo()) > 0; }));
+    ASSERT_TRUE(waitFor([&] {
+        const int now = ticksToGo();
+        return now > 0 && now != ticks;
+    }));
+}
+
+TEST_F(RunningOrvane, ClientsPastTheBoundAreToldWhyAndTheRestServed)
+{
+    start();
+    ASSERT_TRUE(waitFor([&] { return status().value("running").toBool(); }));
+    // Each connected and silent, within the request's 5 s.
+    std::vector<std::unique_ptr<QLocalSocket>> silent;
+    QByteArray refused;
+    for (int i = 0; i <= orvane::ControlServer::kMaxClients && refused.isEmpty(); ++i) {
+        silent.push_back(std::make_unique<QLocalSocket>());
+        silent.back()->connectToServer(socketPath());
+        ASSERT_TRUE(silent.back()->waitForConnected(10000));
+        silent.back()->waitForReadyRead(i == orvane::ControlServer::kMaxClients ? 10000 : 0);
+        refused = silent.back()->readAll();
+    }
+    EXPECT_EQ(static_cast<int>(silent.size()), orvane::ControlServer::kMaxClients + 1);
+    EXPECT_TRUE(refused.contains("\"refused\"")) << refused.toStdString();
+    silent.clear();
+    EXPECT_TRUE(waitFor([&] { return tool({"status"}).code == 0; }));
+}
+
+TEST_F(RunningOrvane, ASocketWhoseFolderWasEmptiedIsMadeAgain)
+{
+    start();
+    ASSERT_TRUE(waitFor([&] { return status().value("running").toBool(); }));
+    ASSERT_TRUE(QDir(QFileInfo(socketPath()).path()).removeRecursively()); // as at the end of a login
+    EXPECT_TRUE(waitFor([&] { return status().value("running").toBool(); }));
+}
+
+TEST_F(RunningOrvane, AProgramFolderOf200BytesIsReached)
+{
+    while (QFile::encodeName(folder).size() < 200)
+        folder += "/" + QString(30, QChar(u'\u00e9')); // two bytes each
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(tool({"init"}).code, 0);
+    start();
+    ASSERT_TRUE(waitFor([&] { return status().value("running").toBool(); }));
+    EXPECT_EQ(tool({"add", pages.url("/ok"), "a@x", "s"}).code, 0);
+    EXPECT_EQ(entries(), 1);
+    EXPECT_EQ(state(), "asleep");
+}
+
+TEST_F(RunningOrvane, NoControlCharacterOfAnAnswerReachesTheTerminal)
+{
+    // A server of the test's own where Orvane would listen, answering as a hostile one might.
+    const QString nasty = QString::fromUtf8("\x1b]0;owned\x07\x1b[2J\r\u009b31m\u202e\x7f");
+    const QJsonObject state {{"state", "halted"},
+                             {"url", "http://x/" + nasty},
+                             {"error", 503},
+                             {"errorText", nasty},
+                             {"since", "2026-01-01T00:00:00"}};
+    QLocalServer server;
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(socketPath()).path()));
+    ASSERT_TRUE(server.listen(socketPath()));
+    QObject::connect(&server, &QLocalServer::newConnection, [&] {
+        QLocalSocket* client = server.nextPendingConnection();
+        client->write(QJsonDocument(QJsonObject {{"status", state}}).toJson(QJsonDocument::Compact) + "\n");
+        client->flush();
+        client->disconnectFromServer();
+    });
+    for (const QStringList& args : {QStringList {"status"}, QStringList {"status", "--json"}}) {
+        QProcess p;
+        toolAsync(p, args);
+        ASSERT_TRUE(waitFor([&] { return p.state() == QProcess::NotRunning; }));
+        const QByteArray said = p.readAll();
+        EXPECT_EQ(p.exitCode(), 3) << said.toStdString();
+        for (const char* raw : {"\x1b", "\x07", "\r", "\xc2\x9b", "\xe2\x80\xae", "\x7f"})
+            EXPECT_FALSE(said.contains(raw)) << args.join(' ').toStdString() << ": " << said.toStdString();
+        EXPECT_TRUE(said.contains("owned")) << said.toStdString();
+    }
+}
+
+TEST(ControlPlace, AClientTalksOnlyToItsOwnUsersSocketFolderAndServer)
+{
+    QTemporaryDir dir;
+    const QString own = dir.filePath("own"), open = dir.filePath("open"), link = dir.filePath("link");
+    ASSERT_TRUE(QDir().mkdir(own) && QDir().mkdir(open) && QFile::link(own, link));
+    ::chmod(QFile::encodeName(own).constData(), 0700);
+    ::chmod(QFile::encodeName(open).constData(), 0750);
+    const uid_t me = ::getuid(), stranger = me + 4242;
+    QLocalServer server;
+    const QString socket = own + "/s.control";
+    ASSERT_TRUE(server.listen(socket));
+    // clang-format off
+    const struct { QString folder; uid_t uid; bool trusted; } folders[] = {
+        {own, me, true}, {own, stranger, false}, {open, me, false}, {link, me, false},
+    };
+    // clang-format on
+    for (const auto& c : folders)
+        EXPECT_EQ(orvane::ControlPlace::checkFolder(c.folder, c.uid).ok(), c.trusted) << c.folder.toStdString();
+    EXPECT_TRUE(orvane::ControlPlace::checkSocketFile(socket, me).ok());
+    EXPECT_FALSE(orvane::ControlPlace::checkSocketFile(socket, stranger).ok());
+    EXPECT_FALSE(orvane::ControlPlace::checkSocketFile(own, me).ok());
+    // The peer's user id, which no file can fake.
+    for (const uid_t uid : {me, stranger}) {
+        orvane::ControlClient client({socket}, uid);
+        const orvane::Status connected = client.connectTo(QDeadlineTimer(10000));
+        EXPECT_EQ(connected.ok(), uid == me);
+        if (!connected.ok()) {
+            EXPECT_TRUE(connected.failure().is(orvane::ErrorCode::ControlUntrusted));
+        }
+    }
 }
 
 } // namespace

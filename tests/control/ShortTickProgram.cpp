@@ -2,7 +2,7 @@
 // folder given on the command line and with a short tick, so that tests see
 // cycles in seconds. Lines on standard input press the main window's
 // buttons: "urls" opens the URL window, "close" closes the one open.
-//   orvane_short_tick DIR TICK_MS
+//   orvane_short_tick DIR TICK_MS [MAINTENANCE_LIMIT_MS]
 #include "app/Program.h"
 
 #include <QApplication>
@@ -30,8 +30,12 @@ int main(int argc, char* argv[])
 {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
-    if (argc != 3)
+    if (argc != 3 && argc != 4)
         return 2;
+    orvane::ControlServer::Limits limits;
+    limits.placeCheck = std::chrono::milliseconds(200);
+    if (argc == 4)
+        limits.maintenanceTime = std::chrono::milliseconds(QString::fromLatin1(argv[3]).toInt());
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&input] {
         char buffer[64] = {};
@@ -49,5 +53,5 @@ int main(int argc, char* argv[])
                 QApplication::activeModalWidget()->close();
         });
     });
-    return orvane::Program::run(QString::fromLocal8Bit(argv[1]), QString::fromLatin1(argv[2]).toInt());
+    return orvane::Program::run(QString::fromLocal8Bit(argv[1]), QString::fromLatin1(argv[2]).toInt(), limits);
 }

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "text/TerminalText.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -24,8 +26,9 @@ CommandLine::CommandLine(const QString& command, const QString& description)
                  QStringLiteral("DIR")),
       helpOption_(QStringList {QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")),
       waitOption_(QStringLiteral("wait"),
-                  QStringLiteral("While Orvane runs from the folder, how long to wait for its wake-up cycle to end "
-                                 "before the change (default 600)."),
+                  QStringLiteral("How long to wait for Orvane's wake-up cycle to end before the change (default "
+                                 "600), and for another orvane-db changing the database to finish (default: "
+                                 "not at all)."),
                   QStringLiteral("SECONDS"))
 {
     // The command's name is the first positional argument, so that the
@@ -41,10 +44,12 @@ void CommandLine::allowWait()
     waitAllowed_ = true;
 }
 
-std::chrono::seconds CommandLine::wait() const
+MaintenanceWait CommandLine::wait() const
 {
-    return waitAllowed_ && parser_.isSet(waitOption_) ? std::chrono::seconds(parser_.value(waitOption_).toInt())
-                                                      : kDefaultWait;
+    if (!waitAllowed_ || !parser_.isSet(waitOption_))
+        return {kDefaultWait, std::chrono::seconds {0}};
+    const std::chrono::seconds given {parser_.value(waitOption_).toInt()};
+    return {given, given};
 }
 
 void CommandLine::addPositional(const QString& name, const QString& description)
@@ -100,11 +105,7 @@ void CommandLine::print(const QString& text)
 
 QString CommandLine::oneLine(const QString& text)
 {
-    QString shown = text;
-    shown.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    shown.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    shown.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    return shown;
+    return TerminalText::escaped(text);
 }
 
 } // namespace orvane::db

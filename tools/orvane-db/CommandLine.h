@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MaintenanceWait.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
@@ -37,17 +39,21 @@ public:
     // The folder of Sentrel.mdb: --dir, else the folder of orvane-db itself.
     QString dir() const;
     bool dirGiven() const { return parser_.isSet(dirOption_); }
-    // How long a write waits for a running wake-up cycle to end: --wait, by
-    // default ten minutes, longer than a cycle of 1,000 entries takes.
-    std::chrono::seconds wait() const;
+    // How long a write waits: for a running wake-up cycle to end, by default
+    // ten minutes, longer than a cycle of 1,000 entries takes; for another
+    // orvane-db to let go, by default not at all (it may be stopped, and
+    // the user is better told at once). --wait sets both.
+    MaintenanceWait wait() const;
     static constexpr std::chrono::seconds kDefaultWait {600};
 
     // Reports a failure in one line on stderr; returns kFailed.
     int fail(const QString& message) const;
     // Writes text to stdout as UTF-8.
     static void print(const QString& text);
-    // The text with its line breaks and tabs shown as \r, \n, \t, so that a
-    // value quoted in a message keeps the message on one line.
+    // The text with its line breaks and tabs shown as \r, \n, \t and every
+    // other character a terminal acts on as an escape (TerminalText), so
+    // that a value quoted in a message keeps the message on one line and
+    // the terminal as it was.
     static QString oneLine(const QString& text);
 
 private:

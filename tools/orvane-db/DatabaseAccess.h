@@ -20,8 +20,9 @@ namespace orvane::db {
 class DatabaseAccess {
 public:
     static Result<DatabaseAccess> forReading(const QString& dir);
-    // wait: how long to wait for a running cycle to end.
-    static Result<DatabaseAccess> forWriting(const QString& dir, std::chrono::seconds wait);
+    // wait: how long to wait for a running cycle to end, and for another
+    // orvane-db writing to finish.
+    static Result<DatabaseAccess> forWriting(const QString& dir, MaintenanceWait wait);
     // Only the lock, for a command that makes the file.
     static Result<std::shared_ptr<SingleInstance>> lockFolder(const QString& dir);
 
@@ -34,6 +35,7 @@ private:
         : lock_(std::move(lock)), hold_(std::move(hold)), db_(std::move(db))
     {
     }
+    static Failure cannotLock(const QString& dir, const SingleInstance& lock);
     static Result<DatabaseAccess> open(const QString& dir, std::shared_ptr<SingleInstance> lock,
                                        std::shared_ptr<MaintenanceHold> hold);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MaintenanceWait.h"
+
 #include "base/Result.h"
 #include "control/ControlClient.h"
 
@@ -14,7 +16,8 @@ namespace orvane::db {
 // Orvane running from a folder, held in the maintenance state a window
 // opens: its timer stands still while this object lives, and when it goes
 // the timer runs again, TickCount kept and a halt lifted, as when a window
-// closes. Entering waits for a running wake-up cycle to end.
+// closes. Entering waits for a running wake-up cycle to end, and for
+// another orvane-db that holds the state to let go, as long as wait says.
 class MaintenanceHold {
 public:
     // Asks again this often while a cycle runs; a cycle's entry takes
@@ -23,7 +26,9 @@ public:
     // Connecting and each answer: the program answers between two events.
     static constexpr std::chrono::seconds kAnswerTime {10};
 
-    static Result<std::unique_ptr<MaintenanceHold>> enter(const QString& dir, std::chrono::seconds wait);
+    // Fails with ControlNoListener when nothing listens for the folder: no
+    // program, or one that could not listen.
+    static Result<std::unique_ptr<MaintenanceHold>> enter(const QString& dir, MaintenanceWait wait);
     ~MaintenanceHold();
     MaintenanceHold(const MaintenanceHold&) = delete;
     MaintenanceHold& operator=(const MaintenanceHold&) = delete;
@@ -32,7 +37,8 @@ public:
     Status end();
 
     // How Orvane running from dir stands: the state object status --json
-    // prints. Fails when nothing answers there.
+    // prints. Fails when nothing answers there (ControlNoListener), when
+    // another user serves it (ControlUntrusted) or it answers amiss.
     static Result<QJsonObject> askStatus(const QString& dir);
 
 private:

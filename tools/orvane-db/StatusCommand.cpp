@@ -2,12 +2,16 @@
 #include "Commands.h"
 #include "MaintenanceHold.h"
 
+#include "base/ErrorCatalogue.h"
 #include "host/SingleInstance.h"
+#include "text/TerminalText.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
+
+#include <cstdio>
 
 namespace orvane::db {
 
@@ -52,7 +56,7 @@ QString stateText(const QJsonObject& s)
     else if (const QString window = s.value(QStringLiteral("window")).toString(); window == QLatin1String("orvane-db"))
         text = QStringLiteral("in maintenance: orvane-db is changing the database\n");
     else
-        text = QStringLiteral("in maintenance: the %1 window is open\n").arg(window);
+        text = QStringLiteral("in maintenance: the %1 window is open\n").arg(CommandLine::oneLine(window));
     const QJsonObject last = s.value(QStringLiteral("lastCycle")).toObject();
     if (last.isEmpty())
         return text + QStringLiteral("last cycle: none yet\n");
@@ -82,27 +86,43 @@ int statusCommand(const QStringList& arguments)
     if (!QFileInfo(dir).isDir())
         return line.fail(QStringLiteral("no folder \"%1\"").arg(dir));
 
+    if (const QString open = SingleInstance::folderOpenToOthers(dir); !open.isEmpty())
+        std::fprintf(stderr, "orvane-db status: warning: %s\n", qPrintable(CommandLine::oneLine(open)));
     const auto asked = MaintenanceHold::askStatus(dir);
+    if (!asked.ok() && !asked.failure().is(ErrorCode::ControlNoListener))
+        return line.fail(asked.failure().description);
     if (!asked.ok()) {
-        // Nothing answers: a socket file a killed copy left behind, or a
-        // program that cannot listen. Its lock tells which.
+        // Nothing answers: no program, a socket file a killed copy left
+        // behind, a program that cannot listen or an orvane-db writing
+        // while none runs. Its lock tells which.
         const SingleInstance probe(dir);
         if (!probe.held())
-            return line.fail(probe.anotherCopyRunning() ? asked.failure().description : probe.error());
+            return line.fail(
+                probe.anotherCopyRunning()
+                    ? QStringLiteral("%1 is held, by Orvane or by an orvane-db changing the database, "
+                                     "but %2")
+                          .arg(QDir::toNativeSeparators(SingleInstance::lockPath(dir)), asked.failure().description)
+                    : QStringLiteral("cannot take the lock %1: %2")
+                          .arg(QDir::toNativeSeparators(SingleInstance::lockPath(dir)), probe.error()));
         if (line.isSet(json))
             CommandLine::print(QStringLiteral("{\"running\":false}\n"));
         else
-            CommandLine::print(QStringLiteral("Orvane is not running from %1\n").arg(QDir::toNativeSeparators(dir)));
+            CommandLine::print(QStringLiteral("Orvane is not running from %1\n")
+                                   .arg(CommandLine::oneLine(QDir::toNativeSeparators(dir))));
         return kNotRunning;
     }
     QJsonObject state = asked.value();
     const bool halted = state.value(QStringLiteral("state")).toString() == QLatin1String("halted");
     if (line.isSet(json)) {
         state.insert(QStringLiteral("running"), true);
-        CommandLine::print(QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));
+        // JSON escapes the C0 controls only; the rest a terminal acts on too.
+        CommandLine::print(
+            TerminalText::escapedJson(QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact)))
+            + QLatin1Char('\n'));
     } else {
-        CommandLine::print(QStringLiteral("Orvane is running from %1: ").arg(QDir::toNativeSeparators(dir))
-                           + stateText(state));
+        CommandLine::print(
+            QStringLiteral("Orvane is running from %1: ").arg(CommandLine::oneLine(QDir::toNativeSeparators(dir)))
+            + stateText(state));
     }
     return halted ? kHalted : kRunning;
 }
