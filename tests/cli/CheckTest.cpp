@@ -110,7 +110,8 @@ TEST(CheckCommand, ShowsWhatEachSearchFindsAndTheAlertItWouldSendChangingNothing
                 return part;
             }())
                                                       : value;
-            EXPECT_EQ(shown, it.value()) << it.key().toStdString();
+            EXPECT_EQ(QJsonDocument({{it.key(), shown}}).toJson(QJsonDocument::Compact).toStdString(),
+                      QJsonDocument({{it.key(), it.value()}}).toJson(QJsonDocument::Compact).toStdString());
         }
     }
     // A URL instead of an id: a new entry on its first visit, as add makes it.
@@ -121,7 +122,7 @@ TEST(CheckCommand, ShowsWhatEachSearchFindsAndTheAlertItWouldSendChangingNothing
     EXPECT_EQ(adHoc["firstVisit"], true);
     EXPECT_EQ(adHoc["alert"], 2);
     EXPECT_EQ(adHoc["stringSearch"]["position"], 8);
-    EXPECT_EQ(contents(db), before);
+    EXPECT_TRUE(contents(db) == before); // not printed: 192 KB
     EXPECT_EQ(contents(scratch), QByteArray());
 }
 
