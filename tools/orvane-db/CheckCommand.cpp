@@ -131,8 +131,8 @@ QString quoted(const QJsonValue& text)
 // The report as lines for a person; the same facts as the JSON.
 QString asText(const QJsonObject& r)
 {
-    const auto line = [](const char* label, const QString& text) {
-        return QStringLiteral("%1 %2\n").arg(QString::fromLatin1(label), -15).arg(text);
+    const auto line = [](const QString& label, const QString& text) {
+        return QStringLiteral("%1 %2\n").arg(label, -15).arg(text);
     };
     QString out;
     out += line("Entry:",
@@ -158,10 +158,10 @@ QString asText(const QJsonObject& r)
     }
     if (r.contains("stringSearch")) {
         const QJsonObject s = r["stringSearch"].toObject();
+        const qint64 at = s["position"].toInteger();
         out += line("Search text:",
-                    s["position"].toInteger() == 0 ? quoted(r["searchText"]) + QStringLiteral(" not found")
-                                                   : quoted(r["searchText"])
-                            + QStringLiteral(" found at character %1").arg(s["position"].toInteger()));
+                    quoted(r["searchText"])
+                        + (at == 0 ? QStringLiteral(" not found") : QStringLiteral(" found at character %1").arg(at)));
         out += line("Piece:", quoted(s["piece"]));
         out += line("Stored piece:", quoted(s["storedPiece"]));
     }
@@ -171,7 +171,7 @@ QString asText(const QJsonObject& r)
             out += line("Table:", QStringLiteral("not found"));
         } else {
             QStringList cells;
-            for (const QJsonValue& cell : t["cells"].toArray())
+            for (const auto& cell : t["cells"].toArray())
                 cells << quoted(cell);
             out += line("Cells:", cells.isEmpty() ? QStringLiteral("none") : cells.join(QStringLiteral(", ")));
             out += line("All equal:", quoted(r["searchText"]) + (t["allEqual"].toBool() ? ": yes" : ": no"));
@@ -180,7 +180,7 @@ QString asText(const QJsonObject& r)
             out += line("Search failed:", t["failure"].toString());
     }
     const QString when = r["firstVisit"].toBool() ? QStringLiteral("First visit:") : QStringLiteral("Next wake-up:");
-    out += line(qPrintable(when),
+    out += line(when,
                 r["alert"].isNull()
                     ? QStringLiteral("no alert, nothing stored")
                     : QStringLiteral("alert %1, %2: %3")

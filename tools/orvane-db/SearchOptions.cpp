@@ -61,7 +61,7 @@ Status SearchOptions::store(const TableColumns& columns, const Texts& texts, Wat
         const auto field = columns.field(column);
         if (!field.ok())
             return field.failure();
-        if (const Status s = entry.setText(field.value(), text); !s.ok())
+        if (Status s = entry.setText(field.value(), text); !s.ok())
             return s;
     }
     return {};
