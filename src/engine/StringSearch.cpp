@@ -37,10 +37,10 @@ StringSearch::Outcome StringSearch::run(const QString& oldContent, const QString
     // Where the search text stands in the new page.
     if (auto wanted = row.text(kStringSearch); !wanted.ok()) {
         fail(wanted.failure());
-    } else if (const qsizetype found = inStr(newContent, wanted.value()); found > kMaxPosition) {
+    } else if (out.found = inStr(newContent, wanted.value()); out.found > kMaxPosition) {
         fail(ErrorCatalogue::failure(ErrorCode::Overflow));
     } else {
-        matchPos = static_cast<qint16>(found);
+        matchPos = static_cast<qint16>(out.found);
     }
 
     // A non-zero offset counts from the first character after the search text.

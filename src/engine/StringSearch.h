@@ -18,6 +18,7 @@ public:
         bool change = false;
         QString oldPiece;
         QString newPiece;
+        qsizetype found = 0; // where the search text stands in the new page, 0 when nowhere
         int lastFailure = 0; // error number of the last failed step, 0 for none
     };
 

@@ -6,11 +6,10 @@
 #include "base/PageFetcher.h"
 #include "base/ProgramEnd.h"
 #include "base/ScreenPointer.h"
+#include "engine/EntryComparison.h"
 #include "engine/MailAlert.h"
 #include "engine/MainView.h"
 #include "engine/SkipStretch.h"
-#include "engine/StringSearch.h"
-#include "engine/TableSearch.h"
 #include "engine/WatchProgress.h"
 #include "engine/WatcherState.h"
 #include "engine/Workspace.h"
@@ -27,19 +26,7 @@ const QString kActiveEntries = QStringLiteral("Select * from [%1] where %2 = %3"
 const QString kActiveAddresses = QStringLiteral("Select %1 from [%2] where %3 = %4")
                                      .arg(Columns::kUrl, Columns::kUrlsTable, Columns::kActive,
                                           QString::number(Columns::kYes));
-using Columns::kSearchType;
 using Columns::kUrl;
-
-// Reads "Search type" afresh and tells whether it is the given code. A
-// failed read is a failed test, which counts as passed.
-bool typeIs(const Recordset& row, const char* code, SkipStretch& stretch)
-{
-    auto type = row.value(kSearchType);
-    if (!stretch.step(type.status()))
-        return true;
-    const QString* text = type.value().textPtr();
-    return text && *text == QLatin1String(code);
-}
 
 } // namespace
 
@@ -164,27 +151,15 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     const QString oldContent = content.value().textOrEmpty();
     state_.newContent = std::move(page);
 
-    SkipStretch comparing;
     ScratchFile::rewrite(workspace_.scratchFile(), state_.newContent);
+    (void)EntryComparison::run(entry, oldContent, state_.newContent, matchPos, [this](AlertKind kind) -> Status {
+        if (kind == AlertKind::NoTable)
+            return alert(kind);
+        storeAndAlert(kind);
+        return {};
+    });
 
-    if (typeIs(entry, "W", comparing) && oldContent != state_.newContent)
-        storeAndAlert(AlertKind::WholePage);
-
-    if (typeIs(entry, "S", comparing)) {
-        if (StringSearch::run(oldContent, state_.newContent, entry, matchPos).change)
-            storeAndAlert(AlertKind::StringSearch);
-    }
-
-    if (typeIs(entry, "T", comparing)) {
-        CellPieceList cellPieces;
-        auto triggered = TableSearch::run(state_.newContent, entry, cellPieces,
-                                          [this] { return alert(AlertKind::NoTable); });
-        // A search that fails counts as a table alert.
-        if (!comparing.step(triggered.status()) || triggered.value() == TableSearch::Verdict::True)
-            storeAndAlert(AlertKind::TableAlert);
-    }
-
-    if (!comparing.step(entry.moveNext()))
+    if (!entry.moveNext().ok())
         return Visit::Broken; // never walk the same row twice
     return Visit::Next;
 }

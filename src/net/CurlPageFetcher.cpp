@@ -70,7 +70,7 @@ public:
     Transfers(const Transfers&) = delete;
     Transfers& operator=(const Transfers&) = delete;
 
-    Result<QString> fetch(const QString& url);
+    Result<FetchedPage> fetch(const QString& url);
     void fetchAhead(const QStringList& urls);
     void idle();
 
@@ -79,7 +79,7 @@ private:
 
     std::unique_ptr<PageTransfer> make(const QString& url, QByteArray address);
     int hostId(const QString& host);
-    Result<QString> await(PageTransfer& page, std::chrono::milliseconds timeLeft);
+    Result<FetchedPage> await(PageTransfer& page, std::chrono::milliseconds timeLeft);
     bool drive(PageTransfer& awaited);
     void collect();
     void followRedirects(PageTransfer* awaited);
@@ -122,7 +122,7 @@ CurlPageFetcher::Transfers::~Transfers()
     dropAhead();
 }
 
-Result<QString> CurlPageFetcher::Transfers::fetch(const QString& url)
+Result<FetchedPage> CurlPageFetcher::Transfers::fetch(const QString& url)
 {
     auto address = addressOf(url);
     if (!address.ok())
@@ -146,7 +146,7 @@ Result<QString> CurlPageFetcher::Transfers::fetch(const QString& url)
     }
     busy_ = true;
     const auto turn = std::chrono::steady_clock::now();
-    Result<QString> result = await(*page, options_.totalTimeout);
+    Result<FetchedPage> result = await(*page, options_.totalTimeout);
     // A server's own answer (an error status) is no effect of waiting: asking
     // again would only knock twice on a failing server.
     const bool answered = !result.ok() && ErrorCatalogue::isHttpStatus(result.failure().number);
@@ -213,7 +213,7 @@ int CurlPageFetcher::Transfers::hostId(const QString& host)
     return *id;
 }
 
-Result<QString> CurlPageFetcher::Transfers::await(PageTransfer& page, std::chrono::milliseconds timeLeft)
+Result<FetchedPage> CurlPageFetcher::Transfers::await(PageTransfer& page, std::chrono::milliseconds timeLeft)
 {
     budget_.awaited = &page;
     lastPaint_ = std::chrono::steady_clock::now();
@@ -441,6 +441,14 @@ CurlPageFetcher::CurlPageFetcher(Options options) : transfers_(std::make_unique<
 CurlPageFetcher::~CurlPageFetcher() = default;
 
 Result<QString> CurlPageFetcher::fetch(const QString& url)
+{
+    auto page = transfers_->fetch(url);
+    if (!page.ok())
+        return page.failure();
+    return std::move(page.value().text);
+}
+
+Result<FetchedPage> CurlPageFetcher::fetchPage(const QString& url)
 {
     return transfers_->fetch(url);
 }

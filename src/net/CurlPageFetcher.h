@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/PageFetcher.h"
+#include "net/FetchedPage.h"
 #include "orvane/Version.h"
 
 #include <QByteArray>
@@ -74,6 +75,8 @@ public:
     CurlPageFetcher& operator=(const CurlPageFetcher&) = delete;
 
     Result<QString> fetch(const QString& url) override;
+    // The same fetch, with what the answer said about the page.
+    Result<FetchedPage> fetchPage(const QString& url);
     // Replaces the pages announced before. The list ends early at an
     // address that no fetch could take (empty, not the web): fetching stops
     // there anyway.

@@ -126,7 +126,7 @@ void PageTransfer::resume()
     curl_easy_pause(curl_.get(), CURLPAUSE_CONT);
 }
 
-Result<QString> PageTransfer::page()
+Result<FetchedPage> PageTransfer::page()
 {
     long status = 0;
     curl_easy_getinfo(curl_.get(), CURLINFO_RESPONSE_CODE, &status);
@@ -143,13 +143,8 @@ Result<QString> PageTransfer::page()
     // the redirects, and only of this transfer.
     if (status >= ErrorCatalogue::kFirstHttpError) {
         dropBody();
-        const auto header = [curl = curl_.get()](const char* name) -> std::optional<QByteArray> {
-            curl_header* found = nullptr;
-            if (curl_easy_header(curl, name, 0, CURLH_HEADER, -1, &found) != CURLHE_OK)
-                return std::nullopt;
-            return QByteArray(found->value);
-        };
-        return ErrorAnswer::read(status, header, answeredAt_);
+        return ErrorAnswer::read(
+            status, [this](const char* name) { return header(name); }, answeredAt_);
     }
     if (result_ != CURLE_OK) {
         dropBody();
@@ -159,11 +154,34 @@ Result<QString> PageTransfer::page()
     const char* contentType = nullptr;
     curl_easy_getinfo(curl_.get(), CURLINFO_CONTENT_TYPE, &contentType);
     const QByteArrayView type = contentType ? QByteArrayView(contentType) : QByteArrayView();
+    FetchedPage page;
+    page.httpStatus = status;
+    const char* finalUrl = nullptr;
+    if (curl_easy_getinfo(curl_.get(), CURLINFO_EFFECTIVE_URL, &finalUrl) == CURLE_OK && finalUrl)
+        page.finalUrl = QString::fromUtf8(finalUrl);
+    curl_off_t wire = 0;
+    if (curl_easy_getinfo(curl_.get(), CURLINFO_SIZE_DOWNLOAD_T, &wire) == CURLE_OK)
+        page.wireBytes = wire;
+    page.contentEncoding = header("Content-Encoding").value_or(QByteArray());
+    page.etag = header("ETag").value_or(QByteArray());
+    page.lastModified = header("Last-Modified").value_or(QByteArray());
+
     QByteArray body = std::exchange(body_, QByteArray());
     budget_.held -= body.size();
     if (body.size() > kSlicedDecodingBytes)
-        return PageDecoder::decodeReleasing(std::move(body), type);
-    return PageDecoder::decode(body, type);
+        page.text = PageDecoder::decodeReleasing(std::move(body), type, PageDecoder::kSliceBytes, &page.charset);
+    else
+        page.text = PageDecoder::decode(body, type, &page.charset);
+    return page;
+}
+
+std::optional<QByteArray> PageTransfer::header(const char* name) const
+{
+    curl_header* found = nullptr;
+    // -1: the headers of the last answer, after the redirects.
+    if (curl_easy_header(curl_.get(), name, 0, CURLH_HEADER, -1, &found) != CURLHE_OK)
+        return std::nullopt;
+    return QByteArray(found->value);
 }
 
 CurlHandle PageTransfer::releaseHandle()

@@ -2,12 +2,14 @@
 
 #include "net/CurlHandle.h"
 #include "net/CurlPageFetcher.h"
+#include "net/FetchedPage.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
 #include <chrono>
+#include <optional>
 
 namespace orvane {
 
@@ -66,7 +68,7 @@ public:
     void resume();
 
     // The page as text, or why it could not be had; the body is given up.
-    Result<QString> page();
+    Result<FetchedPage> page();
     CurlHandle releaseHandle();
 
     // The host part of an address, as curl reads it; the address itself
@@ -75,6 +77,8 @@ public:
 
 private:
     CURLcode setUp(CURL* curl) const;
+    // A header of the last answer, the one whose body this is.
+    std::optional<QByteArray> header(const char* name) const;
     static size_t onBody(char* data, size_t size, size_t count, void* self);
     void dropBody();
     // The body comes content-encoded (compressed): curl inflates it.

@@ -196,8 +196,28 @@ Reading readingOf(QByteArrayView body, QByteArrayView contentType)
     return {Reading::Kind::Utf8ElseWindows1252, {}};
 }
 
-QString readWhole(const Reading& reading, QByteArrayView body)
+QByteArray nameOf(const Reading& reading)
 {
+    switch (reading.kind) {
+    case Reading::Kind::Utf8: return "utf-8";
+    case Reading::Kind::Windows1252: return "windows-1252";
+    case Reading::Kind::Utf16LE: return "utf-16le";
+    case Reading::Kind::Utf16BE: return "utf-16be";
+    case Reading::Kind::Named: return reading.name;
+    case Reading::Kind::Utf8ElseWindows1252: break;
+    }
+    return {};
+}
+
+void tell(QByteArray* charset, const Reading& reading)
+{
+    if (charset)
+        *charset = nameOf(reading);
+}
+
+QString readWhole(Reading reading, QByteArrayView body, QByteArray* charset)
+{
+    tell(charset, reading);
     const QByteArrayView bytes = body.sliced(reading.skip);
     switch (reading.kind) {
     case Reading::Kind::Utf8: return QString::fromUtf8(bytes);
@@ -213,6 +233,8 @@ QString readWhole(const Reading& reading, QByteArrayView body)
     // One pass both decodes and tells whether the bytes were valid UTF-8.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
+    reading.kind = utf8.hasError() ? Reading::Kind::Windows1252 : Reading::Kind::Utf8;
+    tell(charset, reading);
     if (!utf8.hasError())
         return text;
     return Windows1252::decode(bytes);
@@ -329,12 +351,13 @@ QByteArray PageDecoder::charsetFromMeta(QByteArrayView body)
     return {};
 }
 
-QString PageDecoder::decode(QByteArrayView body, QByteArrayView contentType)
+QString PageDecoder::decode(QByteArrayView body, QByteArrayView contentType, QByteArray* charset)
 {
-    return readWhole(readingOf(body, contentType), body);
+    return readWhole(readingOf(body, contentType), body, charset);
 }
 
-QString PageDecoder::decodeReleasing(QByteArray body, QByteArrayView contentType, qsizetype sliceBytes)
+QString PageDecoder::decodeReleasing(QByteArray body, QByteArrayView contentType, qsizetype sliceBytes,
+                                     QByteArray* charset)
 {
     Reading reading = readingOf(body, contentType);
     if (reading.kind == Reading::Kind::Utf8ElseWindows1252)
@@ -342,7 +365,8 @@ QString PageDecoder::decodeReleasing(QByteArray body, QByteArrayView contentType
     // Other encodings (shift states, byte pairs) are not cut; rare for pages.
     const bool utf8 = reading.kind == Reading::Kind::Utf8;
     if (!utf8 && reading.kind != Reading::Kind::Windows1252)
-        return readWhole(reading, body);
+        return readWhole(reading, body, charset);
+    tell(charset, reading);
 
     char* bytes = body.data(); // our own copy if anyone else shared it
     // Never more characters than bytes in either encoding.

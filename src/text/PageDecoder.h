@@ -18,15 +18,17 @@ public:
     static constexpr qsizetype kPrescanBytes = 4096;
 
     // contentType is the raw value of the Content-Type header, empty when
-    // the server sent none.
-    static QString decode(QByteArrayView body, QByteArrayView contentType);
+    // the server sent none. `charset`, when given, receives the name of the
+    // character set the bytes were read in ("utf-8", "windows-1252", ...).
+    static QString decode(QByteArrayView body, QByteArrayView contentType, QByteArray* charset = nullptr);
 
     // The same text for a body the caller hands over, decoded slice by slice
     // with the memory of each slice given back once it is text, so that a
     // large page is never held whole both as bytes and as text. Bodies in
     // encodings other than UTF-8 and Windows-1252 are decoded whole.
     static constexpr qsizetype kSliceBytes = qsizetype {1024} * 1024;
-    static QString decodeReleasing(QByteArray body, QByteArrayView contentType, qsizetype sliceBytes = kSliceBytes);
+    static QString decodeReleasing(QByteArray body, QByteArrayView contentType, qsizetype sliceBytes = kSliceBytes,
+                                   QByteArray* charset = nullptr);
 
     // The charset named by a header value such as "text/html; charset=utf-8"
     // or a meta content attribute; empty when none is named.

@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "DatabaseAccess.h"
 #include "RowInserter.h"
+#include "SearchOptions.h"
 #include "TableColumns.h"
 
 #include "store/Columns.h"
@@ -9,19 +10,7 @@
 
 #include <QDateTime>
 
-#include <utility>
-#include <vector>
-
 namespace orvane::db {
-
-namespace {
-
-QCommandLineOption option(const char* name, const QString& description, const char* valueName)
-{
-    return QCommandLineOption(QString::fromLatin1(name), description, QString::fromLatin1(valueName));
-}
-
-} // namespace
 
 int addCommand(const QStringList& arguments)
 {
@@ -36,47 +25,23 @@ int addCommand(const QStringList& arguments)
                                       "semicolons (at most %1 characters).")
                            .arg(Columns::kEMailLimit));
     line.addPositional(QStringLiteral("SUBJECT"), QStringLiteral("The alerts' subject."));
-    const QCommandLineOption type = option("type",
-                                           QStringLiteral("How the page is compared: W whole page, S string search, "
-                                                          "T table search."),
-                                           "W|S|T");
     const QCommandLineOption inactive(QStringLiteral("inactive"), QStringLiteral("Adds the entry inactive."));
-    // Each option is a box of the URL window, with the box's limit.
-    const std::pair<QCommandLineOption, QLatin1StringView> boxes[] = {
-        {option("search", QStringLiteral("The search text (at most %1 characters).").arg(Columns::kStringSearchLimit),
-                "TEXT"),
-         Columns::kStringSearch},
-        {option("offset", QStringLiteral("String offset."), "N"), Columns::kStringOffset},
-        {option("length", QStringLiteral("String length."), "N"), Columns::kStringLength},
-        {option("table", QStringLiteral("Table number."), "N"), Columns::kTableNumber},
-        {option("row", QStringLiteral("Row number."), "N"), Columns::kRowNumber},
-        {option("column", QStringLiteral("Column number."), "N"), Columns::kColumnNumber},
-        {option("repeat", QStringLiteral("Repeat count."), "N"), Columns::kRepeatCount},
-    };
-    line.addOption(type);
+    const SearchOptions search;
+    search.addTo(line);
     line.addOption(inactive);
-    for (const auto& box : boxes)
-        line.addOption(box.first);
     line.allowWait();
     if (auto done = line.parse(arguments, 3, 3))
         return *done;
 
     WatchEntry entry = WatchEntry::fresh();
-    if (line.isSet(type)) {
-        if (!WatchEntry::isSearchType(line.value(type)))
-            return line.fail(QStringLiteral("--type \"%1\" is none of W, S and T").arg(line.value(type)));
-        entry.set(Columns::kSearchType, Value(line.value(type)));
-    }
+    const QStringList given = line.positionals();
+    SearchOptions::Texts texts = {{Columns::kUrl, given[0]},
+                                  {Columns::kEMail, given[1]},
+                                  {Columns::kSubject, given[2]}};
+    if (const Status s = search.read(line, entry, texts); !s.ok())
+        return line.fail(s.failure().description);
     if (line.isSet(inactive))
         entry.set(Columns::kActive, Value(Columns::kNo));
-    const QStringList given = line.positionals();
-    std::vector<std::pair<QString, QString>> texts = {{Columns::kUrl, given[0]},
-                                                      {Columns::kEMail, given[1]},
-                                                      {Columns::kSubject, given[2]}};
-    for (const auto& box : boxes) {
-        if (line.isSet(box.first))
-            texts.emplace_back(box.second, line.value(box.first));
-    }
 
     const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
@@ -85,13 +50,8 @@ int addCommand(const QStringList& arguments)
     const auto columns = TableColumns::read(db, Columns::kUrlsTable);
     if (!columns.ok())
         return line.fail(columns.failure().description);
-    for (const auto& [column, text] : texts) {
-        const auto field = columns.value().field(column);
-        if (!field.ok())
-            return line.fail(field.failure().description);
-        if (const Status s = entry.setText(field.value(), text); !s.ok())
-            return line.fail(s.failure().description);
-    }
+    if (const Status s = SearchOptions::store(columns.value(), texts, entry); !s.ok())
+        return line.fail(s.failure().description);
     if (const Status s = entry.checkRequired(); !s.ok())
         return line.fail(s.failure().description);
     if (const Status s = entry.checkAddresses(); !s.ok())

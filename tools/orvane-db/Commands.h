@@ -19,5 +19,6 @@ int importCommand(const QStringList& arguments);
 int testMailCommand(const QStringList& arguments);
 int statusCommand(const QStringList& arguments);
 int resumeCommand(const QStringList& arguments);
+int checkCommand(const QStringList& arguments);
 
 } // namespace orvane::db

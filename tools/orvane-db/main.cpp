@@ -34,6 +34,7 @@ constexpr Command kCommands[] = {
     {"test-mail", "sends a test mail through the stored mail settings", testMailCommand},
     {"status", "tells whether Orvane runs from the folder and how it stands", statusCommand},
     {"resume", "lifts a halt of the running Orvane, as closing a window does", resumeCommand},
+    {"check", "fetches an entry's page now and tells what its search sees", checkCommand},
 };
 
 QString commandList()

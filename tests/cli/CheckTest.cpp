@@ -1,0 +1,129 @@
+// orvane-db check against pages of a local server: what each search finds and
+// which alert the next wake-up would send, and that it changes nothing.
+#include "LocalHttpServer.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+QByteArray run(const QStringList& args)
+{
+    QProcess p;
+    p.start(ORVANE_DB, args);
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
+        ? p.readAllStandardOutput()
+        : "exit " + QByteArray::number(p.exitCode()) + ": " + p.readAllStandardError();
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+TEST(CheckCommand, ShowsWhatEachSearchFindsAndTheAlertItWouldSendChangingNothing)
+{
+    LocalHttpServer web;
+    const auto page = [&web](const char* path, const char* body) {
+        web.server().Get(path, [body](const httplib::Request&, httplib::Response& r) {
+            r.set_header("ETag", "\"v1\"");
+            r.set_header("Last-Modified", "Mon, 07 Dec 2026 10:00:00 GMT");
+            r.set_content(body, "application/xhtml+xml; charset=windows-1252"); // not compressed
+        });
+    };
+    page("/w", "<p>same</p>");
+    page("/s", "Price: 12.50 EUR");
+    page("/t", "<table><tr><td>ok</td></tr><TR><TD>ok</td></tr></table>");
+    web.server().Get("/old", [](const httplib::Request&, httplib::Response& r) { r.set_redirect("/w"); });
+    ASSERT_TRUE(web.start());
+
+    QTemporaryDir dir;
+    const QString db = dir.filePath("Sentrel.mdb"), scratch = dir.filePath("URL.html");
+    ASSERT_EQ(run({"init", dir.path()}), "created " + db.toUtf8() + "\n");
+    // clang-format off
+    const struct { QStringList entry; const char* stored; const char* expected; } cases[] = {
+        {{"/old"}, "<p>same</p>", R"({"alert":null,"firstVisit":false,"fetch":{"finalUrl":"%1/w","status":200,
+          "wireBytes":11,"contentEncoding":"","charset":"windows-1252","etag":"\"v1\"",
+          "lastModified":"Mon, 07 Dec 2026 10:00:00 GMT","characters":11}})"},
+        {{"/w"}, "<p>old</p>", R"({"alert":1,"alertName":"whole page changed"})"},
+        // "Price:" at 1, offset 1: characters 1 + 6 + 1 = 8 to 12 of both pages.
+        {{"/s", "--type", "S", "--search", "Price:", "--offset", "1", "--length", "5"}, "Price: 12.50 USD",
+         R"({"alert":null,"stringSearch":{"position":1,"piece":"12.50","storedPiece":"12.50","stepFailed":false}})"},
+        {{"/s", "--type", "S", "--search", "Price:", "--offset", "1", "--length", "5"}, "Price: 11.00 EUR",
+         R"({"alert":2,"stringSearch":{"position":1,"piece":"12.50","storedPiece":"11.00","stepFailed":false}})"},
+        // Not found with offset 0: the cut at position 0 fails, a change.
+        {{"/s", "--type", "S", "--search", "Cost:", "--length", "5"}, "Price: 12.50 EUR",
+         R"({"alert":2,"stringSearch":{"position":0,"piece":"","storedPiece":"","stepFailed":true}})"},
+        // Offset 3 skips "td>" of each cell tag, in any letter case.
+        {{"/t", "--type", "T", "--search", "ok", "--offset", "3", "--length", "2", "--repeat", "2"}, nullptr,
+         R"({"alert":3,"alertName":"table alert","searchText":"ok",
+             "tableSearch":{"tableFound":true,"cells":["ok","ok"],"allEqual":true}})"},
+        {{"/t", "--type", "T", "--search", "no", "--offset", "3", "--length", "2", "--repeat", "2"}, nullptr,
+         R"({"alert":null,"tableSearch":{"tableFound":true,"cells":["ok","ok"],"allEqual":false}})"},
+        {{"/t", "--type", "T", "--search", "ok", "--table", "2"}, nullptr,
+         R"({"alert":4,"alertName":"no table found","tableSearch":{"tableFound":false,"cells":[],"allEqual":false}})"},
+        {{"/gone"}, nullptr, R"({"alert":0,"alertName":"page fault","fault":{"number":404}})"},
+    };
+    // clang-format on
+    QStringList ids;
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open(db.toUtf8().constData(), &h), SQLITE_OK);
+    for (const auto& c : cases) {
+        const QStringList entry = QStringList {"add", "--dir", dir.path(), web.url(c.entry[0]), "a@x.org", "s"}
+            + c.entry.mid(1);
+        ids << QString::fromUtf8(run(entry).trimmed());
+        sqlite3_stmt* set = nullptr;
+        sqlite3_prepare_v2(h, "UPDATE URLs SET Content = ?1 WHERE rowid = ?2", -1, &set, nullptr);
+        if (c.stored)
+            sqlite3_bind_text(set, 1, c.stored, -1, SQLITE_STATIC);
+        sqlite3_bind_int64(set, 2, ids.last().toLongLong());
+        EXPECT_EQ(sqlite3_step(set), SQLITE_DONE);
+        sqlite3_finalize(set);
+    }
+    sqlite3_close(h);
+    ASSERT_TRUE(QFile(scratch).open(QIODevice::WriteOnly)); // an empty URL.html
+    const QByteArray before = contents(db);
+
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        const QByteArray out = run({"check", "--dir", dir.path(), "--json", ids[i]});
+        SCOPED_TRACE(out.toStdString());
+        const QJsonObject got = QJsonDocument::fromJson(out).object();
+        const QString expected = QString::fromUtf8(cases[i].expected).arg(web.url("")).replace('\n', ' ');
+        const QJsonObject want = QJsonDocument::fromJson(expected.toUtf8()).object();
+        ASSERT_FALSE(want.isEmpty()) << cases[i].expected;
+        EXPECT_EQ(got["entry"].toInteger(), ids[i].toLongLong());
+        EXPECT_EQ(got["firstVisit"].toBool(), cases[i].stored == nullptr);
+        for (auto it = want.begin(); it != want.end(); ++it) {
+            const QJsonValue value = got[it.key()];
+            // Of an object, only the fields worked out: a fault's text is the server's.
+            const QJsonValue shown = value.isObject() ? QJsonValue([&] {
+                QJsonObject part;
+                for (const QString& key : it.value().toObject().keys())
+                    part[key] = value[key];
+                return part;
+            }())
+                                                      : value;
+            EXPECT_EQ(QJsonDocument({{it.key(), shown}}).toJson(QJsonDocument::Compact).toStdString(),
+                      QJsonDocument({{it.key(), it.value()}}).toJson(QJsonDocument::Compact).toStdString());
+        }
+    }
+    // A URL instead of an id: a new entry on its first visit, as add makes it.
+    const QJsonObject adHoc = QJsonDocument::fromJson(run({"check", "--dir", dir.path(), "--json", web.url("/s"),
+                                                           "--type", "S", "--search", "12", "--length", "2"}))
+                                  .object();
+    EXPECT_EQ(adHoc["entry"], QJsonValue());
+    EXPECT_EQ(adHoc["firstVisit"], true);
+    EXPECT_EQ(adHoc["alert"], 2);
+    EXPECT_EQ(adHoc["stringSearch"]["position"], 8);
+    EXPECT_TRUE(contents(db) == before); // not printed: 192 KB
+    EXPECT_EQ(contents(scratch), QByteArray());
+}
+
+} // namespace
