@@ -198,6 +198,9 @@ TEST(CurlPageFetcher, BotChecksAndRateLimitsSayWhatTheServerMeant)
         {"/answer/429?Retry-After=120", status429 + limited + " and asks to wait until 14:32:05."},
         {"/answer/429?Retry-After=Fri,%2004%20Dec%202026%2015:00:00%20GMT",
          status429 + limited + " and asks to wait until 16:00:00."},
+        // A date already past asks for no wait: until the answer's own time.
+        {"/answer/429?Retry-After=Fri,%2004%20Dec%202026%2012:00:00%20GMT",
+         status429 + limited + " and asks to wait until 14:30:05."},
         {"/answer/429", status429 + limited + "; watch fewer of its pages or wake up less often."},
         {"/answer/503?Retry-After=Sat,%2005%20Dec%202026%2008:00:00%20GMT",
          status503 + ": the server asks to wait until 2026-12-05 09:00:00 before the page is fetched again."},
