@@ -3,6 +3,7 @@
 #include "MaintenanceHold.h"
 
 #include "host/SingleInstance.h"
+#include "store/PageCacheFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -103,6 +104,11 @@ int statusCommand(const QStringList& arguments)
     } else {
         CommandLine::print(QStringLiteral("Orvane is running from %1: ").arg(QDir::toNativeSeparators(dir))
                            + stateText(state));
+        // Read from the cache file beside the database, not from the program.
+        const auto whole = PageCacheFile::distrustedAddresses(QDir(dir).filePath(PageCacheFile::kFileName));
+        if (whole.ok() && !whole.value().isEmpty())
+            CommandLine::print(QStringLiteral("fetched whole only, their server answered 304 for a changed page: %1\n")
+                                   .arg(whole.value().join(QStringLiteral(", "))));
     }
     return halted ? kHalted : kRunning;
 }
