@@ -112,6 +112,8 @@ if [ -f "$installs" ]; then
 fi
 rm -rf -- "$prefix/shared"
 rm -f -- "$prefix/orvane" "$prefix/orvane-db" "$prefix/uninstall.sh" "$manifest" "$prefix/Sentrel.lock" "$prefix/Sentrel.control"
+# Pages kept for conditional requests: fetched again by whatever comes next.
+rm -f -- "$prefix/Sentrel.cache" "$prefix/Sentrel.cache-wal" "$prefix/Sentrel.cache-shm"
 
 if [ "$purge" = 1 ]; then
     rm -f -- "$prefix/Sentrel.mdb" "$prefix/Sentrel.mdb-wal" "$prefix/Sentrel.mdb-shm" "$prefix/URL.html"

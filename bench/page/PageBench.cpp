@@ -7,6 +7,7 @@
 //
 //   page_bench [--entries 1000] [--delay-ms 100] [--page-kb 100] [--urlwatch on|off]
 //   page_bench --case compressed
+//   page_bench --case nginx [--entries 1000] [--page-kb 100] [--reps 3] [--mode both|full|conditional]
 //
 // Prints the cycle time of each, the one-by-one bound (N x delay), the ideal
 // for the fetcher's bounds and the peak resident memory of each. Exits
@@ -16,8 +17,16 @@
 // sent gzip-compressed (about 30 KB each on the wire), all unchanged "S"
 // entries. While the cycle waits for the first, the others arrive ahead and
 // inflate: the bound on pages held ahead must hold for what they inflate to.
+//
+// The nginx case: Debian's nginx (gzip, ETag, Last-Modified) serves N pages
+// of text that compresses as prose does, all unchanged. Each run fills its
+// cache with one cycle, then the next cycle is measured: its time, peak
+// memory and the bytes nginx logged per page, with conditional requests
+// (Sentrel.cache beside the database) and without, alternating; urlwatch's
+// second run on the same pages beside them.
 
 #include "HeadlessWatcher.h"
+#include "NginxHost.h"
 #include "ProcessFootprint.h"
 #include "SlowHosts.h"
 #include "TempDatabase.h"
@@ -26,6 +35,7 @@
 #include "host/HeapPolicy.h"
 #include "net/CurlMailClient.h"
 #include "net/CurlPageFetcher.h"
+#include "store/PageCacheFile.h"
 #include "store/Statement.h"
 
 #include <QCoreApplication>
@@ -64,6 +74,12 @@ struct Options {
     int pageKb = 100;
     bool urlwatch = true;
     bool compressed = false;
+    bool nginx = false;
+    int reps = 3;
+    // The nginx case: which fetches run (each mode in a process of its own
+    // gives each its own peak).
+    bool full = true;
+    bool conditional = true;
 };
 
 bool failed = false;
@@ -191,6 +207,134 @@ int runCompressed(const QTemporaryDir& work)
     return failed ? 1 : 0;
 }
 
+// Text that gzip shrinks about as much as a real page's: words drawn from
+// a small vocabulary, the page's number in its first line.
+QByteArray prosePage(int index, int kb)
+{
+    static const char* const words[] = {"price",  "offer", "the",      "of",     "and",    "a",     "page",   "table",
+                                        "cell",   "total", "shipping", "stock",  "order",  "to",    "in",     "item",
+                                        "new",    "list",  "for",      "with",   "days",   "free",  "return", "size",
+                                        "colour", "model", "brand",    "review", "rating", "store", "city",   "open"};
+    QByteArray page = "<html><body><h1>Page " + QByteArray::number(index) + "</h1>\n<p>";
+    quint32 state = 2654435761U * static_cast<quint32>(index + 1);
+    while (page.size() < kb * 1024 - 20) {
+        state = state * 1664525U + 1013904223U;
+        page += words[(state >> 16) % std::size(words)];
+        page += (state >> 8) % 13 == 0 ? ".</p>\n<p>" : " ";
+    }
+    page.truncate(kb * 1024 - 20);
+    return page + "</p></body></html>\n";
+}
+
+struct NginxRow {
+    double seconds = 0;
+    long beforeKb = 0;
+    long peakKb = 0;
+    NginxHost::Traffic traffic;
+};
+
+// A fresh database whose entries hold the pages already, one cycle to fill
+// what a cycle keeps, then the cycle measured.
+NginxRow nginxCycle(NginxHost& nginx, const std::vector<Entry>& entries, bool conditional)
+{
+    test::TempDatabase db;
+    fill(db, entries);
+    PageCacheFile cache(QDir(db.dir()).filePath(QString::fromLatin1(PageCacheFile::kFileName)));
+    CurlPageFetcher::Options fetchOptions;
+    fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
+    fetchOptions.cache = conditional ? &cache : nullptr;
+    CurlPageFetcher fetcher(fetchOptions);
+    CurlMailClient mail;
+    HeadlessWatcher w(db.dir(), fetcher, mail);
+    check(w.watcher.load(false), "start-up");
+    w.watcher.tick();
+    (void)nginx.take();
+    NginxRow row;
+    ProcessFootprint::startPeak();
+    row.beforeKb = ProcessFootprint::residentKb();
+    const auto start = std::chrono::steady_clock::now();
+    w.watcher.tick();
+    row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    row.peakKb = ProcessFootprint::peakKb();
+    row.traffic = nginx.take();
+    check(w.view.status() == QStringLiteral("Sleeping...") && w.messages.shown.empty(), "the cycle ran to its end");
+    check(row.traffic.answers == static_cast<int>(entries.size()), "one request per entry");
+    check(conditional == (row.traffic.notModified == row.traffic.answers), "304s exactly when asked conditionally");
+    return row;
+}
+
+void printNginx(const char* what, const NginxRow& row, int pages)
+{
+    std::printf("%-24s %8.3f s %7.1f MB %7.1f MB %9.2f KB %8.2f KB %6d\n", what, row.seconds, row.beforeKb / 1024.0,
+                row.peakKb / 1024.0, row.traffic.answerBytes / 1024.0 / pages,
+                row.traffic.requestBytes / 1024.0 / pages, row.traffic.notModified);
+}
+
+int runNginx(const Options& o, const QTemporaryDir& work)
+{
+    if (!NginxHost::installed()) {
+        std::fprintf(stderr, "page_bench: nginx is not installed (apt-get install nginx)\n");
+        return 1;
+    }
+    const QString root = work.filePath(QStringLiteral("site"));
+    check(QDir().mkpath(root), "make the site");
+    std::vector<Entry> entries;
+    NginxHost nginx;
+    for (int i = 0; i < o.entries; ++i)
+        check(writeFile(QDir(root).filePath(QStringLiteral("p%1.html").arg(i)), prosePage(i, o.pageKb)),
+              "write a page");
+    if (!nginx.start(root)) {
+        std::fprintf(stderr, "page_bench: nginx did not start\n");
+        return 1;
+    }
+    for (int i = 0; i < o.entries; ++i)
+        entries.push_back(
+            {nginx.url(QStringLiteral("/p%1.html").arg(i)), QStringLiteral("W"), prosePage(i, o.pageKb), {}});
+    std::printf("%d unchanged pages of %d KB on nginx (gzip, ETag, Last-Modified); the second cycle of each run\n",
+                o.entries, o.pageKb);
+    std::printf("%-24s %10s %10s %10s %12s %11s %6s\n", "", "cycle", "RSS before", "peak RSS", "in per page",
+                "out per page", "304s");
+    std::vector<NginxRow> whole, asked;
+    for (int rep = 0; rep < o.reps; ++rep) {
+        if (o.full) {
+            whole.push_back(nginxCycle(nginx, entries, false));
+            printNginx("Orvane, full fetch", whole.back(), o.entries);
+        }
+        if (o.conditional) {
+            asked.push_back(nginxCycle(nginx, entries, true));
+            printNginx("Orvane, conditional", asked.back(), o.entries);
+        }
+    }
+    const auto median = [](std::vector<NginxRow> rows) {
+        std::sort(rows.begin(), rows.end(), [](const NginxRow& a, const NginxRow& b) { return a.seconds < b.seconds; });
+        return rows[rows.size() / 2];
+    };
+    if (o.full)
+        printNginx("median: full fetch", median(whole), o.entries);
+    if (o.conditional)
+        printNginx("median: conditional", median(asked), o.entries);
+    if (!o.urlwatch) {
+        std::printf("urlwatch: not run (--urlwatch off)\n");
+    } else if (UrlwatchRun::installed()) {
+        QTemporaryDir urlwatchDir;
+        QStringList urls;
+        for (const Entry& entry : entries)
+            urls << entry.url;
+        const UrlwatchRun urlwatch(urlwatchDir.path(), urls);
+        check(urlwatch.run().ok, "urlwatch's first run");
+        (void)nginx.take();
+        const UrlwatchRun::Outcome second = urlwatch.run();
+        check(second.ok, "urlwatch's run");
+        NginxRow row {second.seconds, 0, second.peakKb, nginx.take()};
+        printNginx("urlwatch (10 workers)", row, o.entries);
+    } else {
+        std::printf("urlwatch: skipped, not installed (apt-get install urlwatch)\n");
+    }
+    curl_global_cleanup();
+    std::printf(failed ? "page_bench: FAILED\n" : "page_bench: ok\n");
+    return failed ? 1 : 0;
+}
+
 bool parse(int argc, char** argv, Options& o)
 {
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -205,14 +349,20 @@ bool parse(int argc, char** argv, Options& o)
             o.pageKb = value.toInt(&ok);
         else if (name == "--urlwatch" && (value == "on" || value == "off"))
             o.urlwatch = value == "on";
-        else if (name == "--case" && (value == "slow-hosts" || value == "compressed"))
+        else if (name == "--mode" && (value == "both" || value == "full" || value == "conditional")) {
+            o.full = value != "conditional";
+            o.conditional = value != "full";
+        } else if (name == "--reps")
+            o.reps = value.toInt(&ok);
+        else if (name == "--case" && (value == "slow-hosts" || value == "compressed" || value == "nginx")) {
             o.compressed = value == "compressed";
-        else
+            o.nginx = value == "nginx";
+        } else
             return false;
         if (!ok)
             return false;
     }
-    return argc % 2 == 1 && o.entries > 0 && o.delayMs >= 0 && o.pageKb > 0;
+    return argc % 2 == 1 && o.entries > 0 && o.delayMs >= 0 && o.pageKb > 0 && o.reps > 0;
 }
 
 } // namespace
@@ -221,10 +371,12 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: %s [--entries 1000] [--delay-ms 100] [--page-kb 100] [--urlwatch on|off]\n"
-                     "       %s --case compressed\n",
-                     argv[0], argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s [--entries 1000] [--delay-ms 100] [--page-kb 100] [--urlwatch on|off]\n"
+            "       %s --case compressed\n"
+            "       %s --case nginx [--entries 1000] [--page-kb 100] [--reps 3] [--mode both|full|conditional]\n",
+            argv[0], argv[0], argv[0]);
         return 2;
     }
     // As the program starts.
@@ -235,6 +387,8 @@ int main(int argc, char** argv)
     QTemporaryDir work;
     if (options.compressed)
         return runCompressed(work);
+    if (options.nginx)
+        return runNginx(options, work);
     const QByteArray page = makePage(options.pageKb);
     const QString pageFile = work.filePath(QStringLiteral("page.html"));
     check(writeFile(pageFile, page), "write the page");

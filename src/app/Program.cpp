@@ -11,6 +11,7 @@
 #include "mainwindow/MainWindow.h"
 #include "net/CurlMailClient.h"
 #include "net/CurlPageFetcher.h"
+#include "store/PageCacheFile.h"
 #include "widgets/QtMessageBoxes.h"
 #include "widgets/QtScreenPointer.h"
 #include "windows/MaintenanceWindows.h"
@@ -64,6 +65,10 @@ int Program::run(const QString& programDir, int tickIntervalMs, ControlServer::L
     CurlPageFetcher::Options fetchOptions;
     fetchOptions.clock = &clock;
     fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
+    // Unchanged pages come as a 304 instead of whole; the file can go at
+    // any time, and the pages then come whole once.
+    PageCacheFile cache(QDir(programDir).filePath(QString::fromLatin1(PageCacheFile::kFileName)));
+    fetchOptions.cache = &cache;
     CurlPageFetcher fetcher(fetchOptions);
     CurlMailClient mailer;
     Workspace workspace(programDir);

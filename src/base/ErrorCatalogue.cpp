@@ -37,6 +37,8 @@ const char* ownText(ErrorCode code)
     case ErrorCode::FetchTooLarge: return "The page is larger than the 32 MB limit.";
     case ErrorCode::FetchProtocol: return "Only http and https addresses can be fetched.";
     case ErrorCode::FetchNoAddress: return "The address is empty or malformed.";
+    case ErrorCode::FetchUnaskedNotModified:
+        return "The web server answered 304 (Not Modified) to a request for the whole page, and sent no page.";
     case ErrorCode::MailBadPort: return "The SMTP port is not a number from 1 to 65535.";
     case ErrorCode::MailBadAddress: return "The mail address is empty, holds a line break or is no list of addresses.";
     case ErrorCode::MailNetrcUnsafe: return "The .netrc file can be read or changed by other users; it is not used.";

@@ -42,6 +42,7 @@ enum class ErrorCode : int {
     FetchTooLarge = 9001,
     FetchProtocol = 9002,
     FetchNoAddress = 9003,
+    FetchUnaskedNotModified = 9004,
 
     // mail
     MailBadPort = 9101,

@@ -195,6 +195,8 @@ void CurlPageFetcher::Transfers::idle()
     runningPerHost_.clear();
     // The connection cache goes with the old multi handle.
     newMulti();
+    if (options_.cache)
+        options_.cache->idle();
 }
 
 std::unique_ptr<PageTransfer> CurlPageFetcher::Transfers::make(const QString& url, QByteArray address)
@@ -217,20 +219,29 @@ Result<FetchedPage> CurlPageFetcher::Transfers::await(PageTransfer& page, std::c
 {
     budget_.awaited = &page;
     lastPaint_ = std::chrono::steady_clock::now();
-    if (page.state() == State::Waiting) {
-        makeRoomFor(page);
-        start(page, timeLeft);
-    }
-    while (page.state() != State::Done) {
-        if (page.paused())
-            page.resume();
-        startAndResumeAhead();
-        if (!drive(page))
-            break;
-        // A redirect may have taken it to a host that pages ahead keep busy.
-        if (page.state() == State::Running)
+    const auto deadline = lastPaint_ + timeLeft;
+    for (;;) {
+        if (page.state() == State::Waiting) {
             makeRoomFor(page);
-        keepPaintingIfDue();
+            start(page,
+                  std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()));
+        }
+        while (page.state() != State::Done) {
+            if (page.paused())
+                page.resume();
+            startAndResumeAhead();
+            if (!drive(page))
+                break;
+            // A redirect may have taken it to a host that pages ahead keep busy.
+            if (page.state() == State::Running)
+                makeRoomFor(page);
+            keepPaintingIfDue();
+        }
+        // A 304 that cannot stand for the page: asked again, whole, within
+        // the same time.
+        if (page.state() != State::Done || !page.wantsFullFetch())
+            break;
+        page.askInFull();
     }
     budget_.awaited = nullptr;
     return page.page();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Clock.h"
+#include "base/PageCache.h"
 #include "base/PageFetcher.h"
 #include "net/FetchedPage.h"
 #include "orvane/Version.h"
@@ -45,6 +46,12 @@ public:
     // ahead would only wait in memory. Four rounds of kMaxTransfers keep a
     // slow server's answers overlapping and let a busy host's pages pass.
     static constexpr int kMaxPagesAhead = 4 * kMaxTransfers;
+    // A server may answer 304 for a page it changed (an ETag that ignores
+    // the content): once this long after a page last came whole, a 304 is
+    // checked against the whole page, and an address caught is never asked
+    // conditionally again. A day bounds how long such a change goes unseen
+    // for the price of one full page a day.
+    static constexpr std::chrono::milliseconds kFullFetchPeriod {std::chrono::hours(24)};
 
     struct Options {
         std::chrono::milliseconds connectTimeout {10'000};
@@ -64,6 +71,11 @@ public:
         int maxTransfersPerHost = kMaxTransfersPerHost;
         qint64 maxWaitingBytes = kMaxWaitingBytes;
         int maxPagesAhead = kMaxPagesAhead;
+        // Pages kept with their validators, so that a server can answer
+        // "304 Not Modified" instead of sending a page again; null, every
+        // page is asked for whole.
+        PageCache* cache = nullptr;
+        std::chrono::milliseconds fullFetchPeriod = kFullFetchPeriod;
     };
 
     CurlPageFetcher();

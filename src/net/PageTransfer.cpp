@@ -19,6 +19,15 @@ constexpr long kReceiveBufferBytes = long {256} * 1024;
 // A page this large is decoded slice by slice, its bytes given back as
 // they become text, so that it is never held whole twice.
 constexpr qsizetype kSlicedDecodingBytes = qsizetype {4} * 1024 * 1024;
+constexpr long kOk = 200;
+constexpr long kNotModified = 304;
+
+// A value kept in the cache goes back into a header line as it is: one
+// that could end the line is never sent.
+bool fitsOneLine(const QByteArray& value)
+{
+    return !value.contains('\r') && !value.contains('\n') && !value.contains('\0');
+}
 
 template <typename T> CURLcode setOption(CURL* curl, CURLoption option, T value)
 {
@@ -65,7 +74,42 @@ CURLcode PageTransfer::prepare(CurlHandle handle, bool ahead, std::chrono::milli
         rc = setOption(curl, CURLOPT_WRITEDATA, static_cast<void*>(this));
     if (rc == CURLE_OK)
         rc = setOption(curl, CURLOPT_PRIVATE, static_cast<void*>(this));
+    if (rc == CURLE_OK)
+        rc = setConditions(curl);
     return rc;
+}
+
+// Asks "only if changed" with the validators of the page kept, exactly as
+// the server sent them; these headers are this transfer's own, never a
+// handle's leftovers. libcurl's time condition is not used: on a 200 older
+// than the date it drops the page and reports a 304 never received.
+CURLcode PageTransfer::setConditions(CURL* curl)
+{
+    conditions_ = CurlStringList();
+    sentEtag_.clear();
+    sentModified_.clear();
+    asked_ = checkDue_ = false;
+    std::optional<CachedPage> kept;
+    if (options_.cache && !inFull_)
+        kept = options_.cache->find(url_, false);
+    if (kept && (!kept->etag.isEmpty() || !kept->lastModified.isEmpty()) && fitsOneLine(kept->etag)
+        && fitsOneLine(kept->lastModified)) {
+        bool listed = true;
+        if (!kept->etag.isEmpty())
+            listed = conditions_.append(("If-None-Match: " + kept->etag).constData());
+        if (listed && !kept->lastModified.isEmpty())
+            listed = conditions_.append(("If-Modified-Since: " + kept->lastModified).constData());
+        if (listed) {
+            sentEtag_ = kept->etag;
+            sentModified_ = kept->lastModified;
+            asked_ = true;
+            const qint64 since = nowMs() - kept->checkedAtMs;
+            checkDue_ = since < 0 || since >= static_cast<qint64>(options_.fullFetchPeriod.count());
+        } else {
+            conditions_ = CurlStringList();
+        }
+    }
+    return setOption(curl, CURLOPT_HTTPHEADER, conditions_.get());
 }
 
 CURLcode PageTransfer::setUp(CURL* curl) const
@@ -119,6 +163,31 @@ void PageTransfer::restart()
     paused_ = false;
 }
 
+bool PageTransfer::wantsFullFetch()
+{
+    long status = 0;
+    curl_easy_getinfo(curl_.get(), CURLINFO_RESPONSE_CODE, &status);
+    if (result_ != CURLE_OK || status != kNotModified || !asked_ || !options_.cache)
+        return false;
+    const char* effective = nullptr;
+    curl_easy_getinfo(curl_.get(), CURLINFO_EFFECTIVE_URL, &effective);
+    kept_ = options_.cache->find(url_, true);
+    // The 304 stands for what was asked with, reached where it was before;
+    // anything kept since (another entry of the same address) is not it.
+    if (!kept_ || kept_->etag != sentEtag_ || kept_->lastModified != sentModified_
+        || kept_->finalUrl != QByteArray(effective ? effective : "")) {
+        kept_.reset();
+        return true;
+    }
+    return checkDue_;
+}
+
+void PageTransfer::askInFull()
+{
+    inFull_ = true;
+    restart();
+}
+
 void PageTransfer::resume()
 {
     paused_ = false;
@@ -130,6 +199,10 @@ Result<FetchedPage> PageTransfer::page()
 {
     long status = 0;
     curl_easy_getinfo(curl_.get(), CURLINFO_RESPONSE_CODE, &status);
+    // Whatever failed, the next fetch asks for the whole page.
+    if (options_.cache
+        && (droppedForRoom_ || tooLarge_ || result_ != CURLE_OK || status >= ErrorCatalogue::kFirstHttpError))
+        (void)options_.cache->drop(url_);
     if (droppedForRoom_) {
         dropBody();
         return transferFailure(CURLE_WRITE_ERROR);
@@ -151,6 +224,9 @@ Result<FetchedPage> PageTransfer::page()
         return transferFailure(result_);
     }
 
+    if (status == kNotModified)
+        return fromCache(status);
+
     const char* contentType = nullptr;
     curl_easy_getinfo(curl_.get(), CURLINFO_CONTENT_TYPE, &contentType);
     const QByteArrayView type = contentType ? QByteArrayView(contentType) : QByteArrayView();
@@ -168,6 +244,8 @@ Result<FetchedPage> PageTransfer::page()
 
     QByteArray body = std::exchange(body_, QByteArray());
     budget_.held -= body.size();
+    if (options_.cache)
+        remember(body, type);
     if (body.size() > kSlicedDecodingBytes)
         page.text = PageDecoder::decodeReleasing(std::move(body), type, PageDecoder::kSliceBytes, &page.charset);
     else
@@ -182,6 +260,71 @@ std::optional<QByteArray> PageTransfer::header(const char* name) const
     if (curl_easy_header(curl_.get(), name, 0, CURLH_HEADER, -1, &found) != CURLHE_OK)
         return std::nullopt;
     return QByteArray(found->value);
+}
+
+// The page a 304 stood for, decoded as it was when it came whole.
+Result<FetchedPage> PageTransfer::fromCache(long status)
+{
+    // Asked for the whole page, nothing came: no page to compare with, and
+    // none to take for an empty one.
+    if (!asked_ || !kept_) {
+        if (options_.cache)
+            (void)options_.cache->drop(url_);
+        return ErrorCatalogue::failure(ErrorCode::FetchUnaskedNotModified);
+    }
+    (void)options_.cache->vouch(url_, nowMs());
+    CachedPage kept = std::move(*kept_);
+    kept_.reset();
+    FetchedPage page;
+    page.httpStatus = status;
+    page.finalUrl = QString::fromUtf8(kept.finalUrl);
+    curl_off_t wire = 0;
+    if (curl_easy_getinfo(curl_.get(), CURLINFO_SIZE_DOWNLOAD_T, &wire) == CURLE_OK)
+        page.wireBytes = wire;
+    page.etag = kept.etag;
+    page.lastModified = kept.lastModified;
+    if (kept.body.size() > kSlicedDecodingBytes)
+        page.text = PageDecoder::decodeReleasing(std::move(kept.body), kept.contentType, PageDecoder::kSliceBytes,
+                                                 &page.charset);
+    else
+        page.text = PageDecoder::decode(kept.body, kept.contentType, &page.charset);
+    return page;
+}
+
+// Keeps a page that came whole with validators; forgets the one kept when
+// it came without. The daily check compares it with the page a 304 stood for.
+void PageTransfer::remember(const QByteArray& body, QByteArrayView contentType)
+{
+    PageCache& cache = *options_.cache;
+    long status = 0;
+    curl_easy_getinfo(curl_.get(), CURLINFO_RESPONSE_CODE, &status);
+    if (kept_) {
+        const bool same = kept_->body == body && kept_->contentType == contentType;
+        kept_.reset();
+        if (!same) {
+            (void)cache.distrust(url_, nowMs());
+            return;
+        }
+    }
+    const QByteArray etag = header("ETag").value_or(QByteArray()),
+                     modified = header("Last-Modified").value_or(QByteArray());
+    if (status != kOk || (etag.isEmpty() && modified.isEmpty())) {
+        (void)cache.drop(url_);
+        return;
+    }
+    if (cache.distrusted(url_))
+        return;
+    const char* effective = nullptr;
+    curl_easy_getinfo(curl_.get(), CURLINFO_EFFECTIVE_URL, &effective);
+    (void)cache.keep(url_,
+                     CachedPage {etag, modified, QByteArray(effective ? effective : ""), contentType.toByteArray(),
+                                 body, nowMs(), false});
+}
+
+qint64 PageTransfer::nowMs() const
+{
+    static const SystemClock systemClock;
+    return (options_.clock ? *options_.clock : systemClock).now().toMSecsSinceEpoch();
 }
 
 CurlHandle PageTransfer::releaseHandle()

@@ -2,6 +2,7 @@
 
 #include "net/CurlHandle.h"
 #include "net/CurlPageFetcher.h"
+#include "net/CurlStringList.h"
 #include "net/FetchedPage.h"
 
 #include <QByteArray>
@@ -67,7 +68,15 @@ public:
     // Lets a paused transfer go on; curl hands over what it kept back at once.
     void resume();
 
+    // A 304 came that cannot stand for the page: what was kept no longer
+    // matches what was asked with, or the daily check of the server is due.
+    // Reads the kept page for page() when it can.
+    bool wantsFullFetch();
+    // Back to waiting, to be asked for whole.
+    void askInFull();
+
     // The page as text, or why it could not be had; the body is given up.
+    // Keeps or forgets the page in the cache by how it came.
     Result<FetchedPage> page();
     CurlHandle releaseHandle();
 
@@ -79,6 +88,10 @@ private:
     CURLcode setUp(CURL* curl) const;
     // A header of the last answer, the one whose body this is.
     std::optional<QByteArray> header(const char* name) const;
+    CURLcode setConditions(CURL* curl);
+    Result<FetchedPage> fromCache(long status);
+    void remember(const QByteArray& body, QByteArrayView contentType);
+    qint64 nowMs() const;
     static size_t onBody(char* data, size_t size, size_t count, void* self);
     void dropBody();
     // The body comes content-encoded (compressed): curl inflates it.
@@ -100,6 +113,13 @@ private:
     CURLcode result_ = CURLE_OK;
     QDateTime answeredAt_;
     QByteArray body_;
+    // The validators sent with this request, from the kept page.
+    CurlStringList conditions_;
+    QByteArray sentEtag_, sentModified_;
+    bool asked_ = false;
+    bool inFull_ = false;            // asked for whole whatever is kept
+    bool checkDue_ = false;          // a 304 is to be checked against the whole page
+    std::optional<CachedPage> kept_; // the page a 304 stood for
 };
 
 } // namespace orvane

@@ -14,17 +14,17 @@ namespace orvane {
 Result<Database> Database::open(const QString& path, const OpenOptions& options)
 {
     const QFileInfo info(path);
-    if (!info.exists())
+    if (!info.exists() && !options.create)
         return ErrorCatalogue::failure(ErrorCode::DbNotFound);
-    if (!info.isFile())
+    if (info.exists() && !info.isFile())
         return ErrorCatalogue::failure(ErrorCode::DbCannotOpen);
     // SQLite would take an empty file for an empty database.
-    if (info.size() == 0)
+    if (info.exists() && info.size() == 0)
         return ErrorCatalogue::failure(ErrorCode::DbNotADatabase);
 
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                                   nullptr);
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (options.create ? SQLITE_OPEN_CREATE : 0);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
     auto connection = std::make_shared<Connection>(raw);
     if (rc != SQLITE_OK)
         return sqliteFailure(rc);
@@ -41,7 +41,9 @@ Result<Database> Database::open(const QString& path, const OpenOptions& options)
     if (!row.ok())
         return row.failure();
     // Every stored change reaches the disk before the store returns.
-    if (auto s = db.execute(QStringLiteral("PRAGMA synchronous=FULL")); !s.ok())
+    if (auto s = db.execute(
+            QString::fromLatin1(options.durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL"));
+        !s.ok())
         return s.failure();
     return db;
 }

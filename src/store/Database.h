@@ -14,10 +14,15 @@ class Connection;
 struct OpenOptions {
     // How long an open or a statement waits for another connection's lock.
     int busyTimeoutMs = 2000;
+    // Makes a missing file (a cache the program owns, never the database).
+    bool create = false;
+    // Every change on the disk before it returns; off, a power cut may undo
+    // the last changes (never damage the file), for data that can be lost.
+    bool durable = true;
 };
 
 // A shared, read/write connection to a database file that already exists.
-// Opening never creates a file.
+// Opening never creates a file unless asked to.
 class Database {
 public:
     static constexpr const char* kFileName = "Sentrel.mdb";

@@ -51,6 +51,17 @@ Status Statement::bind(int index, const Value& value)
     return {};
 }
 
+Status Statement::bindBytes(int index, const QByteArray& bytes)
+{
+    const QByteArray& kept = boundTexts_.emplace_back(bytes);
+    // A null pointer would bind Null; the empty value stays a value.
+    const int rc = sqlite3_bind_blob64(stmt_.get(), index, kept.isNull() ? "" : kept.constData(),
+                                       static_cast<sqlite3_uint64>(kept.size()), SQLITE_STATIC);
+    if (rc != SQLITE_OK)
+        return sqliteFailure(rc);
+    return {};
+}
+
 Result<bool> Statement::step()
 {
     const int rc = sqlite3_step(stmt_.get());
@@ -115,6 +126,12 @@ Value Statement::column(int index) const
 qint64 Statement::columnInt64(int index) const
 {
     return sqlite3_column_int64(stmt_.get(), index);
+}
+
+QByteArray Statement::columnBytes(int index) const
+{
+    const void* bytes = sqlite3_column_blob(stmt_.get(), index);
+    return QByteArray(static_cast<const char*>(bytes), bytes ? sqlite3_column_bytes(stmt_.get(), index) : 0);
 }
 
 } // namespace orvane

@@ -26,6 +26,8 @@ public:
     ~Statement() = default;
 
     Status bind(int index, const Value& value);
+    // Bytes as they are, kept (shared, not copied) until the next reset.
+    Status bindBytes(int index, const QByteArray& bytes);
     // Runs one step: true when a row is ready, false when done.
     Result<bool> step();
     Status reset();
@@ -37,6 +39,7 @@ public:
     QString columnDeclaredType(int index) const;
     Value column(int index) const;
     qint64 columnInt64(int index) const;
+    QByteArray columnBytes(int index) const;
 
 private:
     struct Finalizer {

@@ -3,17 +3,20 @@
 
 #include "host/ScratchFile.h"
 #include "store/ColumnText.h"
+#include "store/PageCacheFile.h"
 #include "store/Statement.h"
 #include "store/Transaction.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <csignal>
 #include <fstream>
+#include <tuple>
 
 #include <dlfcn.h>
 #include <sys/resource.h>
@@ -263,4 +266,53 @@ TEST(Transaction, StoresItsWorkOnlyWhenCommitted)
         ASSERT_TRUE(read.ok() && read.value().step().ok());
         EXPECT_EQ(read.value().column(0).textOrEmpty(), QString::fromLatin1(urls)) << static_cast<int>(end);
     }
+}
+
+// The page cache gives back exactly what it kept, lets the least recently
+// used pages go past its bound, remembers the servers caught saying 304 for
+// a changed page, and starts afresh from a file that is no database.
+TEST(PageCacheFile, KeepsExactlyWithinItsBoundAndStartsAfreshFromADamagedFile)
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(PageCacheFile::kFileName);
+    const QByteArray body(1000, '\0');           // bytes, not text
+    constexpr qint64 kHeaders = 8 + 29 + 19 + 9; // the kept headers of each page below
+    PageCacheFile cache(path, 3 * (body.size() + kHeaders));
+    const auto page = [&](qint64 at) {
+        return CachedPage {"W/\"5f-1\"", "Mon, 07 Dec 2026 10:00:00 GMT", "http://a.test/moved", "text/html", body, at,
+                           false};
+    };
+    const qint64 hour = PageCacheFile::kUseResolutionMs;
+    for (const auto& [address, at] : {std::pair {"a", 1}, {"b", 2}, {"c", 3}})
+        ASSERT_TRUE(cache.keep(QString::fromLatin1(address), page(at)).ok());
+    ASSERT_TRUE(cache.vouch(QStringLiteral("a"), 1 + hour).ok()); // used again an hour later: b is the oldest now
+    ASSERT_TRUE(cache.keep(QStringLiteral("d"), page(4)).ok());
+    const auto kept = [&](const char* address) { return cache.find(QString::fromLatin1(address), true).has_value(); };
+    EXPECT_EQ(std::vector<bool>({kept("a"), kept("b"), kept("c"), kept("d")}),
+              std::vector<bool>({true, false, true, true}));
+    const auto a = cache.find(QStringLiteral("a"), true);
+    ASSERT_TRUE(a.has_value());
+    EXPECT_EQ(std::tie(a->etag, a->lastModified, a->finalUrl, a->contentType, a->body, a->checkedAtMs, a->vouched),
+              std::make_tuple(page(1).etag, page(1).lastModified, page(1).finalUrl, page(1).contentType, body,
+                              qint64 {1}, true));
+
+    ASSERT_TRUE(cache.drop(QStringLiteral("c")).ok());
+    ASSERT_TRUE(cache.distrust(QStringLiteral("d"), 5).ok());
+    EXPECT_FALSE(kept("c") || kept("d"));
+    EXPECT_TRUE(cache.distrusted(QStringLiteral("d")));
+    cache.idle();
+    auto caught = PageCacheFile::distrustedAddresses(path);
+    ASSERT_TRUE(caught.ok());
+    EXPECT_EQ(caught.value(), QStringList({"d"}));
+
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(suffix));
+    {
+        QFile damaged(path);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(4096, 'x')) == 4096);
+    }
+    EXPECT_FALSE(kept("a"));
+    ASSERT_TRUE(cache.keep(QStringLiteral("a"), page(6)).ok());
+    EXPECT_TRUE(kept("a"));
+    EXPECT_FALSE(cache.distrusted(QStringLiteral("d")));
 }

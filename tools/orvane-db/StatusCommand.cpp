@@ -4,6 +4,7 @@
 
 #include "base/ErrorCatalogue.h"
 #include "host/SingleInstance.h"
+#include "store/PageCacheFile.h"
 #include "text/TerminalText.h"
 
 #include <QDateTime>
@@ -123,6 +124,11 @@ int statusCommand(const QStringList& arguments)
         CommandLine::print(
             QStringLiteral("Orvane is running from %1: ").arg(CommandLine::oneLine(QDir::toNativeSeparators(dir)))
             + stateText(state));
+        // Read from the cache file beside the database, not from the program.
+        const auto whole = PageCacheFile::distrustedAddresses(QDir(dir).filePath(PageCacheFile::kFileName));
+        if (whole.ok() && !whole.value().isEmpty())
+            CommandLine::print(QStringLiteral("fetched whole only, their server answered 304 for a changed page: %1\n")
+                                   .arg(CommandLine::oneLine(whole.value().join(QStringLiteral(", ")))));
     }
     return halted ? kHalted : kRunning;
 }
