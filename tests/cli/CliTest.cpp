@@ -90,13 +90,15 @@ TEST_F(Cli, EachCommandChangesWhatItSays)
                                "\"String offset\", \"String length\", \"Table number\", \"Row number\", "
                                "\"Column number\", \"Repeat count\", Content, Added = datetime(Added) FROM URLs";
     // clang-format off
-    const struct { QStringList args; QByteArray sql; QStringList expected; } steps[] = {
+    const struct { QStringList args; QByteArray sql; QStringList expected; QByteArray before = {}; } steps[] = {
         {{"add", "http://a/", "a@x", "Subject A"}, entries, {"1|http://a/|a@x|9|-1|W|~|0|1|1|1|1|1|~|1"}},
         {{"add", "--type", "T", "--search", "x y", "--offset", "-3", "--length", "2", "--table", "2", "--row", "3",
           "--column", "4", "--repeat", "5", "--inactive", "http://b/", "b@x; c@x", QString(300, 's')},
          entries + " WHERE rowid = 2", {"2|http://b/|b@x; c@x|300|0|T|x y|-3|2|2|3|4|5|~|1"}},
-        {{"disable", "1"}, "SELECT rowid, Active FROM URLs", {"1|0", "2|0"}},
-        {{"enable", "2"}, "SELECT rowid, Active FROM URLs", {"1|0", "2|-1"}},
+        // Each saves as the window does, stamping "Added" anew.
+        {{"disable", "1"}, "SELECT rowid, Active, Added > '2025-01-01 00:00:00' FROM URLs", {"1|0|1", "2|0|0"},
+         "UPDATE URLs SET Added = '2024-01-02 03:04:05'"},
+        {{"enable", "2"}, "SELECT rowid, Active, Added > '2025-01-01 00:00:00' FROM URLs", {"1|0|1", "2|-1|1"}},
         {{"remove", "1"}, "SELECT rowid FROM URLs", {"2"}},
         {{"set", "wake-up", "7"}, "SELECT * FROM System", {"7|localhost|25"}},
         {{"set", "port", "587"}, "SELECT * FROM System", {"7|localhost|587"}},
@@ -104,6 +106,8 @@ TEST_F(Cli, EachCommandChangesWhatItSays)
     };
     // clang-format on
     for (const auto& s : steps) {
+        if (!s.before.isEmpty())
+            rows(s.before);
         ASSERT_EQ(run(s.args).code, 0) << s.args.join(' ').toStdString();
         EXPECT_EQ(rows(s.sql), s.expected) << s.args.join(' ').toStdString();
     }
