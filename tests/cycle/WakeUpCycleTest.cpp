@@ -344,6 +344,69 @@ TEST(WakeUpCycle, APageFaultSaysWhatTheServerMeant)
     EXPECT_EQ(e.watcher.snapshot().progress.fault, meant);
 }
 
+// Pages with no text, each watched by a filled-in entry of every type on a
+// first visit (Content Null) and a second, unchanged one. A Null Content
+// reads as the empty text, so an empty page is no whole-page change; a
+// search text missing at offset 0 is a change at every visit; the byte-order
+// mark is no text of the page.
+TEST(WakeUpCycle, PagesWithoutTextOnAFirstAndASecondVisit)
+{
+    PageServer pages;
+    ASSERT_TRUE(pages.started);
+    const std::string blanks = " \t\r\n  ", mark = "\xEF\xBB\xBF";
+    const QString w = "Whole page changed : Weekly", s = "Page changed (string search) : Weekly",
+                  noTable = "No table to find (table alert) : Weekly";
+    const struct {
+        std::string page;
+        const char* type;
+        int offset;
+        Value content; // after either visit
+        QStringList first, second;
+        QByteArray scratch; // URL.html after either visit
+    } cases[] = {
+        {"", "W", 0, Value(), {}, {}, ""},
+        {blanks, "W", 0, Value(blanks.c_str()), {w}, {}, " \t\r\n  "},
+        {mark, "W", 0, Value(), {}, {}, ""},
+        {"", "S", 0, Value(""), {s}, {s}, ""}, // cut at position 0
+        {blanks, "S", 0, Value(blanks.c_str()), {s}, {s}, " \t\r\n  "},
+        {mark, "S", 0, Value(""), {s}, {s}, ""},
+        {"", "S", -3, Value(), {}, {}, ""},                             // position 0 + 6 - 3 = 3 lies past both pages
+        {blanks, "S", -3, Value(blanks.c_str()), {s}, {}, " \t\r\n  "}, // "" then "\r\n  " against itself
+        {mark, "S", -3, Value(), {}, {}, ""},
+        {"", "T", 3, Value(), {noTable}, {noTable}, ""},
+        {blanks, "T", 3, Value(), {noTable}, {noTable}, " \t\r\n  "},
+        {mark, "T", 3, Value(), {noTable}, {noTable}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << (&c - cases) + 1);
+        Fetcher fetcher(false);
+        Engine e(fetcher);
+        const qint64 key = e.db.addEntry(pages.url("/p"), QLatin1String(c.type),
+                                         {{"String search", Value("Price:")},
+                                          {"String offset", Value(c.offset)},
+                                          {"String length", Value(5)},
+                                          {"Table number", Value(1)},
+                                          {"Row number", Value(1)},
+                                          {"Column number", Value(1)},
+                                          {"Repeat count", Value(1)},
+                                          {"Added", Value("2026-12-01 09:00:00")}});
+        ASSERT_TRUE(e.watcher.load(false));
+        pages.set({{"/p", c.page}});
+        for (const QStringList* mails : {&c.first, &c.second}) {
+            QFile stale(QDir(e.db.dir()).filePath(QStringLiteral("URL.html")));
+            ASSERT_TRUE(stale.open(QIODevice::WriteOnly) && stale.write("stale") == 5);
+            stale.close();
+            e.mailer.subjects.clear();
+            e.watcher.tick();
+            EXPECT_EQ(pages.requests("/p"), mails == &c.first ? 1 : 2);
+            EXPECT_EQ(e.mailer.subjects, *mails);
+            EXPECT_EQ(e.db.column(key, QStringLiteral("Content")), c.content);
+            EXPECT_EQ(e.scratchFile(), c.scratch);
+            EXPECT_FALSE(e.halted());
+        }
+    }
+}
+
 TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)
 {
     PageServer pages;

@@ -200,6 +200,15 @@ TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
         {"('http://a.test/'), ('http://b.test/')", "Text1= List1=1 Command4 Command5", {a, b}, 1},
         {"", "Command1 Command4 F Command3", {added}, 1},
         {"('http://a.test/')", "Command1 F Command2 Command3", {entry("http://a.test/", "Weekly", "W", now)}, 0},
+        {"('http://a.test/')",
+         "Command1 F Command3 Text3=Again Command3",
+         {a, QString(added).replace("Hi", "Again")},
+         0},
+        // An edit stored stays with its row: leaving the next one writes nothing into it.
+        {"('http://a.test/'), ('http://b.test/')",
+         "Text11=x Command3 List1=1 Command4 Command1 Command5",
+         {QString(x).replace("|X|-1|W|~", "|Weekly|-1|W|x"), b},
+         0},
         {"('http://a.test/'), ('http://b.test/')", "Command2 Command2", {b}, 0},
         {"('http://a.test/'), ('http://b.test/')", "List1=1 Command4 Command2 Text3=X Command3", {x}, 0},
         {"('http://a.test/'), (NULL)", "List1=0 Command4 Command2", {a}, 0},
@@ -246,14 +255,17 @@ TEST_F(WindowTest, EachMaintenanceWindowIsShownModally)
     }
 }
 
-// A stored entry shows its search type in the option buttons.
+// A stored entry shows its search type in the option buttons, the boxes that type uses enabled.
 TEST_F(WindowTest, UrlWindowShowsTheStoredSearchType)
 {
     db.addEntry(QStringLiteral("http://a.test/"));
-    for (const auto& [type, option] : {std::pair {"S", "Option1"}, {"T", "Option2"}, {"W", "Option3"}}) {
+    for (const auto& [type, option, table, string] :
+         {std::tuple {"S", "Option1", false, true}, {"T", "Option2", true, true}, {"W", "Option3", false, false}}) {
         db.exec(QStringLiteral("UPDATE URLs SET \"Search type\" = '%1'").arg(QLatin1String(type)));
         UrlWindow window(services());
         EXPECT_TRUE(window.findChild<QRadioButton*>(QLatin1String(option))->isChecked()) << type;
+        EXPECT_EQ(window.findChild<QWidget*>("Frame2")->isEnabled(), table) << type;
+        EXPECT_EQ(window.findChild<QWidget*>("Frame4")->isEnabled(), string) << type;
     }
 }
 
