@@ -2,7 +2,7 @@
 # install_test.sh SOURCE_DIR BUILD_DIR: installs with HOME and XDG_* in a temporary folder, runs the installed
 # program offscreen, installs again over it and uninstalls; Sentrel.mdb and its entry must outlive both. Then two
 # prefixes: uninstalling the first must leave the shared files and the service of the second, installed later;
-# uninstalling the second must hand them back to the first.
+# uninstalling the second must hand them back to the first, and a third the latest of the others.
 set -euo pipefail
 src=$1 build=$2 tmp=$(mktemp -d) pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$tmp"' EXIT
@@ -82,8 +82,14 @@ grep -q disable "$tmp/systemctl.log" && fail "uninstalling $prefix stopped the s
 uninstall_both "$other"
 grep -qx -- "--user disable --now orvane.service" "$tmp/systemctl.log" || fail "the last install's service kept running"
 
-# The second goes first: it hands the shared files back to the first, whose service starts again.
+# The second goes first: it hands the shared files back to the first, whose service starts again. Before that a
+# third, gone first, hands them to the latest install of the other two.
 install_both
+third="$tmp/opt/third"
+"$src/scripts/install.sh" --prefix "$third" --build-dir "$build" --no-build --autostart --service >/dev/null
+"$third/uninstall.sh" >/dev/null
+for f in "${installed[@]:3}"; do names "$f" "$other" || fail "uninstalling $third left $f not naming $other"; done
+: >"$tmp/systemctl.log"
 said=$("$other/uninstall.sh")
 for f in "${installed[@]:3}"; do
     names "$f" "$prefix" || fail "uninstalling $other left $f not naming $prefix"
