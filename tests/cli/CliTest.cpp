@@ -230,13 +230,27 @@ TEST(TerminalText, EveryCharacterATerminalActsOnIsEscapedAndTextKept)
               QString::fromUtf16(u"{\"u\":\"a\\u009B\\u202E\u00e9\"}"));
 }
 
-TEST_F(Cli, StatusWarnsWhenOthersMayWriteTheFolder)
+TEST_F(Cli, StatusAndTheProgramWarnWhenOthersMayWriteTheFolder)
 {
+    const QString lock = dir.filePath("Sentrel.lock"), program = dir.filePath("orvane");
+    ASSERT_TRUE(QFile::copy(ORVANE_PROGRAM, program));
+    QProcessEnvironment offscreen = QProcessEnvironment::systemEnvironment();
+    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
     for (const mode_t mode : {0700, 0770, 0707, 0755}) {
         ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), mode), 0);
         const Outcome r = run({"status"});
         EXPECT_EQ(r.code, 4) << r.err.toStdString();
         EXPECT_EQ(r.err.contains("other users"), (mode & 022) != 0) << std::oct << mode << r.err.toStdString();
+        // A lock it cannot take ends the program at once, after the warning.
+        QFile::remove(lock);
+        ASSERT_TRUE(QFile::link(db, lock));
+        QProcess orvane;
+        orvane.setProcessEnvironment(offscreen);
+        orvane.start(program, {});
+        if (!orvane.waitForFinished(30000))
+            orvane.kill();
+        EXPECT_EQ(orvane.readAllStandardError().contains("other users"), (mode & 022) != 0) << std::oct << mode;
+        QFile::remove(lock);
     }
 }
 
