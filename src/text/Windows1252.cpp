@@ -51,6 +51,12 @@ __m128i narrow8(__m128i chars, int& beyond)
     const __m128i itself = _mm_or_si128(ascii, upperLatin1);
     return _mm_or_si128(_mm_and_si128(itself, chars), _mm_andnot_si128(itself, _mm_set1_epi16('?')));
 }
+
+bool isAscii16(__m128i low, __m128i high)
+{
+    const __m128i above = _mm_subs_epu16(_mm_or_si128(low, high), _mm_set1_epi16(0x7F));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(above, _mm_setzero_si128())) == 0xFFFF;
+}
 #endif
 
 } // namespace
@@ -85,9 +91,14 @@ QByteArray Windows1252::encode(QStringView text)
     // 16 characters a step; a page is mostly ASCII and Latin-1 letters, and
     // the compiler does not vectorise the loop below (5 times slower).
     for (; i + kSimdBlock <= size; i += kSimdBlock) {
+        __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8));
         int beyond = 0;
-        const __m128i low = narrow8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)), beyond);
-        const __m128i high = narrow8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8)), beyond);
+        // All ASCII, the common case, stands for itself: no test per character.
+        if (!isAscii16(low, high)) {
+            low = narrow8(low, beyond);
+            high = narrow8(high, beyond);
+        }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
         if (beyond != 0)
             for (qsizetype k = i; k < i + kSimdBlock; ++k)
