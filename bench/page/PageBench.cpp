@@ -23,8 +23,11 @@
 // cache with one cycle, then the next cycle is measured: its time, peak
 // memory and the bytes nginx logged per page, with conditional requests
 // (Sentrel.cache beside the database) and without, alternating; urlwatch's
-// second run on the same pages beside them.
+// second run on the same pages beside them. In each repetition the curl tool
+// fetches the same pages 4 at a time (`--parallel --parallel-max 4`), plain
+// and asking for gzip: the floor the cycle per entry is held against.
 
+#include "CurlParallelRun.h"
 #include "HeadlessWatcher.h"
 #include "NginxHost.h"
 #include "ProcessFootprint.h"
@@ -265,9 +268,18 @@ NginxRow nginxCycle(NginxHost& nginx, const std::vector<Entry>& entries, bool co
 
 void printNginx(const char* what, const NginxRow& row, int pages)
 {
-    std::printf("%-24s %8.3f s %7.1f MB %7.1f MB %9.2f KB %8.2f KB %6d\n", what, row.seconds, row.beforeKb / 1024.0,
-                row.peakKb / 1024.0, row.traffic.answerBytes / 1024.0 / pages,
-                row.traffic.requestBytes / 1024.0 / pages, row.traffic.notModified);
+    std::printf("%-24s %8.3f s %7.3f ms %7.1f MB %7.1f MB %9.2f KB %8.2f KB %6d\n", what, row.seconds,
+                row.seconds * 1000 / pages, row.beforeKb / 1024.0, row.peakKb / 1024.0,
+                row.traffic.answerBytes / 1024.0 / pages, row.traffic.requestBytes / 1024.0 / pages,
+                row.traffic.notModified);
+}
+
+NginxRow curlRow(NginxHost& nginx, const CurlParallelRun& curl)
+{
+    (void)nginx.take();
+    const CurlParallelRun::Outcome outcome = curl.run();
+    check(outcome.ok, "curl's run");
+    return {outcome.seconds, 0, 0, nginx.take()};
 }
 
 int runNginx(const Options& o, const QTemporaryDir& work)
@@ -292,10 +304,22 @@ int runNginx(const Options& o, const QTemporaryDir& work)
             {nginx.url(QStringLiteral("/p%1.html").arg(i)), QStringLiteral("W"), prosePage(i, o.pageKb), {}});
     std::printf("%d unchanged pages of %d KB on nginx (gzip, ETag, Last-Modified); the second cycle of each run\n",
                 o.entries, o.pageKb);
-    std::printf("%-24s %10s %10s %10s %12s %11s %6s\n", "", "cycle", "RSS before", "peak RSS", "in per page",
-                "out per page", "304s");
-    std::vector<NginxRow> whole, asked;
+    std::printf("%-24s %10s %10s %10s %10s %12s %11s %6s\n", "", "cycle", "per entry", "RSS before", "peak RSS",
+                "in per page", "out per page", "304s");
+    QTemporaryDir curlDir;
+    QStringList urls;
+    for (const Entry& entry : entries)
+        urls << entry.url;
+    const bool curlThere = CurlParallelRun::installed();
+    const CurlParallelRun curlPlain(curlDir.path(), urls, false), curlGzip(curlDir.path(), urls, true);
+    std::vector<NginxRow> whole, asked, plain, gzip;
     for (int rep = 0; rep < o.reps; ++rep) {
+        if (curlThere) {
+            plain.push_back(curlRow(nginx, curlPlain));
+            printNginx("curl --parallel 4", plain.back(), o.entries);
+            gzip.push_back(curlRow(nginx, curlGzip));
+            printNginx("curl --parallel 4, gzip", gzip.back(), o.entries);
+        }
         if (o.full) {
             whole.push_back(nginxCycle(nginx, entries, false));
             printNginx("Orvane, full fetch", whole.back(), o.entries);
@@ -309,17 +333,27 @@ int runNginx(const Options& o, const QTemporaryDir& work)
         std::sort(rows.begin(), rows.end(), [](const NginxRow& a, const NginxRow& b) { return a.seconds < b.seconds; });
         return rows[rows.size() / 2];
     };
+    if (curlThere) {
+        printNginx("median: curl", median(plain), o.entries);
+        printNginx("median: curl, gzip", median(gzip), o.entries);
+    }
     if (o.full)
         printNginx("median: full fetch", median(whole), o.entries);
     if (o.conditional)
         printNginx("median: conditional", median(asked), o.entries);
+    if (curlThere) {
+        const double floor = median(plain).seconds;
+        if (o.full)
+            std::printf("full fetch against curl: %.2f x\n", median(whole).seconds / floor);
+        if (o.conditional)
+            std::printf("conditional against curl: %.2f x\n", median(asked).seconds / floor);
+    } else {
+        std::printf("curl: skipped, not installed\n");
+    }
     if (!o.urlwatch) {
         std::printf("urlwatch: not run (--urlwatch off)\n");
     } else if (UrlwatchRun::installed()) {
         QTemporaryDir urlwatchDir;
-        QStringList urls;
-        for (const Entry& entry : entries)
-            urls << entry.url;
         const UrlwatchRun urlwatch(urlwatchDir.path(), urls);
         check(urlwatch.run().ok, "urlwatch's first run");
         (void)nginx.take();

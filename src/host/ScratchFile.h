@@ -4,9 +4,9 @@
 
 namespace orvane {
 
-// The scratch file "URL.html" beside the program: deleted, created and
-// written with the page text in the 8-bit code page, one byte per
-// character, then closed. Every failure is ignored; the caller goes on.
+// The scratch file "URL.html" beside the program: afterwards it holds the
+// page text in the 8-bit code page, one byte per character, and nothing
+// else. Every failure is ignored; the caller goes on.
 class ScratchFile {
 public:
     static constexpr const char* kFileName = "URL.html";

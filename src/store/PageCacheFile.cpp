@@ -225,11 +225,14 @@ Status PageCacheFile::evictBeyond(qint64 maxBytes)
 
 Status PageCacheFile::vouch(const QString& address, qint64 nowMs)
 {
-    auto update = statement(
-        "UPDATE pages SET vouched = 1, used = ?2 WHERE address = ?1 AND (vouched = 0 OR used < ?3)");
-    if (!update.ok())
-        return update.failure();
-    return runWith(update.value(), {Value(address), Value(nowMs), Value(nowMs - kUseResolutionMs)});
+    if (!vouch_) {
+        auto update = statement(
+            "UPDATE pages SET vouched = 1, used = ?2 WHERE address = ?1 AND (vouched = 0 OR used < ?3)");
+        if (!update.ok())
+            return update.failure();
+        vouch_.emplace(std::move(update).value());
+    }
+    return runWith(*vouch_, {Value(address), Value(nowMs), Value(nowMs - kUseResolutionMs)});
 }
 
 Status PageCacheFile::drop(const QString& address)
@@ -276,6 +279,7 @@ void PageCacheFile::idle()
 {
     findMeta_.reset();
     findBody_.reset();
+    vouch_.reset();
     db_.close();
 }
 

@@ -52,6 +52,7 @@ private:
     Database db_;
     std::optional<Statement> findMeta_;
     std::optional<Statement> findBody_;
+    std::optional<Statement> vouch_; // run for every 304: prepared once a cycle
 };
 
 } // namespace orvane
