@@ -68,16 +68,24 @@ void WatchEntry::set(const QString& column, Value value)
     values_[column] = std::move(value);
 }
 
-Value WatchEntry::value(const QString& column) const
+Value WatchEntry::valueOrNull(const QString& column) const
 {
     const auto it = values_.find(column);
     return it == values_.end() ? Value::null() : it->second;
 }
 
+Result<Value> WatchEntry::value(const QString& column) const
+{
+    const auto it = values_.find(column);
+    if (it == values_.end())
+        return ErrorCatalogue::failure(ErrorCode::DbFieldNotFound);
+    return it->second;
+}
+
 Status WatchEntry::checkRequired() const
 {
     for (QLatin1StringView column : {kUrl, kEMail, kSubject}) {
-        if (value(column).textOrEmpty().isEmpty())
+        if (valueOrNull(column).textOrEmpty().isEmpty())
             return ErrorCatalogue::failure(ErrorCode::InvalidArgument,
                                            QStringLiteral("\"%1\" must not be empty").arg(column));
     }
@@ -86,7 +94,7 @@ Status WatchEntry::checkRequired() const
 
 Status WatchEntry::checkAddresses() const
 {
-    const auto addresses = AddressList::parse(value(kEMail).textOrEmpty());
+    const auto addresses = AddressList::parse(valueOrNull(kEMail).textOrEmpty());
     if (addresses.ok())
         return {};
     return ErrorCatalogue::failure(
