@@ -61,8 +61,8 @@ int runChild(const QCommandLineParser& args)
                 .arg(i));
     }
     WatcherState state;
-    state.mailServer = QStringLiteral("127.0.0.1");
-    state.smtpPort = args.value(QStringLiteral("port"));
+    state.settings.mailServer = QStringLiteral("127.0.0.1");
+    state.settings.port = Value(args.value(QStringLiteral("port"))).toInt32();
     state.newContent = QString(kPageBytes, QLatin1Char('x'));
     auto entries = db.ok() ? db.value().openRecordset(QStringLiteral("Select * from [URLs] where Active = -1"))
                            : Result<Recordset>(db.failure());

@@ -73,11 +73,10 @@ Result<Mail> MailAlert::mail(AlertKind kind, const Failure& fault) const
 {
     const RowReader& row = state_.watchRecordset;
     Mail mail;
-    mail.server = state_.mailServer;
-    auto port = Value(state_.smtpPort).toInt32();
-    if (!port.ok())
-        return port.failure();
-    mail.port = port.value();
+    mail.server = state_.settings.mailServer;
+    if (!state_.settings.port.ok())
+        return state_.settings.port.failure();
+    mail.port = state_.settings.port.value();
 
     auto email = row.value(Columns::kEMail);
     if (!email.ok())

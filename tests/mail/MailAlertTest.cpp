@@ -19,8 +19,8 @@ namespace {
 // The watcher's state with the entries of `db` open, mailing the server on `port`.
 bool pointAt(WatcherState& state, const TempDatabase& db, quint16 port)
 {
-    state.mailServer = u"127.0.0.1"_s;
-    state.smtpPort = QString::number(port);
+    state.settings.mailServer = u"127.0.0.1"_s;
+    state.settings.port = static_cast<qint32>(port);
     auto entries = db.open().openRecordset(u"Select * from [URLs] where Active = -1"_s);
     if (entries.ok())
         state.watchRecordset = std::move(entries).value();
