@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Recordset.h"
+#include "store/ActiveEntries.h"
 #include "store/Settings.h"
 
 #include <QString>
@@ -14,9 +14,9 @@ namespace orvane {
 struct WatcherState {
     Settings settings;
     qint32 tickCount = 0;
-    // The active entries during a cycle; its current row is the entry
+    // The active entries during a cycle; the current one is the entry
     // being treated.
-    Recordset watchRecordset;
+    ActiveEntries entries;
     // The last page taken, in this cycle or an earlier one: every alert
     // writes it to the scratch file again, a page fault's too.
     QString newContent;

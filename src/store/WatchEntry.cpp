@@ -13,7 +13,7 @@ WatchEntry WatchEntry::fresh()
 {
     WatchEntry entry;
     entry.set(kActive, Value(kYes));
-    entry.set(kSearchType, Value(QStringLiteral("W")));
+    entry.set(kSearchType, Value(searchTypeCode(SearchType::WholePage)));
     entry.set(kTableNumber, Value(1));
     entry.set(kRowNumber, Value(1));
     entry.set(kColumnNumber, Value(1));
@@ -41,7 +41,16 @@ int WatchEntry::inputLimit(const QString& column)
 
 bool WatchEntry::isSearchType(const QString& code)
 {
-    return code == QLatin1String("W") || code == QLatin1String("S") || code == QLatin1String("T");
+    return searchTypeFromCode(code).has_value();
+}
+
+Result<std::optional<SearchType>> WatchEntry::searchType() const
+{
+    auto type = value(kSearchType);
+    if (!type.ok())
+        return type.failure();
+    const QString* code = type.value().textPtr();
+    return code ? searchTypeFromCode(*code) : std::nullopt;
 }
 
 Status WatchEntry::setText(const FieldInfo& field, const QString& text)

@@ -3,12 +3,14 @@
 #include "base/Result.h"
 #include "store/FieldInfo.h"
 #include "store/RowReader.h"
+#include "store/SearchType.h"
 #include "store/Value.h"
 
 #include <QDateTime>
 #include <QString>
 
 #include <map>
+#include <optional>
 
 namespace orvane {
 
@@ -41,6 +43,10 @@ public:
     void set(const QString& column, Value value);
     // The columns set so far, by name, and their values.
     const std::map<QString, Value>& values() const { return values_; }
+    // "Search type" as one of the three types; none when it holds another
+    // value; fails when it cannot be read.
+    Result<std::optional<SearchType>> searchType() const;
+
     // A column not set reads as Null.
     Value valueOrNull(const QString& column) const;
     Result<Value> value(const QString& column) const override;

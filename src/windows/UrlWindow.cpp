@@ -274,30 +274,30 @@ void UrlWindow::validate(RecordBinding::Action& action, bool& save)
 
 void UrlWindow::chooseStringSearch()
 {
-    setSearchType(QStringLiteral("S"));
+    setSearchType(searchTypeCode(SearchType::StringSearch));
     stringFrame_->setEnabled(true);
 }
 
 void UrlWindow::chooseTableSearch()
 {
-    setSearchType(QStringLiteral("T"));
+    setSearchType(searchTypeCode(SearchType::TableSearch));
     tableFrame_->setEnabled(true);
     stringFrame_->setEnabled(true);
 }
 
 void UrlWindow::chooseWholePage()
 {
-    setSearchType(QStringLiteral("W"));
+    setSearchType(searchTypeCode(SearchType::WholePage));
 }
 
 void UrlWindow::searchTypeChanged()
 {
-    const QString code = searchTypeEdit_->text();
-    if (code == QLatin1String("W"))
+    const auto type = searchTypeFromCode(searchTypeEdit_->text());
+    if (type == SearchType::WholePage)
         select(wholePageOption_);
-    else if (code == QLatin1String("S"))
+    else if (type == SearchType::StringSearch)
         select(stringOption_);
-    else if (code == QLatin1String("T"))
+    else if (type == SearchType::TableSearch)
         select(tableOption_);
 }
 

@@ -3,6 +3,7 @@
 
 #include "host/ScratchFile.h"
 #include "store/ColumnText.h"
+#include "store/NamedQueries.h"
 #include "store/PageCacheFile.h"
 #include "store/Statement.h"
 #include "store/Transaction.h"
@@ -25,7 +26,7 @@
 using namespace orvane;
 using orvane::test::TempDatabase;
 
-static const QString kActive = QStringLiteral("Select * from [URLs] where Active = -1");
+static const QString kActive = NamedQueries::activeEntries();
 static QByteArray scratchPath;            // the scratch file the test writes
 static const char* plantLinkTo = nullptr; // planted there right after it is deleted
 static bool interruptNextWrite = false;   // as a signal would, before a byte is written
