@@ -7,7 +7,7 @@ namespace orvane {
 
 Result<ActiveEntries> ActiveEntries::open(const Database& db)
 {
-    auto rows = db.openRecordset(NamedQueries::activeEntries());
+    auto rows = db.openTable(Columns::kUrlsTable, NamedQueries::activeEntriesFilter());
     if (!rows.ok())
         return rows.failure();
     return ActiveEntries(std::move(rows).value());
@@ -16,7 +16,8 @@ Result<ActiveEntries> ActiveEntries::open(const Database& db)
 QStringList ActiveEntries::addresses(const Database& db)
 {
     QStringList urls;
-    auto rows = db.openRecordset(NamedQueries::activeAddresses());
+    // The same rows in the same order (the same key query), only their address.
+    auto rows = db.openTable(Columns::kUrlsTable, NamedQueries::activeEntriesFilter(), {Columns::kUrl});
     if (!rows.ok())
         return urls;
     for (Recordset& row = rows.value(); !row.eof();) {

@@ -10,23 +10,19 @@ namespace orvane {
 // it gives.
 namespace NamedQueries {
 
-// The rows of URLs a wake-up cycle walks: the active entries.
+// The rows of URLs a wake-up cycle walks, in the order of their keys: the
+// active entries.
 inline QString activeEntriesFilter()
 {
     return QStringLiteral("%1 = %2").arg(Columns::kActive, QString::number(Columns::kYes));
 }
 
-// The active entries, every column, in the order of their keys.
-inline QString activeEntries()
+// What the URL window's Find offers to pick from: every entry's URL and
+// Subject, by URL.
+inline QString urlChoices()
 {
-    return QStringLiteral("Select * from [%1] where %2").arg(Columns::kUrlsTable, activeEntriesFilter());
-}
-
-// The same rows in the same order (the same key query), only their address.
-inline QString activeAddresses()
-{
-    return QStringLiteral("Select %1 from [%2] where %3")
-        .arg(Columns::kUrl, Columns::kUrlsTable, activeEntriesFilter());
+    return QStringLiteral("Select %1, %2 from %3 order by %1")
+        .arg(Columns::kUrl, Columns::kSubject, Columns::kUrlsTable);
 }
 
 } // namespace NamedQueries

@@ -176,7 +176,7 @@ Status WatchStore::changeEntry(const QString& sql, qint64 id, const std::vector<
 
 Result<Settings> WatchStore::settings() const
 {
-    auto system = db_.openRecordset(Columns::kSystemTable);
+    auto system = db_.openTable(Columns::kSystemTable);
     if (!system.ok())
         return system.failure();
     const Recordset& row = system.value();

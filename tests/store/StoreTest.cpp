@@ -26,7 +26,6 @@
 using namespace orvane;
 using orvane::test::TempDatabase;
 
-static const QString kActive = NamedQueries::activeEntries();
 static QByteArray scratchPath;            // the scratch file the test writes
 static const char* plantLinkTo = nullptr; // planted there right after it is deleted
 static bool interruptNextWrite = false;   // as a signal would, before a byte is written
@@ -98,21 +97,21 @@ TEST(Recordset, FindFirstLandsOnTheFirstRowWhoseColumnEqualsTheKeyAsItStands)
     const qint64 a = tmp.addEntry(QStringLiteral("http://a.test/"));
     tmp.addEntry(QStringLiteral("http://a.test/"));
     const qint64 quoted = tmp.addEntry(QStringLiteral("http://o'brien.test/?q='x'"));
-    Recordset rs = tmp.open().openRecordset(QStringLiteral("URLs")).value();
+    Recordset rs = tmp.open().openTable(QStringLiteral("URLs")).value();
     const std::pair<QString, qint64> cases[] = {
-        // criterion, the row it lands on; when nothing matches, the first row stays current
-        {QStringLiteral("URL = '%1'").arg(QStringLiteral("http://a.test/"), -80), a}, // the key's blanks do not count
-        {QStringLiteral("URL = 'HTTP://A.TEST/'"), b},                                // letter case counts
-        {QStringLiteral("URL = 'http://o'brien.test/?q='x'  '"), quoted},
-        {QStringLiteral("URL = 'x'; DELETE FROM URLs; --'"), b},
+        // key, the row it lands on; when nothing matches, the first row stays current
+        {QStringLiteral("%1").arg(QStringLiteral("http://a.test/"), -80), a}, // the key's blanks do not count
+        {QStringLiteral("HTTP://A.TEST/"), b},                                // letter case counts
+        {QStringLiteral("http://o'brien.test/?q='x'  "), quoted},
+        {QStringLiteral("x'; DELETE FROM URLs; --"), b},
     };
-    for (const auto& [criterion, lands] : cases) {
-        ASSERT_TRUE(rs.moveFirst().ok() && rs.findFirst(criterion).ok()) << qPrintable(criterion);
-        EXPECT_EQ(rs.noMatch(), lands == b) << qPrintable(criterion);
-        EXPECT_EQ(rs.bookmark(), lands) << qPrintable(criterion);
+    for (const auto& [key, lands] : cases) {
+        ASSERT_TRUE(rs.moveFirst().ok() && rs.findFirst(QStringLiteral("URL"), key).ok()) << qPrintable(key);
+        EXPECT_EQ(rs.noMatch(), lands == b) << qPrintable(key);
+        EXPECT_EQ(rs.bookmark(), lands) << qPrintable(key);
     }
-    EXPECT_FALSE(rs.findFirst(QStringLiteral("URL like 'x'")).ok());
-    EXPECT_EQ(tmp.open().openRecordset(QStringLiteral("URLs")).value().recordCount(), 4);
+    EXPECT_FALSE(rs.findFirst(QStringLiteral("No such column"), QStringLiteral("x")).ok());
+    EXPECT_EQ(tmp.open().openTable(QStringLiteral("URLs")).value().recordCount(), 4);
 }
 
 // Texts are bound without a copy: each must reach its row whole, also two in
@@ -125,7 +124,7 @@ TEST(Recordset, PagesOfManyStoragePagesAreStoredWhole)
                            tmp.addEntry(QStringLiteral("http://b.test/"))};
     const QString pages[] = {page, page.toUpper()};
     {
-        Recordset rs = tmp.open().openRecordset(kActive).value();
+        Recordset rs = tmp.open().openTable(QStringLiteral("URLs"), NamedQueries::activeEntriesFilter()).value();
         EXPECT_EQ(ColumnText::parse(page, rs.field(2)).value(), Value(page)); // "Subject"
         for (const QString& p : pages)
             ASSERT_TRUE(rs.edit().ok() && rs.setValue(QStringLiteral("Content"), Value(p)).ok()
@@ -143,7 +142,7 @@ TEST(Recordset, AnUpdatePastTheFileSizeLimitFailsAndKeepsTheRowAsItWas)
     TempDatabase tmp;
     const qint64 key = tmp.addEntry(QStringLiteral("http://a.test/"), QStringLiteral("W"), {{"Content", Value("old")}});
     const Database db = tmp.open();
-    Recordset rs = db.openRecordset(kActive).value();
+    Recordset rs = db.openTable(QStringLiteral("URLs"), NamedQueries::activeEntriesFilter()).value();
     const Value page(QString(1 << 20, u'n'));
     rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -158,13 +157,13 @@ TEST(Recordset, AnUpdatePastTheFileSizeLimitFailsAndKeepsTheRowAsItWas)
     rs.cancelUpdate();
     EXPECT_EQ(rs.value(QStringLiteral("Content")).value(), Value("old"));
     EXPECT_EQ(tmp.column(key, QStringLiteral("Content")), Value("old"));
-    EXPECT_EQ(db.openRecordset(QStringLiteral("PRAGMA integrity_check")).value().value(0).value(), Value("ok"));
+    EXPECT_EQ(db.runQuery(QStringLiteral("PRAGMA integrity_check")).value().value(0).value(), Value("ok"));
     ASSERT_TRUE(rs.edit().ok() && rs.setValue(QStringLiteral("Content"), page).ok() && rs.update().ok());
     EXPECT_EQ(tmp.column(key, QStringLiteral("Content")), page);
 }
 
-// A table, or a statement over one, is opened to be written: when it cannot
-// be (here: no row keys), the open fails instead of giving rows it cannot store.
+// A table is opened to be written: when it cannot be (here: no row keys),
+// the open fails instead of giving rows it cannot store; a query still runs.
 TEST(Recordset, ASourceThatCannotBeOpenedForWritingFails)
 {
     TempDatabase tmp;
@@ -172,9 +171,9 @@ TEST(Recordset, ASourceThatCannotBeOpenedForWritingFails)
     tmp.exec(QStringLiteral("ALTER TABLE URLs RENAME TO Old; CREATE TABLE URLs (URL TEXT PRIMARY KEY, Active INTEGER) "
                             "WITHOUT ROWID; INSERT INTO URLs SELECT URL, Active FROM Old"));
     const Database db = tmp.open();
-    EXPECT_FALSE(db.openRecordset(QStringLiteral("URLs")).ok());
-    EXPECT_FALSE(db.openRecordset(kActive).ok());
-    EXPECT_EQ(db.openRecordset(QStringLiteral("Select count(*) from URLs")).value().value(0).value(), Value(1));
+    EXPECT_FALSE(db.openTable(QStringLiteral("URLs")).ok());
+    EXPECT_FALSE(db.openTable(QStringLiteral("URLs"), NamedQueries::activeEntriesFilter()).ok());
+    EXPECT_EQ(db.runQuery(QStringLiteral("Select count(*) from URLs")).value().value(0).value(), Value(1));
 }
 
 TEST(Value, WholeNumbersRoundHalvesToEvenAndRefuseWhatDoesNotFit)
@@ -208,7 +207,7 @@ TEST(Recordset, DeleteAndEditFollowTheRowsOwnId)
         db.addEntry(QLatin1String(url));
     db.exec(QStringLiteral("DELETE FROM URLs WHERE URL = 'gone'")); // ids 2, 3, 4 at positions 1, 2, 3
     Database connection = db.open();
-    Recordset rows = connection.openRecordset(QStringLiteral("URLs")).value();
+    Recordset rows = connection.openTable(QStringLiteral("URLs")).value();
     ASSERT_TRUE(rows.moveNext().ok());
     ASSERT_TRUE(rows.deleteCurrent().ok()); // b
     QStringList walked;

@@ -40,7 +40,7 @@ void TempDatabase::exec(const QString& sql) const
 
 qint64 TempDatabase::addEntry(const QString& url, const QString& searchType, Columns columns) const
 {
-    auto rs = open().openRecordset(QStringLiteral("URLs"));
+    auto rs = open().openTable(QStringLiteral("URLs"));
     expectOk(rs.status(), "cannot open URLs");
     if (!rs.ok())
         return -1;
@@ -59,7 +59,7 @@ qint64 TempDatabase::addEntry(const QString& url, const QString& searchType, Col
 
 Value TempDatabase::column(qint64 key, const QString& name) const
 {
-    auto rs = open().openRecordset(QStringLiteral("URLs"));
+    auto rs = open().openTable(QStringLiteral("URLs"));
     if (!rs.ok() || !rs.value().setBookmark(key).ok())
         return Value();
     auto v = rs.value().value(name);

@@ -43,7 +43,7 @@ protected:
     QStringList table(const QString& name) const
     {
         QStringList lines;
-        Recordset rows = db.open().openRecordset(name).value();
+        Recordset rows = db.open().openTable(name).value();
         for (Status s = rows.moveFirst(); s.ok() && !rows.eof(); s = rows.moveNext()) {
             QStringList columns;
             for (int i = 0; i < rows.fieldCount(); ++i)
