@@ -6,7 +6,9 @@
 #include "TempDatabase.h"
 
 #include "host/ScratchFile.h"
-#include "store/Recordset.h"
+#include "store/ActiveEntries.h"
+#include "store/Columns.h"
+#include "store/WatchStore.h"
 #include "text/PageDecoder.h"
 #include "text/Windows1252.h"
 
@@ -17,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -73,33 +76,29 @@ BENCHMARK(BM_RewriteScratchFile);
 // A watch table of `count` active entries, each holding the test page.
 void fillEntries(const orvane::test::TempDatabase& db, int count)
 {
-    orvane::Database conn = db.open();
-    must(conn.execute(QStringLiteral("BEGIN")));
-    auto rs = conn.openRecordset(QStringLiteral("URLs"));
+    std::vector<orvane::WatchEntry> entries(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
-        must(rs.value().addNew());
-        must(rs.value().setValue(QStringLiteral("URL"), orvane::Value(QStringLiteral("http://x/%1").arg(i))));
-        must(rs.value().setValue(QStringLiteral("Active"), orvane::Value(-1)));
-        must(rs.value().setValue(QStringLiteral("Content"), orvane::Value(pageText())));
-        must(rs.value().update());
+        orvane::WatchEntry& entry = entries[static_cast<size_t>(i)];
+        entry.set(orvane::Columns::kUrl, orvane::Value(QStringLiteral("http://x/%1").arg(i)));
+        entry.set(orvane::Columns::kActive, orvane::Value(orvane::Columns::kYes));
+        entry.set(orvane::Columns::kContent, orvane::Value(pageText()));
     }
-    must(conn.execute(QStringLiteral("COMMIT")));
+    qsizetype failedAt = -1;
+    must(orvane::WatchStore(db.open()).addAll(entries, failedAt));
 }
 
-// One row of a 1,000-entry table read through the cycle's recordset, as the
-// cycle reads it: moving to it and asking for its URL and "Content".
+// One entry of a 1,000-entry table read as the cycle reads it: moving to it
+// and reading its row.
 void BM_ReadStoredRow(benchmark::State& state)
 {
     orvane::test::TempDatabase db;
     fillEntries(db, 1000);
     orvane::Database conn = db.open();
-    auto rs = conn.openRecordset(QStringLiteral("Select * from [URLs] where Active = -1"));
-    orvane::Recordset& entries = rs.value();
+    orvane::ActiveEntries entries;
     for (auto _ : state) {
-        if (entries.eof())
-            must(entries.moveFirst());
-        benchmark::DoNotOptimize(entries.value(QStringLiteral("URL")));
-        benchmark::DoNotOptimize(entries.value(QStringLiteral("Content")));
+        if (entries.atEnd())
+            entries = orvane::ActiveEntries::open(conn).value();
+        benchmark::DoNotOptimize(entries.current());
         must(entries.moveNext());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<qint64>(pageBytes().size()));
@@ -126,15 +125,13 @@ void BM_StoreChangedPage(benchmark::State& state)
     orvane::test::TempDatabase db;
     fillEntries(db, 200);
     orvane::Database conn = db.open();
-    auto rs = conn.openRecordset(QStringLiteral("Select * from [URLs] where Active = -1"));
-    orvane::Recordset& entries = rs.value();
+    orvane::ActiveEntries entries;
     const QString changed = QString(pageText()).replace(QStringLiteral("Paragraph"), QStringLiteral("Section"));
     for (auto _ : state) {
-        if (entries.eof())
-            must(entries.moveFirst());
-        must(entries.edit());
-        must(entries.setValue(QStringLiteral("Content"), orvane::Value(changed)));
-        must(entries.update());
+        if (entries.atEnd())
+            entries = orvane::ActiveEntries::open(conn).value();
+        orvane::WatchEntry entry = entries.current().value();
+        must(entries.storeContent(entry, changed));
         must(entries.moveNext());
     }
 }

@@ -26,7 +26,8 @@
 #include "host/HeapPolicy.h"
 #include "net/CurlMailClient.h"
 #include "net/CurlPageFetcher.h"
-#include "store/Statement.h"
+#include "store/Columns.h"
+#include "store/WatchStore.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -81,56 +82,45 @@ double median(std::vector<double> v)
 
 QString searchType(int i)
 {
-    static const QString types[] = {QStringLiteral("W"), QStringLiteral("S"), QStringLiteral("T")};
-    return types[i % 3];
+    static const SearchType types[] = {SearchType::WholePage, SearchType::StringSearch, SearchType::TableSearch};
+    return searchTypeCode(types[i % 3]);
 }
 
-void setColumnsByType(const test::TempDatabase& db)
+// The i-th watch entry of the benchmark, its search aimed by its type.
+WatchEntry benchEntry(const QString& url, int i)
 {
-    db.exec(QStringLiteral("UPDATE URLs SET %1 WHERE \"Search type\" = 'S'")
-                .arg(QLatin1String(PageMaker::kStringEntryColumns)));
-    db.exec(QStringLiteral("UPDATE URLs SET %1 WHERE \"Search type\" = 'T'")
-                .arg(QLatin1String(PageMaker::kTableEntryColumns)));
+    WatchEntry entry;
+    entry.set(Columns::kUrl, Value(url));
+    entry.set(Columns::kEMail, Value(kRecipient));
+    entry.set(Columns::kSubject, Value("Bench"));
+    entry.set(Columns::kActive, Value(Columns::kYes));
+    entry.set(Columns::kSearchType, Value(searchType(i)));
+    if (i % 3 == 1)
+        PageMaker::aimStringSearch(entry);
+    else if (i % 3 == 2)
+        PageMaker::aimTableSearch(entry);
+    return entry;
 }
 
 // A fresh Sentrel.mdb whose watch entries point at the page server; each
-// entry's stored content is version 0 of its page. The search columns are
-// set before the pages are, so that no large row is written twice.
+// entry's stored content is version 0 of its page. Entries go in batches,
+// so that the bench never holds every page at once, each row written once.
 void fill(const test::TempDatabase& db, const PageServerProcess& server, Pages pages, int count, int smtpPort)
 {
-    db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1, \"Mail server\" = '127.0.0.1', \"SMTP Port\" = %1")
-                .arg(smtpPort));
-    Database conn = db.open();
-    check(conn.execute(QStringLiteral("BEGIN")).ok(), "begin filling");
-    auto insert = Statement::prepare(conn.connection(),
-                                     QStringLiteral("INSERT INTO URLs (URL, EMail, Subject, Active, \"Search type\") "
-                                                    "VALUES (?1, ?2, 'Bench', -1, ?3)"));
-    check(insert.ok(), "prepare insert");
-    if (!insert.ok())
-        return;
+    db.setSettings(1, QStringLiteral("127.0.0.1"), smtpPort);
+    const WatchStore store(db.open());
     const QString path = pages == Pages::Unchanged ? QStringLiteral("/u/%1") : QStringLiteral("/c/%1");
-    for (int i = 0; i < count; ++i) {
-        Statement& row = insert.value();
-        check(row.bind(1, Value(server.url(path.arg(i)))).ok() && row.bind(2, Value(kRecipient)).ok()
-                  && row.bind(3, Value(searchType(i))).ok() && row.run().ok() && row.reset().ok(),
-              "insert entry");
+    constexpr int kBatch = 64; // entries (of about 200 KB as text) held at once
+    for (int first = 0; first < count; first += kBatch) {
+        std::vector<WatchEntry> batch;
+        for (int i = first; i < count && i < first + kBatch; ++i) {
+            WatchEntry entry = benchEntry(server.url(path.arg(i)), i);
+            entry.set(Columns::kContent, Value(QString::fromStdString(PageMaker::page(i, 0, pages == Pages::Changed))));
+            batch.push_back(std::move(entry));
+        }
+        qsizetype failedAt = -1;
+        check(store.addAll(batch, failedAt).ok(), "store entries");
     }
-    check(conn.execute(QStringLiteral("COMMIT")).ok(), "commit entries");
-    setColumnsByType(db);
-
-    check(conn.execute(QStringLiteral("BEGIN")).ok(), "begin pages");
-    auto store = Statement::prepare(conn.connection(), QStringLiteral("UPDATE URLs SET Content = ?1 WHERE rowid = ?2"));
-    check(store.ok(), "prepare page update");
-    if (!store.ok())
-        return;
-    for (int i = 0; i < count; ++i) {
-        Statement& row = store.value();
-        // A fresh table numbers its rows from 1.
-        check(row.bind(1, Value(QString::fromStdString(PageMaker::page(i, 0, pages == Pages::Changed)))).ok()
-                  && row.bind(2, Value(i + 1)).ok() && row.run().ok() && row.reset().ok(),
-              "store page");
-    }
-    check(conn.execute(QStringLiteral("COMMIT")).ok(), "commit pages");
 }
 
 // The mail the watcher sends for a changed entry, as the server receives it.
@@ -277,8 +267,7 @@ void bigPage(const Options& options, const PageServerProcess& server, test::Smtp
              CurlPageFetcher& fetcher, CurlMailClient& mail)
 {
     test::TempDatabase db;
-    db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1, \"Mail server\" = '127.0.0.1', \"SMTP Port\" = %1")
-                .arg(smtp.port()));
+    db.setSettings(1, QStringLiteral("127.0.0.1"), smtp.port());
     db.addEntry(server.url(QStringLiteral("/big/%1").arg(options.bigMib)), QStringLiteral("W"));
     HeadlessWatcher w(db.dir(), fetcher, mail);
     check(w.watcher.load(false), "big page: start-up");
@@ -299,13 +288,12 @@ void leftBehind(const Options& options, const PageServerProcess& server, test::S
                 CurlPageFetcher& fetcher, CurlMailClient& mail)
 {
     test::TempDatabase db;
-    db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1, \"Mail server\" = '127.0.0.1', \"SMTP Port\" = %1")
-                .arg(smtp.port()));
+    db.setSettings(1, QStringLiteral("127.0.0.1"), smtp.port());
+    const WatchStore store(db.open());
     for (int i = 0; i < 3; ++i) {
-        db.addEntry(server.url(QStringLiteral("/u/%1").arg(i)), searchType(i));
-        db.addEntry(server.url(QStringLiteral("/c/%1").arg(i)), QStringLiteral("W"));
+        check(store.add(benchEntry(server.url(QStringLiteral("/u/%1").arg(i)), i)).ok(), "add entry");
+        check(store.add(benchEntry(server.url(QStringLiteral("/c/%1").arg(i)), 0)).ok(), "add entry");
     }
-    setColumnsByType(db);
     HeadlessWatcher w(db.dir(), fetcher, mail);
     check(w.watcher.load(false), "handles: start-up");
     const int threadsBefore = ProcessFootprint::threads();

@@ -12,8 +12,11 @@
 #include "engine/MailAlert.h"
 #include "host/ScratchFile.h"
 #include "net/CurlMailClient.h"
+#include "store/ActiveEntries.h"
+#include "store/Columns.h"
 #include "store/Database.h"
 #include "store/Schema.h"
+#include "store/WatchStore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -55,20 +58,21 @@ int runChild(const QCommandLineParser& args)
         return 1;
     auto db = Database::open(file);
     for (int i = 0; db.ok() && i < mails; ++i) {
-        (void)db.value().execute(
-            QStringLiteral("INSERT INTO URLs (URL, EMail, Subject, Active, \"Search type\") "
-                           "VALUES ('http://page%1.test/', 'watcher@example.test', 'Bench', -1, 'W')")
-                .arg(i));
+        WatchEntry entry;
+        entry.set(Columns::kUrl, Value(QStringLiteral("http://page%1.test/").arg(i)));
+        entry.set(Columns::kEMail, Value("watcher@example.test"));
+        entry.set(Columns::kSubject, Value("Bench"));
+        entry.set(Columns::kActive, Value(Columns::kYes));
+        entry.set(Columns::kSearchType, Value(searchTypeCode(SearchType::WholePage)));
+        (void)WatchStore(db.value()).add(entry);
     }
-    WatcherState state;
-    state.mailServer = QStringLiteral("127.0.0.1");
-    state.smtpPort = args.value(QStringLiteral("port"));
-    state.newContent = QString(kPageBytes, QLatin1Char('x'));
-    auto entries = db.ok() ? db.value().openRecordset(QStringLiteral("Select * from [URLs] where Active = -1"))
-                           : Result<Recordset>(db.failure());
+    Settings settings;
+    settings.mailServer = QStringLiteral("127.0.0.1");
+    settings.port = Value(args.value(QStringLiteral("port"))).toInt32();
+    const QString page(kPageBytes, QLatin1Char('x'));
+    auto entries = db.ok() ? ActiveEntries::open(db.value()) : Result<ActiveEntries>(db.failure());
     if (!entries.ok())
         return 1;
-    state.watchRecordset = std::move(entries).value();
     CurlMailClient client(
         {.netrcFile = args.value(QStringLiteral("netrc")), .caFile = args.value(QStringLiteral("ca"))});
     CountingBoxes boxes;
@@ -77,10 +81,11 @@ int runChild(const QCommandLineParser& args)
 
     QElapsedTimer timer;
     timer.start();
-    for (; !state.watchRecordset.eof(); (void)state.watchRecordset.moveNext()) {
+    for (ActiveEntries& rows = entries.value(); !rows.atEnd(); (void)rows.moveNext()) {
         // As the cycle does before each alert.
-        ScratchFile::rewrite(scratch, state.newContent);
-        if (!MailAlert(state, client, boxes, clock).send(AlertKind::WholePage).ok())
+        ScratchFile::rewrite(scratch, page);
+        const auto entry = rows.current();
+        if (!entry.ok() || !MailAlert(settings, client, boxes, clock).send(entry.value(), AlertKind::WholePage).ok())
             return 1;
         if (perMail)
             client.endSession();

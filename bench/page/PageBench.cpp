@@ -38,8 +38,9 @@
 #include "host/HeapPolicy.h"
 #include "net/CurlMailClient.h"
 #include "net/CurlPageFetcher.h"
+#include "store/Columns.h"
 #include "store/PageCacheFile.h"
-#include "store/Statement.h"
+#include "store/WatchStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -124,25 +125,28 @@ struct Entry {
 
 void fill(const test::TempDatabase& db, const std::vector<Entry>& entries)
 {
-    db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1, \"Mail server\" = '127.0.0.1', \"SMTP Port\" = 25"));
-    Database conn = db.open();
-    check(conn.execute(QStringLiteral("BEGIN")).ok(), "begin filling");
-    auto insert = Statement::prepare(
-        conn.connection(),
-        QStringLiteral("INSERT INTO URLs (URL, EMail, Subject, Active, \"Search type\", Content, "
-                       "\"String search\", \"String length\") VALUES (?1, 'bench@example.test', 'Bench', -1, ?2, "
-                       "?3, ?4, 12)"));
-    check(insert.ok(), "prepare insert");
-    if (!insert.ok())
-        return;
+    db.setSettings(1, QStringLiteral("127.0.0.1"), 25);
+    // In batches, so that the pages are not held twice over as text.
+    constexpr size_t kBatch = 64;
+    const WatchStore store(db.open());
+    std::vector<WatchEntry> rows;
     for (const Entry& entry : entries) {
-        Statement& row = insert.value();
-        check(row.bind(1, Value(entry.url)).ok() && row.bind(2, Value(entry.type)).ok()
-                  && row.bind(3, Value(QString::fromUtf8(entry.content))).ok() && row.bind(4, Value(entry.search)).ok()
-                  && row.run().ok() && row.reset().ok(),
-              "insert entry");
+        WatchEntry row;
+        row.set(Columns::kUrl, Value(entry.url));
+        row.set(Columns::kEMail, Value("bench@example.test"));
+        row.set(Columns::kSubject, Value("Bench"));
+        row.set(Columns::kActive, Value(Columns::kYes));
+        row.set(Columns::kSearchType, Value(entry.type));
+        row.set(Columns::kContent, Value(QString::fromUtf8(entry.content)));
+        row.set(Columns::kStringSearch, Value(entry.search));
+        row.set(Columns::kStringLength, Value(12));
+        rows.push_back(std::move(row));
+        if (rows.size() == kBatch || &entry == &entries.back()) {
+            qsizetype failedAt = -1;
+            check(store.addAll(rows, failedAt).ok(), "store entries");
+            rows.clear();
+        }
     }
-    check(conn.execute(QStringLiteral("COMMIT")).ok(), "commit entries");
 }
 
 // One cycle of the real engine over the entries, as the program runs it;

@@ -115,8 +115,7 @@ int main(int argc, char** argv)
     }
 
     test::TempDatabase db;
-    db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1, \"Mail server\" = '127.0.0.1', \"SMTP Port\" = %1")
-                .arg(smtp.port()));
+    db.setSettings(1, QStringLiteral("127.0.0.1"), smtp.port());
     const qint64 whole = db.addEntry(pages.url("/w"));
     db.addEntry(pages.url("/s"), QStringLiteral("S"),
                 {{"String search", Value("Price:")}, {"String offset", Value(1)}, {"String length", Value(4)}});

@@ -1,17 +1,31 @@
 #include "PageMaker.h"
 
+#include "store/Columns.h"
+
 #include <cstdio>
 
 namespace orvane::bench {
 
 // "Price:" is found; offset 1 moves past it and the blank, so the twelve
 // digits of the version are the compared piece.
-const char* const PageMaker::kStringEntryColumns =
-    "\"String search\" = 'Price:', \"String offset\" = 1, \"String length\" = 12";
+void PageMaker::aimStringSearch(WatchEntry& entry)
+{
+    entry.set(Columns::kStringSearch, Value("Price:"));
+    entry.set(Columns::kStringOffset, Value(1));
+    entry.set(Columns::kStringLength, Value(12));
+}
+
 // Table 1, rows 2 to 4, cell 2; offset 3 skips "TD>" to the cell's text.
-const char* const PageMaker::kTableEntryColumns =
-    "\"Table number\" = 1, \"Row number\" = 2, \"Column number\" = 2, \"Repeat count\" = 3, "
-    "\"String offset\" = 3, \"String length\" = 2, \"String search\" = 'OK'";
+void PageMaker::aimTableSearch(WatchEntry& entry)
+{
+    entry.set(Columns::kTableNumber, Value(1));
+    entry.set(Columns::kRowNumber, Value(2));
+    entry.set(Columns::kColumnNumber, Value(2));
+    entry.set(Columns::kRepeatCount, Value(3));
+    entry.set(Columns::kStringOffset, Value(3));
+    entry.set(Columns::kStringLength, Value(2));
+    entry.set(Columns::kStringSearch, Value("OK"));
+}
 
 std::string PageMaker::page(int index, quint64 version, bool tableHit, qsizetype bytes)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/WatchEntry.h"
+
 #include <QtGlobal>
 
 #include <string>
@@ -14,10 +16,10 @@ class PageMaker {
 public:
     static constexpr qsizetype kDefaultBytes = 100 * 1024;
 
-    // Columns that make an entry of each type look at the right spot, as
-    // an SQL assignment list.
-    static const char* const kStringEntryColumns;
-    static const char* const kTableEntryColumns;
+    // Sets the columns that make an entry of each type look at the right
+    // spot.
+    static void aimStringSearch(WatchEntry& entry);
+    static void aimTableSearch(WatchEntry& entry);
 
     // `tableHit`: the checked cells hold the table entry's search text, so
     // its table alert fires.

@@ -1,28 +1,26 @@
 #include "engine/EntryComparison.h"
 
 #include "engine/SkipStretch.h"
-#include "store/Columns.h"
 
 namespace orvane {
 
 namespace {
 
-// Reads "Search type" afresh and tells whether it is the given code. A
-// failed read is a failed test, which counts as passed.
-bool typeIs(const RowReader& row, const char* code, SkipStretch& stretch)
+// Whether the entry's search type is the given one. A failed read is a
+// failed test, which counts as passed.
+bool typeIs(const Result<std::optional<SearchType>>& read, SearchType type, SkipStretch& stretch)
 {
-    auto type = row.value(Columns::kSearchType);
-    if (!stretch.step(type.status()))
+    if (!stretch.step(read.status()))
         return true;
-    const QString* text = type.value().textPtr();
-    return text && *text == QLatin1String(code);
+    return read.value() == type;
 }
 
 } // namespace
 
-EntryComparison::Outcome EntryComparison::run(const RowReader& entry, const QString& oldContent,
+EntryComparison::Outcome EntryComparison::run(const WatchEntry& entry, const QString& oldContent,
                                               const QString& newContent, qint16& matchPos, const Raise& raise)
 {
+    const auto type = entry.searchType();
     Outcome out;
     auto changed = [&out, &raise](AlertKind kind) {
         out.raised.push_back(kind);
@@ -31,16 +29,16 @@ EntryComparison::Outcome EntryComparison::run(const RowReader& entry, const QStr
     };
     SkipStretch comparing;
 
-    if (typeIs(entry, "W", comparing) && oldContent != newContent)
+    if (typeIs(type, SearchType::WholePage, comparing) && oldContent != newContent)
         changed(AlertKind::WholePage);
 
-    if (typeIs(entry, "S", comparing)) {
+    if (typeIs(type, SearchType::StringSearch, comparing)) {
         out.stringSearch = StringSearch::run(oldContent, newContent, entry, matchPos);
         if (out.stringSearch->change)
             changed(AlertKind::StringSearch);
     }
 
-    if (typeIs(entry, "T", comparing)) {
+    if (typeIs(type, SearchType::TableSearch, comparing)) {
         out.tableSearch = TableSearch::run(newContent, entry, out.cellPieces, [&out, &raise] {
             out.raised.push_back(AlertKind::NoTable);
             return raise(AlertKind::NoTable);

@@ -5,7 +5,7 @@
 #include "engine/CellPieceList.h"
 #include "engine/StringSearch.h"
 #include "engine/TableSearch.h"
-#include "store/RowReader.h"
+#include "store/WatchEntry.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -38,7 +38,7 @@ public:
 
     // `matchPos` carries over from one string-search entry to the next
     // within a tick (see StringSearch).
-    static Outcome run(const RowReader& entry, const QString& oldContent, const QString& newContent, qint16& matchPos,
+    static Outcome run(const WatchEntry& entry, const QString& oldContent, const QString& newContent, qint16& matchPos,
                        const Raise& raise);
 };
 

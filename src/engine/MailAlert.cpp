@@ -34,8 +34,8 @@ KindTexts textsFor(AlertKind kind)
 
 } // namespace
 
-MailAlert::MailAlert(const WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock)
-    : state_(state), mailer_(mailer), messages_(messages), clock_(clock)
+MailAlert::MailAlert(const Settings& settings, MailClient& mailer, MessageBoxes& messages, const Clock& clock)
+    : settings_(settings), mailer_(mailer), messages_(messages), clock_(clock)
 {
 }
 
@@ -55,9 +55,9 @@ QString MailAlert::messageId(const QDateTime& now)
         + QString::number(seconds) + QStringLiteral("_Sentrel");
 }
 
-Result<QString> MailAlert::body(AlertKind kind, const Failure& fault) const
+Result<QString> MailAlert::body(const WatchEntry& entry, AlertKind kind, const Failure& fault)
 {
-    auto url = state_.watchRecordset.value(Columns::kUrl);
+    auto url = entry.value(Columns::kUrl);
     if (!url.ok())
         return url.failure();
     // A URL that is not ASCII goes in its ASCII form: the mail says it is US-ASCII.
@@ -69,15 +69,14 @@ Result<QString> MailAlert::body(AlertKind kind, const Failure& fault) const
     return text;
 }
 
-Result<Mail> MailAlert::mail(AlertKind kind, const Failure& fault) const
+Result<Mail> MailAlert::mail(const WatchEntry& entry, AlertKind kind, const Failure& fault) const
 {
-    const RowReader& row = state_.watchRecordset;
+    const RowReader& row = entry;
     Mail mail;
-    mail.server = state_.mailServer;
-    auto port = Value(state_.smtpPort).toInt32();
-    if (!port.ok())
-        return port.failure();
-    mail.port = port.value();
+    mail.server = settings_.mailServer;
+    if (!settings_.port.ok())
+        return settings_.port.failure();
+    mail.port = settings_.port.value();
 
     auto email = row.value(Columns::kEMail);
     if (!email.ok())
@@ -106,16 +105,16 @@ Result<Mail> MailAlert::mail(AlertKind kind, const Failure& fault) const
 
     mail.headers.emplace_back(QStringLiteral("From"), QStringLiteral("Sentrel"));
 
-    auto text = body(kind, fault);
+    auto text = body(entry, kind, fault);
     if (!text.ok())
         return text.failure();
     mail.body = text.value();
     return mail;
 }
 
-Result<MailAlert::Delivery> MailAlert::send(AlertKind kind, const Failure& fault)
+Result<MailAlert::Delivery> MailAlert::send(const WatchEntry& entry, AlertKind kind, const Failure& fault)
 {
-    const auto made = mail(kind, fault);
+    const auto made = mail(entry, kind, fault);
     if (!made.ok())
         return made.failure();
     const Status sent = mailer_.send(made.value());

@@ -5,7 +5,8 @@
 #include "base/MessageBoxes.h"
 #include "base/Result.h"
 #include "engine/AlertKind.h"
-#include "engine/WatcherState.h"
+#include "store/Settings.h"
+#include "store/WatchEntry.h"
 
 #include <QDateTime>
 #include <QString>
@@ -13,8 +14,8 @@
 
 namespace orvane {
 
-// Tells the recipient of the watch entry under treatment (the current row of
-// the watch recordset) what happened to its page, through the mail client. A
+// Tells the recipient of a watch entry what happened to its page, through
+// the mail client, with the mail settings. A
 // failed send is reported in a message box and counts as done; a port that is
 // no number or a row that cannot be read fails the alert before anything is
 // sent.
@@ -23,10 +24,10 @@ public:
     // A mail refused by the client still counts as done, once reported.
     enum class Delivery { Sent, Refused };
 
-    MailAlert(const WatcherState& state, MailClient& mailer, MessageBoxes& messages, const Clock& clock);
+    MailAlert(const Settings& settings, MailClient& mailer, MessageBoxes& messages, const Clock& clock);
 
     // `fault` is why the page could not be fetched; only a page fault tells it.
-    Result<Delivery> send(AlertKind kind, const Failure& fault = {});
+    Result<Delivery> send(const WatchEntry& entry, AlertKind kind, const Failure& fault = {});
 
     // The kind's subject: the long form followed by the entry's subject, or
     // the short form when the entry has none (Null).
@@ -35,10 +36,10 @@ public:
     static QString messageId(const QDateTime& now);
 
 private:
-    Result<Mail> mail(AlertKind kind, const Failure& fault) const;
-    Result<QString> body(AlertKind kind, const Failure& fault) const;
+    Result<Mail> mail(const WatchEntry& entry, AlertKind kind, const Failure& fault) const;
+    static Result<QString> body(const WatchEntry& entry, AlertKind kind, const Failure& fault);
 
-    const WatcherState& state_;
+    const Settings& settings_;
     MailClient& mailer_;
     MessageBoxes& messages_;
     const Clock& clock_;

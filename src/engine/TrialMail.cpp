@@ -1,37 +1,27 @@
 #include "engine/TrialMail.h"
 
 #include "engine/MailAlert.h"
-#include "store/Columns.h"
-#include "store/Database.h"
+#include "store/WatchStore.h"
 
 namespace orvane {
 
-Result<MailSettings> TrialMail::readSettings(const QString& databaseFile)
+Result<Settings> TrialMail::readSettings(const QString& databaseFile)
 {
-    auto db = Database::open(databaseFile);
-    if (!db.ok())
-        return db.failure();
-    auto system = db.value().openRecordset(Columns::kSystemTable);
-    if (!system.ok())
-        return system.failure();
-    auto server = system.value().value(Columns::kMailServer);
-    auto port = system.value().value(Columns::kSmtpPort);
-    if (!server.ok())
-        return server.failure();
-    if (!port.ok())
-        return port.failure();
-    // The port as the alert reads it: its text as a number.
-    auto number = port.value().toText();
-    auto converted = number.ok() ? Value(number.value()).toInt32() : Result<qint32>(number.failure());
-    if (!converted.ok())
-        return converted.failure();
-    return MailSettings {server.value().textOrEmpty(), converted.value()};
+    auto store = WatchStore::open(databaseFile);
+    if (!store.ok())
+        return store.failure();
+    auto settings = store.value().settings();
+    if (!settings.ok())
+        return settings.failure();
+    if (!settings.value().port.ok())
+        return settings.value().port.failure();
+    return settings;
 }
 
-Status TrialMail::send(const MailSettings& settings, const QString& address)
+Status TrialMail::send(const Settings& settings, const QString& address)
 {
-    const Mail mail {settings.server,
-                     settings.port,
+    const Mail mail {settings.mailServer,
+                     settings.port.value(),
                      {{QStringLiteral("To"), address},
                       {QStringLiteral("Subject"), QStringLiteral("Test mail from orvane-db")},
                       {QStringLiteral("Message-Id"), MailAlert::messageId(clock_.now())},

@@ -14,21 +14,10 @@
 #include "engine/WatcherState.h"
 #include "engine/Workspace.h"
 #include "host/ScratchFile.h"
+#include "store/ActiveEntries.h"
 #include "store/Columns.h"
 
 namespace orvane {
-
-namespace {
-
-const QString kActiveEntries = QStringLiteral("Select * from [%1] where %2 = %3")
-                                   .arg(Columns::kUrlsTable, Columns::kActive, QString::number(Columns::kYes));
-// The same rows in the same order (the same key query), only their address.
-const QString kActiveAddresses = QStringLiteral("Select %1 from [%2] where %3 = %4")
-                                     .arg(Columns::kUrl, Columns::kUrlsTable, Columns::kActive,
-                                          QString::number(Columns::kYes));
-using Columns::kUrl;
-
-} // namespace
 
 WakeUpCycle::WakeUpCycle(WatcherState& state, WatchProgress& progress, Workspace& workspace, MainView& view,
                          EngineServices services)
@@ -40,8 +29,11 @@ void WakeUpCycle::run()
 {
     if (!start())
         return;
-    qint16 matchPos = 0; // lives for one tick, carried from entry to entry
-    while (!state_.watchRecordset.eof()) {
+    // Lives for one tick and is carried from one entry to the next on
+    // purpose, as the watcher always did: a string search whose text is not
+    // found keeps the position the entry before it found.
+    qint16 matchPos = 0;
+    while (!state_.entries.atEnd()) {
         switch (visitEntry(matchPos)) {
         case Visit::Next: break;
         case Visit::Halted: return;
@@ -72,7 +64,7 @@ bool WakeUpCycle::start()
     }
     workspace_.watchDatabase = std::move(db).value();
 
-    auto entries = workspace_.watchDatabase.openRecordset(kActiveEntries);
+    auto entries = ActiveEntries::open(workspace_.watchDatabase);
     if (!entries.ok()) {
         services_.messages.warn(QStringLiteral("Cannot Open RecordSet"),
                                 QStringLiteral("Cannot open the Sentrel URL recordset : ")
@@ -81,43 +73,28 @@ bool WakeUpCycle::start()
         services_.programEnd.endNow(1);
         return false;
     }
-    state_.watchRecordset = std::move(entries).value();
-    progress_.entries = state_.watchRecordset.recordCount();
-    services_.fetcher.fetchAhead(upcomingAddresses());
+    state_.entries = std::move(entries).value();
+    progress_.entries = state_.entries.count();
+    // The addresses the entries will fetch, in their order, up to the first
+    // that cannot be read as text: the cycle halts there.
+    services_.fetcher.fetchAhead(ActiveEntries::addresses(workspace_.watchDatabase));
     return true;
-}
-
-// The addresses the entries will fetch, in their order, up to the first
-// that cannot be read as text: the cycle halts there.
-QStringList WakeUpCycle::upcomingAddresses() const
-{
-    QStringList urls;
-    auto rows = workspace_.watchDatabase.openRecordset(kActiveAddresses);
-    if (!rows.ok())
-        return urls;
-    for (Recordset& row = rows.value(); !row.eof();) {
-        auto url = row.value(kUrl);
-        Result<QString> text = url.ok() ? url.value().toText() : Result<QString>(url.failure());
-        if (!text.ok())
-            break;
-        urls.append(text.value());
-        if (!row.moveNext().ok())
-            break;
-    }
-    return urls;
 }
 
 WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
 {
-    Recordset& entry = state_.watchRecordset;
     ++progress_.entry;
     ++progress_.cycle.visited;
     progress_.url.clear();
 
+    // The entry is read once; what changes in it is stored back.
+    auto read = state_.entries.current();
+    const Status readable = read.status();
+    WatchEntry entry = read.ok() ? std::move(read).value() : WatchEntry();
+
     // The fetch: any failing step makes a page fault.
     SkipStretch fetching;
-    auto url = entry.value(kUrl);
-    Result<QString> urlText = url.ok() ? url.value().toText() : Result<QString>(url.failure());
+    Result<QString> urlText = readable.ok() ? entry.text(Columns::kUrl) : Result<QString>(readable.failure());
     QString page;
     if (fetching.step(urlText.status())) {
         view_.setStatus(urlText.value());
@@ -131,7 +108,7 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
         // Watching halts here, with the pointer busy, the timer off, the
         // status line on the failing address and the database open, until a
         // maintenance window is closed. A failing alert changes nothing.
-        (void)alert(AlertKind::PageFault, fetching.lastFailure());
+        (void)alert(entry, AlertKind::PageFault, fetching.lastFailure());
         progress_.phase = WatchProgress::Phase::Halted;
         progress_.fault = fetching.lastFailure();
         progress_.haltedSince = progress_.cycle.ended = services_.clock.now();
@@ -152,42 +129,33 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     state_.newContent = std::move(page);
 
     ScratchFile::rewrite(workspace_.scratchFile(), state_.newContent);
-    (void)EntryComparison::run(entry, oldContent, state_.newContent, matchPos, [this](AlertKind kind) -> Status {
-        if (kind == AlertKind::NoTable)
-            return alert(kind);
-        storeAndAlert(kind);
-        return {};
-    });
+    (void)EntryComparison::run(entry, oldContent, state_.newContent, matchPos,
+                               [this, &entry](AlertKind kind) -> Status {
+                                   if (kind == AlertKind::NoTable)
+                                       return alert(entry, kind);
+                                   storeAndAlert(entry, kind);
+                                   return {};
+                               });
 
-    if (!entry.moveNext().ok())
+    if (!state_.entries.moveNext().ok())
         return Visit::Broken; // never walk the same row twice
     return Visit::Next;
 }
 
-void WakeUpCycle::storeAndAlert(AlertKind kind)
+void WakeUpCycle::storeAndAlert(WatchEntry& entry, AlertKind kind)
 {
-    Recordset& entry = state_.watchRecordset;
     ++progress_.cycle.changes;
-    SkipStretch storing;
-    storing.step(entry.edit());
-    storing.step(entry.setValue(Columns::kContent, Value(state_.newContent)));
-    // Only a row stored now becomes current: an older LastModified would
-    // mail, and walk on from, another entry. The row stored is the current
-    // one already; moving to it again would only read it anew.
-    if (storing.step(entry.update()) && entry.lastModified()) {
-        if (entry.bookmark() != entry.lastModified())
-            storing.step(entry.setBookmark(*entry.lastModified()));
-    } else {
-        entry.cancelUpdate();
-    }
-    (void)alert(kind);
+    // A failed store still mails: the alert tells of the change either way.
+    (void)state_.entries.storeContent(entry, state_.newContent);
+    (void)alert(entry, kind);
 }
 
-Status WakeUpCycle::alert(AlertKind kind, const Failure& fault)
+Status WakeUpCycle::alert(const WatchEntry& entry, AlertKind kind, const Failure& fault)
 {
     // Every alert leaves the last page taken in the scratch file.
     ScratchFile::rewrite(workspace_.scratchFile(), state_.newContent);
-    const auto sent = MailAlert(state_, services_.mailer, services_.messages, services_.clock).send(kind, fault);
+    const auto sent =
+        MailAlert(state_.settings, services_.mailer, services_.messages, services_.clock).send(entry, kind, fault);
     // A failed send is reported and counts as done; the figures still tell.
     if (sent.ok() && sent.value() == MailAlert::Delivery::Sent)
         ++progress_.cycle.mailsSent;
@@ -199,7 +167,7 @@ Status WakeUpCycle::alert(AlertKind kind, const Failure& fault)
 void WakeUpCycle::finish()
 {
     view_.setStatus(QStringLiteral("Sleeping..."));
-    state_.watchRecordset.close();
+    state_.entries.close();
     workspace_.watchDatabase.close();
     // Nothing is fetched or mailed until the next cycle, minutes away.
     services_.fetcher.idle();

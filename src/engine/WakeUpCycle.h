@@ -3,8 +3,8 @@
 #include "base/Result.h"
 #include "engine/AlertKind.h"
 #include "engine/EngineServices.h"
+#include "store/WatchEntry.h"
 
-#include <QStringList>
 #include <QtGlobal>
 
 namespace orvane {
@@ -27,11 +27,10 @@ private:
     enum class Visit { Next, Halted, Broken };
 
     bool start();
-    QStringList upcomingAddresses() const;
     Visit visitEntry(qint16& matchPos);
-    void storeAndAlert(AlertKind kind);
-    // Mails the alert for the current entry and counts it, sent or failed.
-    Status alert(AlertKind kind, const Failure& fault = {});
+    void storeAndAlert(WatchEntry& entry, AlertKind kind);
+    // Mails the entry's alert and counts it, sent or failed.
+    Status alert(const WatchEntry& entry, AlertKind kind, const Failure& fault = {});
     void finish();
     void uncaught(const Failure& failure);
 

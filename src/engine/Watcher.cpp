@@ -6,7 +6,7 @@
 #include "base/ScreenPointer.h"
 #include "base/SignForm.h"
 #include "engine/WakeUpCycle.h"
-#include "store/Columns.h"
+#include "store/WatchStore.h"
 
 #include <QDir>
 
@@ -44,38 +44,21 @@ bool Watcher::load(bool anotherCopyRunning)
     }
     workspace_.watchDatabase = std::move(db).value();
 
-    auto system = workspace_.watchDatabase.openRecordset(Columns::kSystemTable);
-    if (!system.ok()) {
+    auto settings = WatchStore(workspace_.watchDatabase).settings();
+    if (!settings.ok()) {
         fatal(QStringLiteral("Cannot Open RecordSet"),
-              QStringLiteral("Cannot open the Sentrel System data : ") + system.failure().description);
+              QStringLiteral("Cannot open the Sentrel System data : ") + settings.failure().description);
         workspace_.watchDatabase.close();
         return false;
     }
-    state_.watchRecordset = std::move(system).value();
-    readSettings();
-    state_.watchRecordset.close();
+    state_.settings = std::move(settings).value();
     workspace_.watchDatabase.close();
 
     // Counted in 32 bits, so that a wake-up of 32767 still wakes at the
     // first tick instead of overflowing.
-    state_.tickCount = static_cast<qint32>(state_.wakeUp) + 1;
+    state_.tickCount = static_cast<qint32>(state_.settings.wakeUp) + 1;
     services_.pointer.set(ScreenPointer::Shape::Arrow);
     return true;
-}
-
-void Watcher::readSettings()
-{
-    // Each failure leaves its field at its first value, without a word.
-    const Recordset& row = state_.watchRecordset;
-    if (auto v = row.value(Columns::kWakeUp); v.ok())
-        if (auto n = v.value().toInt16(); n.ok())
-            state_.wakeUp = n.value();
-    if (auto v = row.value(Columns::kMailServer); v.ok())
-        if (auto t = v.value().toText(); t.ok())
-            state_.mailServer = t.value();
-    if (auto v = row.value(Columns::kSmtpPort); v.ok())
-        if (auto t = v.value().toText(); t.ok())
-            state_.smtpPort = t.value();
 }
 
 void Watcher::openUrlWindow()
@@ -146,7 +129,7 @@ void Watcher::endMaintenance()
 
 WatcherControl::Snapshot Watcher::snapshot() const
 {
-    Snapshot s {progress_, std::max(0, static_cast<qint32>(state_.wakeUp) - state_.tickCount), {}};
+    Snapshot s {progress_, std::max(0, static_cast<qint32>(state_.settings.wakeUp) - state_.tickCount), {}};
     // The tick that reaches WakeUp runs the cycle, and at least one tick
     // always comes first.
     s.ticksToGo = std::max(1, s.ticksToGo);
@@ -160,8 +143,8 @@ void Watcher::tick()
 {
     ++state_.tickCount;
     view_.setStatus(QStringLiteral("Sleeping...") + signForm(state_.tickCount) + QStringLiteral(" of ")
-                    + signForm(state_.wakeUp));
-    if (state_.tickCount < state_.wakeUp)
+                    + signForm(state_.settings.wakeUp));
+    if (state_.tickCount < state_.settings.wakeUp)
         return;
     WakeUpCycle(state_, progress_, workspace_, view_, services_).run();
 }

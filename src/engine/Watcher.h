@@ -39,7 +39,6 @@ private:
     bool holdTimer();
     void releaseTimer();
     void fatal(const QString& title, const QString& text);
-    void readSettings();
 
     Workspace& workspace_;
     MainView& view_;

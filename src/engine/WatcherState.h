@@ -1,6 +1,7 @@
 #pragma once
 
-#include "store/Recordset.h"
+#include "store/ActiveEntries.h"
+#include "store/Settings.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -11,13 +12,11 @@ namespace orvane {
 // window for the program's life. What one entry's visit alone uses lives in
 // the visit. Texts start empty, numbers at 0.
 struct WatcherState {
-    qint16 wakeUp = 0;
-    QString mailServer;
-    QString smtpPort;
+    Settings settings;
     qint32 tickCount = 0;
-    // The active entries during a cycle; its current row is the entry
+    // The active entries during a cycle; the current one is the entry
     // being treated.
-    Recordset watchRecordset;
+    ActiveEntries entries;
     // The last page taken, in this cycle or an earlier one: every alert
     // writes it to the scratch file again, a page fault's too.
     QString newContent;

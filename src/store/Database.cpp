@@ -48,11 +48,18 @@ Result<Database> Database::open(const QString& path, const OpenOptions& options)
     return db;
 }
 
-Result<Recordset> Database::openRecordset(const QString& source) const
+Result<Recordset> Database::openTable(const QString& table, const QString& filter, const QStringList& columns) const
 {
     if (!connection_)
         return ErrorCatalogue::failure(ErrorCode::DbClosed);
-    return Recordset::open(connection_, source);
+    return Recordset::openTable(connection_, table, filter, columns);
+}
+
+Result<Recordset> Database::runQuery(const QString& sql) const
+{
+    if (!connection_)
+        return ErrorCatalogue::failure(ErrorCode::DbClosed);
+    return Recordset::runQuery(connection_, sql);
 }
 
 Status Database::execute(const QString& sql) const

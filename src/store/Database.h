@@ -34,7 +34,11 @@ public:
     // Lets go of the connection; recordsets still open keep it alive.
     void close() { connection_.reset(); }
 
-    Result<Recordset> openRecordset(const QString& source) const;
+    // An updatable set over a table's rows (see Recordset::openTable).
+    Result<Recordset> openTable(const QString& table, const QString& filter = {},
+                                const QStringList& columns = {}) const;
+    // A read-only snapshot of what the query gives.
+    Result<Recordset> runQuery(const QString& sql) const;
     Status execute(const QString& sql) const;
 
     const std::shared_ptr<Connection>& connection() const { return connection_; }

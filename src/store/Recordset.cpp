@@ -2,12 +2,9 @@
 
 #include "base/ErrorCatalogue.h"
 #include "store/Connection.h"
-#include "store/FindCriterion.h"
 #include "store/SqlText.h"
 #include "store/SqliteFailure.h"
 #include "store/Statement.h"
-
-#include <QRegularExpression>
 
 #include <sqlite3.h>
 
@@ -190,39 +187,26 @@ struct Recordset::Impl {
     }
 };
 
-Result<Recordset> Recordset::open(std::shared_ptr<Connection> connection, const QString& source)
+Result<Recordset> Recordset::openTable(std::shared_ptr<Connection> connection, const QString& table,
+                                       const QString& filter, const QStringList& columns)
 {
-    static const QRegularExpression tableOnly(QStringLiteral("^\\s*(\\[[^\\]]+\\]|[A-Za-z_][A-Za-z0-9_]*)\\s*;?\\s*$"));
-    static const QRegularExpression singleTable(
-        QStringLiteral("^\\s*select\\s+(.+?)\\s+from\\s+(\\[[^\\]]+\\]|[A-Za-z_][A-Za-z0-9_]*)"
-                       "((?:\\s+(?:where|order\\s+by)\\b.*)?)\\s*;?\\s*$"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-
-    // Only plain column lists give one result row per table row.
-    static const QRegularExpression plainColumns(
-        QStringLiteral("^\\s*(?:\\*|(?:\\[[^\\]]+\\]|\"[^\"]+\"|[A-Za-z_][A-Za-z0-9_]*)"
-                       "(?:\\s*,\\s*(?:\\[[^\\]]+\\]|\"[^\"]+\"|[A-Za-z_][A-Za-z0-9_]*))*)\\s*$"));
-    static const QRegularExpression setOperations(
-        QStringLiteral("\\b(?:union|intersect|except|group\\s+by|having|limit|join)\\b"),
-        QRegularExpression::CaseInsensitiveOption);
-
     auto impl = std::make_unique<Impl>();
     impl->connection = std::move(connection);
+    impl->table = SqlText::quotedIdentifier(table);
+    // A table is opened to be written: when it cannot be, rows that cannot
+    // be stored would only hide the failure.
+    const QString list = columns.isEmpty() ? QStringLiteral("*") : SqlText::quotedIdentifiers(columns);
+    if (Status opened = impl->openKeyset(list, filter.isEmpty() ? QString() : QStringLiteral(" WHERE ") + filter);
+        !opened.ok())
+        return opened.failure();
+    return Recordset(std::move(impl));
+}
 
-    // A table, or a statement over one, is opened to be written: when it
-    // cannot be, rows that cannot be stored would only hide the failure.
-    Status opened;
-    if (const auto m = tableOnly.match(source); m.hasMatch()) {
-        impl->table = m.captured(1);
-        opened = impl->openKeyset(QStringLiteral("*"), QString());
-    } else if (const auto s = singleTable.match(source); s.hasMatch() && plainColumns.match(s.captured(1)).hasMatch()
-               && !setOperations.match(s.captured(3)).hasMatch()) {
-        impl->table = s.captured(2);
-        opened = impl->openKeyset(s.captured(1), s.captured(3));
-    } else {
-        opened = impl->openSnapshot(source);
-    }
-    if (!opened.ok())
+Result<Recordset> Recordset::runQuery(std::shared_ptr<Connection> connection, const QString& sql)
+{
+    auto impl = std::make_unique<Impl>();
+    impl->connection = std::move(connection);
+    if (Status opened = impl->openSnapshot(sql); !opened.ok())
         return opened.failure();
     return Recordset(std::move(impl));
 }
@@ -516,28 +500,25 @@ std::optional<qint64> Recordset::lastModified() const
     return d_ ? d_->lastModified : std::nullopt;
 }
 
-Status Recordset::findFirst(const QString& criterion)
+Status Recordset::findFirst(const QString& column, const QString& key)
 {
     if (!d_)
         return fail(ErrorCode::DbClosed);
-    auto parsed = FindCriterion::parse(criterion);
-    if (!parsed.ok())
-        return parsed.failure();
     Impl& d = *d_;
-    const int column = d.indexOf(parsed.value().column);
-    if (column < 0)
+    const int index = d.indexOf(column);
+    if (index < 0)
         return fail(ErrorCode::DbBadCriterion);
-    const QString key = withoutTrailingBlanks(parsed.value().key);
+    const QString wanted = withoutTrailingBlanks(key);
 
     qsizetype found = -1;
     if (d.keyset) {
         auto stmt = Statement::prepare(
             d.connection,
             QStringLiteral("SELECT rowid FROM %1 WHERE rtrim(CAST(%2 AS TEXT), ' ') = ?1")
-                .arg(d.table, SqlText::quotedIdentifier(d.fields[static_cast<size_t>(column)].name)));
+                .arg(d.table, SqlText::quotedIdentifier(d.fields[static_cast<size_t>(index)].name)));
         if (!stmt.ok())
             return stmt.failure();
-        if (auto s = stmt.value().bind(1, Value(key)); !s.ok())
+        if (auto s = stmt.value().bind(1, Value(wanted)); !s.ok())
             return s;
         std::unordered_set<qint64> matching;
         for (;;) {
@@ -553,8 +534,8 @@ Status Recordset::findFirst(const QString& criterion)
                 found = static_cast<qsizetype>(i);
     } else {
         for (size_t i = 0; i < d.rows.size() && found < 0; ++i) {
-            const Value& v = d.rows[i][static_cast<size_t>(column)];
-            if (!v.isNull() && withoutTrailingBlanks(v.textOrEmpty()) == key)
+            const Value& v = d.rows[i][static_cast<size_t>(index)];
+            if (!v.isNull() && withoutTrailingBlanks(v.textOrEmpty()) == wanted)
                 found = static_cast<qsizetype>(i);
         }
     }

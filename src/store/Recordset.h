@@ -6,6 +6,7 @@
 #include "store/Value.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -14,16 +15,19 @@ namespace orvane {
 
 class Connection;
 
-// A set of rows opened from a table name or a SELECT statement, with one
-// current row. A table, or a SELECT over one table, gives an updatable set
-// that holds the rows' keys and reads a row only when it is used (or fails
-// when that cannot be had, as over a view); any other statement gives a
-// read-only snapshot.
+// A set of rows with one current row: a table's rows, updatable, holding
+// the rows' keys and reading a row only when it is used (opening fails when
+// that cannot be had, as over a view); or what a query gives, a read-only
+// snapshot.
 class Recordset : public RowReader {
 public:
     enum class EditMode { None, Editing, Adding };
 
-    static Result<Recordset> open(std::shared_ptr<Connection> connection, const QString& source);
+    // The rows of `table` that meet `filter` (an SQL condition; every row
+    // when empty), with the columns named (every column when none).
+    static Result<Recordset> openTable(std::shared_ptr<Connection> connection, const QString& table,
+                                       const QString& filter = {}, const QStringList& columns = {});
+    static Result<Recordset> runQuery(std::shared_ptr<Connection> connection, const QString& sql);
 
     Recordset();
     Recordset(Recordset&&) noexcept;
@@ -65,9 +69,9 @@ public:
     Status setBookmark(qint64 key);
     std::optional<qint64> lastModified() const;
 
-    // Makes current the first row that meets  Column = 'key'  (trailing
-    // blanks not counting); leaves the position alone when none does.
-    Status findFirst(const QString& criterion);
+    // Makes current the first row whose column holds key (trailing blanks
+    // not counting); leaves the position alone when none does.
+    Status findFirst(const QString& column, const QString& key);
     bool noMatch() const;
 
 private:

@@ -13,7 +13,7 @@ WatchEntry WatchEntry::fresh()
 {
     WatchEntry entry;
     entry.set(kActive, Value(kYes));
-    entry.set(kSearchType, Value(QStringLiteral("W")));
+    entry.set(kSearchType, Value(searchTypeCode(SearchType::WholePage)));
     entry.set(kTableNumber, Value(1));
     entry.set(kRowNumber, Value(1));
     entry.set(kColumnNumber, Value(1));
@@ -41,7 +41,16 @@ int WatchEntry::inputLimit(const QString& column)
 
 bool WatchEntry::isSearchType(const QString& code)
 {
-    return code == QLatin1String("W") || code == QLatin1String("S") || code == QLatin1String("T");
+    return searchTypeFromCode(code).has_value();
+}
+
+Result<std::optional<SearchType>> WatchEntry::searchType() const
+{
+    auto type = value(kSearchType);
+    if (!type.ok())
+        return type.failure();
+    const QString* code = type.value().textPtr();
+    return code ? searchTypeFromCode(*code) : std::nullopt;
 }
 
 Status WatchEntry::setText(const FieldInfo& field, const QString& text)
@@ -68,16 +77,24 @@ void WatchEntry::set(const QString& column, Value value)
     values_[column] = std::move(value);
 }
 
-Value WatchEntry::value(const QString& column) const
+Value WatchEntry::valueOrNull(const QString& column) const
 {
     const auto it = values_.find(column);
     return it == values_.end() ? Value::null() : it->second;
 }
 
+Result<Value> WatchEntry::value(const QString& column) const
+{
+    const auto it = values_.find(column);
+    if (it == values_.end())
+        return ErrorCatalogue::failure(ErrorCode::DbFieldNotFound);
+    return it->second;
+}
+
 Status WatchEntry::checkRequired() const
 {
     for (QLatin1StringView column : {kUrl, kEMail, kSubject}) {
-        if (value(column).textOrEmpty().isEmpty())
+        if (valueOrNull(column).textOrEmpty().isEmpty())
             return ErrorCatalogue::failure(ErrorCode::InvalidArgument,
                                            QStringLiteral("\"%1\" must not be empty").arg(column));
     }
@@ -86,7 +103,7 @@ Status WatchEntry::checkRequired() const
 
 Status WatchEntry::checkAddresses() const
 {
-    const auto addresses = AddressList::parse(value(kEMail).textOrEmpty());
+    const auto addresses = AddressList::parse(valueOrNull(kEMail).textOrEmpty());
     if (addresses.ok())
         return {};
     return ErrorCatalogue::failure(

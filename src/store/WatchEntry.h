@@ -2,12 +2,15 @@
 
 #include "base/Result.h"
 #include "store/FieldInfo.h"
+#include "store/RowReader.h"
+#include "store/SearchType.h"
 #include "store/Value.h"
 
 #include <QDateTime>
 #include <QString>
 
 #include <map>
+#include <optional>
 
 namespace orvane {
 
@@ -15,8 +18,9 @@ namespace orvane {
 // it: the values "&New" puts into a new entry, the most characters each box
 // takes (the limits of Columns.h), and the checks of "&Save". Anything that
 // adds or changes entries outside the window goes through here, so that it
-// stores only what the window could have stored.
-class WatchEntry {
+// stores only what the window could have stored. Read as a row, a column
+// it does not hold fails, as one missing from the file would.
+class WatchEntry : public RowReader {
 public:
     // What inputLimit gives for a column with no limited box.
     static constexpr int kNoLimit = 0;
@@ -39,7 +43,17 @@ public:
     void set(const QString& column, Value value);
     // The columns set so far, by name, and their values.
     const std::map<QString, Value>& values() const { return values_; }
-    Value value(const QString& column) const;
+    // "Search type" as one of the three types; none when it holds another
+    // value; fails when it cannot be read.
+    Result<std::optional<SearchType>> searchType() const;
+
+    // A column not set reads as Null.
+    Value valueOrNull(const QString& column) const;
+    Result<Value> value(const QString& column) const override;
+
+    // The row id, as list shows it; 0 for an entry not stored yet.
+    qint64 id() const { return id_; }
+    void setId(qint64 id) { id_ = id; }
 
     // "&Save" stores no entry whose URL, EMail or Subject is empty. Only
     // the empty text (or a Null) counts: blanks fill a box.
@@ -51,6 +65,7 @@ public:
 
 private:
     std::map<QString, Value> values_;
+    qint64 id_ = 0;
 };
 
 } // namespace orvane

@@ -53,7 +53,7 @@ PropertiesWindow::PropertiesWindow(const QString& databaseFile, MessageBoxes& me
     connect(saveButton_, &QPushButton::clicked, this, &PropertiesWindow::save);
 
     binding_->setDatabaseName(databaseFile);
-    binding_->setRecordSource(Columns::kSystemTable);
+    binding_->setTable(Columns::kSystemTable);
     report(binding_->refresh());
 }
 

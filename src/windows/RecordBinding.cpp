@@ -52,7 +52,7 @@ Status RecordBinding::refresh()
         (void)fill();
         return db.failure();
     }
-    auto rs = db.value().openRecordset(recordSource_);
+    auto rs = db.value().openTable(table_);
     if (!rs.ok()) {
         (void)fill();
         return rs.failure();
@@ -234,9 +234,9 @@ Result<RecordBinding::Outcome> RecordBinding::movePrevious()
     return leave(Action::MovePrevious, [this] { return recordset_.movePrevious(); });
 }
 
-Result<RecordBinding::Outcome> RecordBinding::findFirst(const QString& criterion)
+Result<RecordBinding::Outcome> RecordBinding::findFirst(const QString& column, const QString& key)
 {
-    return leave(Action::Find, [this, &criterion] { return recordset_.findFirst(criterion); });
+    return leave(Action::Find, [this, &column, &key] { return recordset_.findFirst(column, key); });
 }
 
 Result<RecordBinding::Outcome> RecordBinding::findFirstNull(const QString& column)

@@ -46,7 +46,7 @@ public:
     ~RecordBinding() override;
 
     void setDatabaseName(const QString& name) { databaseName_ = name; }
-    void setRecordSource(const QString& source) { recordSource_ = source; }
+    void setTable(const QString& table) { table_ = table; }
     void setValidateHandler(ValidateHandler handler) { validate_ = std::move(handler); }
 
     // A text box shows the column as text; a check box shows a yes/no
@@ -81,11 +81,10 @@ public:
     Result<Outcome> addNew();
     // Moves to the row before the current one after the notice with action 2.
     Result<Outcome> movePrevious();
-    // Moves to the first row that meets the criterion after the notice with
+    // Moves to the first row whose column holds key after the notice with
     // action 8.
-    Result<Outcome> findFirst(const QString& criterion);
-    // The same for the first row whose column is Null, which no criterion
-    // can name.
+    Result<Outcome> findFirst(const QString& column, const QString& key);
+    // The same for the first row whose column is Null.
     Result<Outcome> findFirstNull(const QString& column);
     // Deletes the current row after the notice with action 7; the controls
     // keep showing it until the binding moves.
@@ -122,7 +121,7 @@ private:
     Failure closedFailure() const;
 
     QString databaseName_;
-    QString recordSource_;
+    QString table_;
     ValidateHandler validate_;
     std::vector<Bound> bound_;
     bool filling_ = false;

@@ -46,7 +46,7 @@ Result<QString> SelectionQuery::listLine(const Recordset& rows)
 bool SelectionQuery::select(const QString& prompt, const QString& statement, QWidget* parent)
 {
     picked_.reset();
-    auto opened = workspace_.watchDatabase.openRecordset(statement);
+    auto opened = workspace_.watchDatabase.runQuery(statement);
     if (!opened.ok()) {
         workspace_.selectedItem = Workspace::kNone;
         messages_.warn(kTitle,

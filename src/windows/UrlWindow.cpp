@@ -5,6 +5,7 @@
 #include "engine/Workspace.h"
 #include "store/Columns.h"
 #include "store/Database.h"
+#include "store/NamedQueries.h"
 #include "store/WatchEntry.h"
 #include "windows/Placement.h"
 
@@ -142,7 +143,7 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
     connect(searchTypeEdit_, &QLineEdit::textChanged, this, &UrlWindow::searchTypeChanged);
 
     binding_->setDatabaseName(services_.workspace.databaseFile());
-    binding_->setRecordSource(Columns::kUrlsTable);
+    binding_->setTable(Columns::kUrlsTable);
     report(binding_->refresh());
 }
 
@@ -232,17 +233,13 @@ void UrlWindow::save()
 
 void UrlWindow::viewSelect()
 {
-    if (selection_.select(QStringLiteral("Select the required URL"),
-                          QStringLiteral("Select %1, %2 from %3 order by %1")
-                              .arg(Columns::kUrl, Columns::kSubject, Columns::kUrlsTable),
-                          this)) {
+    if (selection_.select(QStringLiteral("Select the required URL"), NamedQueries::urlChoices(), this)) {
         // The picked row's whole address finds it also when it is Null or
         // longer than the column's declared size.
         const std::optional<Value>& url = selection_.pickedFirstColumn();
         const QString key = url ? url->textOrEmpty() : services_.workspace.selectedItem;
-        if (succeeded(url && url->isNull()
-                          ? binding_->findFirstNull(Columns::kUrl)
-                          : binding_->findFirst(Columns::kUrl + QStringLiteral(" = '") + key + QStringLiteral("'"))))
+        if (succeeded(url && url->isNull() ? binding_->findFirstNull(Columns::kUrl)
+                                           : binding_->findFirst(Columns::kUrl, key)))
             report(binding_->updateControls());
     }
     urlEdit_->setFocus();
@@ -274,30 +271,30 @@ void UrlWindow::validate(RecordBinding::Action& action, bool& save)
 
 void UrlWindow::chooseStringSearch()
 {
-    setSearchType(QStringLiteral("S"));
+    setSearchType(searchTypeCode(SearchType::StringSearch));
     stringFrame_->setEnabled(true);
 }
 
 void UrlWindow::chooseTableSearch()
 {
-    setSearchType(QStringLiteral("T"));
+    setSearchType(searchTypeCode(SearchType::TableSearch));
     tableFrame_->setEnabled(true);
     stringFrame_->setEnabled(true);
 }
 
 void UrlWindow::chooseWholePage()
 {
-    setSearchType(QStringLiteral("W"));
+    setSearchType(searchTypeCode(SearchType::WholePage));
 }
 
 void UrlWindow::searchTypeChanged()
 {
-    const QString code = searchTypeEdit_->text();
-    if (code == QLatin1String("W"))
+    const auto type = searchTypeFromCode(searchTypeEdit_->text());
+    if (type == SearchType::WholePage)
         select(wholePageOption_);
-    else if (code == QLatin1String("S"))
+    else if (type == SearchType::StringSearch)
         select(stringOption_);
-    else if (code == QLatin1String("T"))
+    else if (type == SearchType::TableSearch)
         select(tableOption_);
 }
 

@@ -68,9 +68,9 @@ int runUntilKilled(const QString& dir)
 std::map<QString, QString> versionsIn(const TempDatabase& db)
 {
     const Database connection = db.open();
-    auto check = connection.openRecordset(QStringLiteral("PRAGMA integrity_check"));
+    auto check = connection.runQuery(QStringLiteral("PRAGMA integrity_check"));
     std::map<QString, QString> found {{"integrity_check", check.value().value(0).value().textOrEmpty()}};
-    auto rows = connection.openRecordset(QStringLiteral("Select URL, Content from URLs"));
+    auto rows = connection.runQuery(QStringLiteral("Select URL, Content from URLs"));
     for (Recordset& r = rows.value(); !r.eof(); (void)r.moveNext()) {
         const QString url = r.value(0).value().textOrEmpty();
         const QString page = r.value(1).value().textOrEmpty();

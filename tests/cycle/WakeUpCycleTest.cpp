@@ -315,6 +315,35 @@ TEST(WakeUpCycle, EveryMailOfASecondHasItsOwnMessageId)
     EXPECT_TRUE(r.messages.shown.empty());
 }
 
+// A change's mail tells the length of the page just stored, not of the one
+// before: 3 + 2 on a first visit (nothing stored yet), then 5 + 2.
+TEST(WakeUpCycle, AChangesMailCountsThePageJustStored)
+{
+    SmtpTestServer smtp;
+    ASSERT_TRUE(smtp.start());
+    Recorders r;
+    r.db.exec(QStringLiteral("UPDATE System SET \"Mail server\" = '127.0.0.1', \"SMTP Port\" = '%1'").arg(smtp.port()));
+    const QString url = QStringLiteral("http://page.test/");
+    r.db.addEntry(url);
+    ScriptedFetcher fetcher;
+    CurlMailClient mailer({.netrcFile = QStringLiteral("/nonexistent/netrc"), .hostName = QStringLiteral("vm")});
+    Workspace workspace(r.db.dir());
+    RecordingView view;
+    Watcher watcher(workspace, view, {r.messages, r.pointer, r.programEnd, r.clock, fetcher, mailer});
+    ASSERT_TRUE(watcher.load(false));
+    for (const char* page : {"new", "newer"}) {
+        fetcher.pages.insert_or_assign(url, QString::fromLatin1(page));
+        watcher.state().tickCount = watcher.state().settings.wakeUp;
+        watcher.tick();
+    }
+    std::vector<QByteArray> lengths;
+    for (const auto& mail : smtp.messages()) {
+        const qsizetype at = mail.data.indexOf("\r\nContent-Length:") + 2;
+        lengths.push_back(mail.data.mid(at, mail.data.indexOf("\r\n", at) - at));
+    }
+    EXPECT_EQ(lengths, (std::vector<QByteArray> {"Content-Length:  5", "Content-Length:  7"}));
+}
+
 // What the server meant by its error status reaches the page-fault mail and
 // the halt that orvane-db status shows; the wait from the answer's time.
 TEST(WakeUpCycle, APageFaultSaysWhatTheServerMeant)

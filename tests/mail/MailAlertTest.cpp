@@ -7,6 +7,7 @@
 #include "engine/MailAlert.h"
 #include "net/CurlMailClient.h"
 #include "net/TransferFailure.h"
+#include "store/ActiveEntries.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +17,22 @@ using namespace orvane::test;
 
 namespace {
 
-// The watcher's state with the entries of `db` open, mailing the server on `port`.
-bool pointAt(WatcherState& state, const TempDatabase& db, quint16 port)
+// The settings that mail the server on `port`.
+Settings pointAt(quint16 port)
 {
-    state.mailServer = u"127.0.0.1"_s;
-    state.smtpPort = QString::number(port);
-    auto entries = db.open().openRecordset(u"Select * from [URLs] where Active = -1"_s);
-    if (entries.ok())
-        state.watchRecordset = std::move(entries).value();
-    return entries.ok();
+    Settings settings;
+    settings.mailServer = u"127.0.0.1"_s;
+    settings.port = static_cast<qint32>(port);
+    return settings;
+}
+
+// The first active entry of `db`, as a wake-up cycle reads it.
+Result<WatchEntry> firstEntry(const TempDatabase& db)
+{
+    auto entries = ActiveEntries::open(db.open());
+    if (!entries.ok())
+        return entries.failure();
+    return entries.value().current();
 }
 
 CurlMailClient mailClient()
@@ -121,12 +129,13 @@ TEST(MailAlert, EachKindArrivesWithItsSubjectBodyAndLength)
         db.addEntry(
             QString::fromUtf8(row.url), u"W"_s,
             {{"EMail", row.email ? Value(row.email) : Value()}, {"Subject", row.subject}, {"Content", row.content}});
-        WatcherState state;
-        ASSERT_TRUE(pointAt(state, db, server.port()));
+        const Settings settings = pointAt(server.port());
+        const auto entry = firstEntry(db);
+        ASSERT_TRUE(entry.ok());
         CurlMailClient mailer = mailClient();
         RecordingMessages boxes;
 
-        const auto done = MailAlert(state, mailer, boxes, clock).send(row.kind, row.fault);
+        const auto done = MailAlert(settings, mailer, boxes, clock).send(entry.value(), row.kind, row.fault);
         mailer.endSession();
         const auto mails = server.messages();
         ASSERT_EQ(done.ok(), row.email != nullptr);
@@ -158,13 +167,14 @@ TEST(MailAlert, ARefusedMailIsReportedOnce)
     ASSERT_TRUE(server.start());
     TempDatabase db;
     db.addEntry(u"http://watch.test/w"_s, u"W"_s, {{"EMail", Value("refused@example.test")}});
-    WatcherState state;
-    ASSERT_TRUE(pointAt(state, db, server.port()));
+    const Settings settings = pointAt(server.port());
+    const auto entry = firstEntry(db);
+    ASSERT_TRUE(entry.ok());
     CurlMailClient mailer = mailClient();
     RecordingMessages boxes;
     const FixedClock clock;
 
-    const auto done = MailAlert(state, mailer, boxes, clock).send(AlertKind::WholePage);
+    const auto done = MailAlert(settings, mailer, boxes, clock).send(entry.value(), AlertKind::WholePage);
     ASSERT_TRUE(done.ok());
     EXPECT_EQ(done.value(), MailAlert::Delivery::Refused);
     EXPECT_EQ(server.messageCount(), 0);

@@ -3,6 +3,7 @@
 
 #include "host/ScratchFile.h"
 #include "store/ColumnText.h"
+#include "store/NamedQueries.h"
 #include "store/PageCacheFile.h"
 #include "store/Statement.h"
 #include "store/Transaction.h"
@@ -26,7 +27,6 @@
 using namespace orvane;
 using orvane::test::TempDatabase;
 
-static const QString kActive = QStringLiteral("Select * from [URLs] where Active = -1");
 static QByteArray scratchPath;            // the scratch file the test writes
 static const char* plantLinkTo = nullptr; // planted there right after it is deleted
 static bool interruptNextWrite = false;   // as a signal would, before a byte is written
@@ -132,22 +132,22 @@ TEST(Recordset, FindFirstLandsOnTheFirstRowWhoseColumnEqualsTheKeyAsItStands)
     tmp.addEntry(QStringLiteral("http://a.test/"));
     const qint64 quoted = tmp.addEntry(QStringLiteral("http://o'brien.test/?q='x'"));
     const qint64 blanks = tmp.addEntry(QStringLiteral("http://c.test/  "));
-    Recordset rs = tmp.open().openRecordset(QStringLiteral("URLs")).value();
+    Recordset rs = tmp.open().openTable(QStringLiteral("URLs")).value();
     const std::pair<QString, qint64> cases[] = {
-        // criterion, the row it lands on; when nothing matches, the first row stays current
-        {QStringLiteral("URL = '%1'").arg(QStringLiteral("http://a.test/"), -80), a}, // the key's blanks do not count
-        {QStringLiteral("URL = 'HTTP://A.TEST/'"), b},                                // letter case counts
-        {QStringLiteral("URL = 'http://o'brien.test/?q='x'  '"), quoted},
-        {QStringLiteral("URL = 'http://c.test/'"), blanks}, // nor do the stored value's
-        {QStringLiteral("URL = 'x'; DELETE FROM URLs; --'"), b},
+        // key, the row it lands on; when nothing matches, the first row stays current
+        {QStringLiteral("%1").arg(QStringLiteral("http://a.test/"), -80), a}, // the key's blanks do not count
+        {QStringLiteral("HTTP://A.TEST/"), b},                                // letter case counts
+        {QStringLiteral("http://o'brien.test/?q='x'  "), quoted},
+        {QStringLiteral("http://c.test/"), blanks}, // nor do the stored value's
+        {QStringLiteral("x'; DELETE FROM URLs; --"), b},
     };
-    for (const auto& [criterion, lands] : cases) {
-        ASSERT_TRUE(rs.moveFirst().ok() && rs.findFirst(criterion).ok()) << qPrintable(criterion);
-        EXPECT_EQ(rs.noMatch(), lands == b) << qPrintable(criterion);
-        EXPECT_EQ(rs.bookmark(), lands) << qPrintable(criterion);
+    for (const auto& [key, lands] : cases) {
+        ASSERT_TRUE(rs.moveFirst().ok() && rs.findFirst(QStringLiteral("URL"), key).ok()) << qPrintable(key);
+        EXPECT_EQ(rs.noMatch(), lands == b) << qPrintable(key);
+        EXPECT_EQ(rs.bookmark(), lands) << qPrintable(key);
     }
-    EXPECT_FALSE(rs.findFirst(QStringLiteral("URL like 'x'")).ok());
-    EXPECT_EQ(tmp.open().openRecordset(QStringLiteral("URLs")).value().recordCount(), 5);
+    EXPECT_FALSE(rs.findFirst(QStringLiteral("No such column"), QStringLiteral("x")).ok());
+    EXPECT_EQ(tmp.open().openTable(QStringLiteral("URLs")).value().recordCount(), 5);
 }
 
 // Texts are bound without a copy: each must reach its row whole, also two in
@@ -160,7 +160,7 @@ TEST(Recordset, PagesOfManyStoragePagesAreStoredWhole)
                            tmp.addEntry(QStringLiteral("http://b.test/"))};
     const QString pages[] = {page, page.toUpper()};
     {
-        Recordset rs = tmp.open().openRecordset(kActive).value();
+        Recordset rs = tmp.open().openTable(QStringLiteral("URLs"), NamedQueries::activeEntriesFilter()).value();
         EXPECT_EQ(ColumnText::parse(page, rs.field(2)).value(), Value(page)); // "Subject"
         for (const QString& p : pages)
             ASSERT_TRUE(rs.edit().ok() && rs.setValue(QStringLiteral("Content"), Value(p)).ok()
@@ -178,7 +178,7 @@ TEST(Recordset, AnUpdatePastTheFileSizeLimitFailsAndKeepsTheRowAsItWas)
     TempDatabase tmp;
     const qint64 key = tmp.addEntry(QStringLiteral("http://a.test/"), QStringLiteral("W"), {{"Content", Value("old")}});
     const Database db = tmp.open();
-    Recordset rs = db.openRecordset(kActive).value();
+    Recordset rs = db.openTable(QStringLiteral("URLs"), NamedQueries::activeEntriesFilter()).value();
     const Value page(QString(1 << 20, u'n'));
     rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -193,13 +193,13 @@ TEST(Recordset, AnUpdatePastTheFileSizeLimitFailsAndKeepsTheRowAsItWas)
     rs.cancelUpdate();
     EXPECT_EQ(rs.value(QStringLiteral("Content")).value(), Value("old"));
     EXPECT_EQ(tmp.column(key, QStringLiteral("Content")), Value("old"));
-    EXPECT_EQ(db.openRecordset(QStringLiteral("PRAGMA integrity_check")).value().value(0).value(), Value("ok"));
+    EXPECT_EQ(db.runQuery(QStringLiteral("PRAGMA integrity_check")).value().value(0).value(), Value("ok"));
     ASSERT_TRUE(rs.edit().ok() && rs.setValue(QStringLiteral("Content"), page).ok() && rs.update().ok());
     EXPECT_EQ(tmp.column(key, QStringLiteral("Content")), page);
 }
 
-// A table, or a statement over one, is opened to be written: when it cannot
-// be (here: no row keys), the open fails instead of giving rows it cannot store.
+// A table is opened to be written: when it cannot be (here: no row keys),
+// the open fails instead of giving rows it cannot store; a query still runs.
 TEST(Recordset, ASourceThatCannotBeOpenedForWritingFails)
 {
     TempDatabase tmp;
@@ -207,9 +207,9 @@ TEST(Recordset, ASourceThatCannotBeOpenedForWritingFails)
     tmp.exec(QStringLiteral("ALTER TABLE URLs RENAME TO Old; CREATE TABLE URLs (URL TEXT PRIMARY KEY, Active INTEGER) "
                             "WITHOUT ROWID; INSERT INTO URLs SELECT URL, Active FROM Old"));
     const Database db = tmp.open();
-    EXPECT_FALSE(db.openRecordset(QStringLiteral("URLs")).ok());
-    EXPECT_FALSE(db.openRecordset(kActive).ok());
-    EXPECT_EQ(db.openRecordset(QStringLiteral("Select count(*) from URLs")).value().value(0).value(), Value(1));
+    EXPECT_FALSE(db.openTable(QStringLiteral("URLs")).ok());
+    EXPECT_FALSE(db.openTable(QStringLiteral("URLs"), NamedQueries::activeEntriesFilter()).ok());
+    EXPECT_EQ(db.runQuery(QStringLiteral("Select count(*) from URLs")).value().value(0).value(), Value(1));
 }
 
 TEST(Value, WholeNumbersRoundHalvesToEvenAndRefuseWhatDoesNotFit)
@@ -243,7 +243,7 @@ TEST(Recordset, DeleteAndEditFollowTheRowsOwnId)
         db.addEntry(QLatin1String(url));
     db.exec(QStringLiteral("DELETE FROM URLs WHERE URL = 'gone'")); // ids 2, 3, 4 at positions 1, 2, 3
     Database connection = db.open();
-    Recordset rows = connection.openRecordset(QStringLiteral("URLs")).value();
+    Recordset rows = connection.openTable(QStringLiteral("URLs")).value();
     ASSERT_TRUE(rows.moveNext().ok());
     ASSERT_TRUE(rows.deleteCurrent().ok()); // b
     ASSERT_TRUE(rows.moveNext().ok());      // to c, which took b's place

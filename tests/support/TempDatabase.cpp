@@ -1,6 +1,8 @@
 #include "TempDatabase.h"
 
+#include "store/Columns.h"
 #include "store/Schema.h"
+#include "store/WatchStore.h"
 
 #include <gtest/gtest.h>
 
@@ -38,9 +40,17 @@ void TempDatabase::exec(const QString& sql) const
     expectOk(open().execute(sql), qPrintable(sql));
 }
 
+void TempDatabase::setSettings(int wakeUp, const QString& mailServer, int port) const
+{
+    const WatchStore store(open());
+    expectOk(store.setSetting(orvane::Columns::kWakeUp, QString::number(wakeUp)), "cannot set the wake-up");
+    expectOk(store.setSetting(orvane::Columns::kMailServer, mailServer), "cannot set the mail server");
+    expectOk(store.setSetting(orvane::Columns::kSmtpPort, QString::number(port)), "cannot set the port");
+}
+
 qint64 TempDatabase::addEntry(const QString& url, const QString& searchType, Columns columns) const
 {
-    auto rs = open().openRecordset(QStringLiteral("URLs"));
+    auto rs = open().openTable(QStringLiteral("URLs"));
     expectOk(rs.status(), "cannot open URLs");
     if (!rs.ok())
         return -1;
@@ -59,7 +69,7 @@ qint64 TempDatabase::addEntry(const QString& url, const QString& searchType, Col
 
 Value TempDatabase::column(qint64 key, const QString& name) const
 {
-    auto rs = open().openRecordset(QStringLiteral("URLs"));
+    auto rs = open().openTable(QStringLiteral("URLs"));
     if (!rs.ok() || !rs.value().setBookmark(key).ok())
         return Value();
     auto v = rs.value().value(name);

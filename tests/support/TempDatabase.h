@@ -22,6 +22,8 @@ public:
     // A connection of the test's own, for arranging rows and checking them.
     Database open() const;
     void exec(const QString& sql) const;
+    // Stores the three settings as orvane-db set does.
+    void setSettings(int wakeUp, const QString& mailServer, int port) const;
     // Adds an active watch entry mailing watcher@example.test with subject
     // "Weekly", then sets the given columns; returns its row key.
     qint64 addEntry(const QString& url, const QString& searchType = QStringLiteral("W"), Columns columns = {}) const;

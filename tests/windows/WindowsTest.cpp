@@ -43,7 +43,7 @@ protected:
     QStringList table(const QString& name) const
     {
         QStringList lines;
-        Recordset rows = db.open().openRecordset(name).value();
+        Recordset rows = db.open().openTable(name).value();
         for (Status s = rows.moveFirst(); s.ok() && !rows.eof(); s = rows.moveNext()) {
             QStringList columns;
             for (int i = 0; i < rows.fieldCount(); ++i)
@@ -382,7 +382,9 @@ TEST_F(WindowTest, MainWindowCountsTicksInTheStatusLine)
     ASSERT_TRUE(window.load(false));
     EXPECT_EQ(QDir::current().canonicalPath(), QDir(db.dir()).canonicalPath());
     WatcherState& state = window.watcher().state();
-    EXPECT_EQ(std::tuple(state.tickCount, state.mailServer, state.smtpPort), std::tuple(100, "localhost", "25"));
+    ASSERT_TRUE(state.settings.port.ok());
+    EXPECT_EQ(std::tuple(state.tickCount, state.settings.mailServer, state.settings.port.value()),
+              std::tuple(100, "localhost", 25));
     state.tickCount = 0;
     ASSERT_TRUE(waitFor([&] { return state.tickCount >= 2; }));
     EXPECT_EQ(window.status(), QStringLiteral("Sleeping... %1 of  99").arg(state.tickCount));

@@ -1,9 +1,7 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "DatabaseAccess.h"
-#include "RowInserter.h"
 #include "SearchOptions.h"
-#include "TableColumns.h"
 
 #include "store/Columns.h"
 #include "store/WatchEntry.h"
@@ -46,8 +44,8 @@ int addCommand(const QStringList& arguments)
     const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
         return line.fail(access.failure().description);
-    const Database& db = access.value().database();
-    const auto columns = TableColumns::read(db, Columns::kUrlsTable);
+    const WatchStore& store = access.value().store();
+    const auto columns = store.entryColumns();
     if (!columns.ok())
         return line.fail(columns.failure().description);
     if (const Status s = SearchOptions::store(columns.value(), texts, entry); !s.ok())
@@ -58,13 +56,7 @@ int addCommand(const QStringList& arguments)
         return line.fail(s.failure().description);
     entry.stamp(QDateTime::currentDateTime());
 
-    QStringList names;
-    for (const auto& [column, value] : entry.values())
-        names << column;
-    auto inserter = RowInserter::prepare(db, Columns::kUrlsTable, names);
-    if (!inserter.ok())
-        return line.fail(inserter.failure().description);
-    const auto id = inserter.value().insert(entry.values());
+    const auto id = store.add(entry);
     if (!id.ok())
         return line.fail(id.failure().description);
     CommandLine::print(QStringLiteral("%1\n").arg(id.value()));

@@ -7,38 +7,19 @@
 #include "DatabaseAccess.h"
 #include "EntryChange.h"
 #include "SearchOptions.h"
-#include "TableColumns.h"
 
-#include "base/ErrorCatalogue.h"
 #include "engine/EntryComparison.h"
 #include "net/CurlPageFetcher.h"
 #include "store/Columns.h"
-#include "store/SqlText.h"
 #include "store/WatchEntry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <map>
-
 namespace orvane::db {
 
 namespace {
-
-// An entry's columns held in memory, read as the cycle reads its row: a
-// column that is not there fails, as it would in the file.
-class EntryValues final : public RowReader {
-public:
-    Result<Value> value(const QString& column) const override
-    {
-        const auto it = columns.find(column);
-        if (it == columns.end())
-            return ErrorCatalogue::failure(ErrorCode::DbFieldNotFound);
-        return it->second;
-    }
-    std::map<QString, Value> columns;
-};
 
 QString kindName(AlertKind kind)
 {
@@ -66,26 +47,6 @@ QJsonValue textOrNull(const Result<Value>& value)
     if (!value.ok() || value.value().isNull())
         return QJsonValue::Null;
     return value.value().textOrEmpty();
-}
-
-// The entry of the database, with the options given in place of its own.
-Result<EntryValues> storedEntry(const Database& db, qint64 id)
-{
-    auto row = db.openRecordset(QStringLiteral("SELECT * FROM %1 WHERE rowid = %2")
-                                    .arg(SqlText::quotedIdentifier(Columns::kUrlsTable))
-                                    .arg(id));
-    if (!row.ok())
-        return row.failure();
-    if (row.value().eof())
-        return ErrorCatalogue::failure(ErrorCode::DbNoCurrentRecord, QStringLiteral("no entry has the id %1").arg(id));
-    EntryValues entry;
-    for (int i = 0; i < row.value().fieldCount(); ++i) {
-        auto value = row.value().value(i);
-        if (!value.ok())
-            return value.failure();
-        entry.columns[row.value().field(i).name] = std::move(value).value();
-    }
-    return entry;
 }
 
 QJsonObject fetchFacts(const FetchedPage& page)
@@ -219,18 +180,19 @@ int checkCommand(const QStringList& arguments)
     const auto access = DatabaseAccess::forReading(line.dir());
     if (!access.ok())
         return line.fail(access.failure().description);
-    const Database& db = access.value().database();
-    const auto columns = TableColumns::read(db, Columns::kUrlsTable);
+    const WatchStore& store = access.value().store();
+    const auto columns = store.entryColumns();
     if (!columns.ok())
         return line.fail(columns.failure().description);
     if (const Status s = SearchOptions::store(columns.value(), texts, given); !s.ok())
         return line.fail(s.failure().description);
-    auto read = id.ok() ? storedEntry(db, id.value()) : Result<EntryValues>(EntryValues());
+    // The entry of the database, with the options given in place of its own.
+    auto read = id.ok() ? store.entry(id.value()) : Result<WatchEntry>(WatchEntry());
     if (!read.ok())
         return line.fail(read.failure().description);
-    EntryValues entry = std::move(read).value();
+    WatchEntry entry = std::move(read).value();
     for (const auto& [column, value] : given.values())
-        entry.columns[column] = value;
+        entry.set(column, value);
 
     // A Null (or missing) Content is a first visit: compared with the empty text.
     const auto stored = entry.value(Columns::kContent);

@@ -88,7 +88,7 @@ Result<DatabaseAccess> DatabaseAccess::open(const QString& dir, std::shared_ptr<
         return Failure {
             db.failure().number,
             QStringLiteral("cannot open \"%1\": %2").arg(QDir::toNativeSeparators(path), db.failure().description)};
-    return DatabaseAccess(std::move(lock), std::move(hold), std::move(db).value());
+    return DatabaseAccess(std::move(lock), std::move(hold), WatchStore(std::move(db).value()));
 }
 
 } // namespace orvane::db

@@ -4,7 +4,7 @@
 
 #include "base/Result.h"
 #include "host/SingleInstance.h"
-#include "store/Database.h"
+#include "store/WatchStore.h"
 
 #include <QString>
 
@@ -28,11 +28,11 @@ public:
 
     static QString databasePath(const QString& dir);
 
-    const Database& database() const { return db_; }
+    const WatchStore& store() const { return store_; }
 
 private:
-    DatabaseAccess(std::shared_ptr<SingleInstance> lock, std::shared_ptr<MaintenanceHold> hold, Database db)
-        : lock_(std::move(lock)), hold_(std::move(hold)), db_(std::move(db))
+    DatabaseAccess(std::shared_ptr<SingleInstance> lock, std::shared_ptr<MaintenanceHold> hold, WatchStore store)
+        : lock_(std::move(lock)), hold_(std::move(hold)), store_(std::move(store))
     {
     }
     static Failure cannotLock(const QString& dir, const SingleInstance& lock);
@@ -42,7 +42,7 @@ private:
     // Let go after the database is closed.
     std::shared_ptr<SingleInstance> lock_;
     std::shared_ptr<MaintenanceHold> hold_;
-    Database db_;
+    WatchStore store_;
 };
 
 } // namespace orvane::db

@@ -4,9 +4,6 @@
 #include "EntryChange.h"
 
 #include "store/Columns.h"
-#include "store/SqlText.h"
-#include "store/Transaction.h"
-#include "store/WatchEntry.h"
 
 #include <QDateTime>
 
@@ -33,19 +30,8 @@ int setActive(const QString& command, const QStringList& arguments, qint64 activ
     const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
         return line.fail(access.failure().description);
-    WatchEntry saved;
-    saved.stamp(QDateTime::currentDateTime());
-    auto transaction = Transaction::begin(access.value().database());
-    if (!transaction.ok())
-        return line.fail(transaction.failure().description);
-    Status changed = EntryChange::apply(access.value().database(),
-                                        QStringLiteral("UPDATE %1 SET %2 = ?2, %3 = ?3 WHERE rowid = ?1")
-                                            .arg(SqlText::quotedIdentifier(Columns::kUrlsTable),
-                                                 SqlText::quotedIdentifier(Columns::kActive),
-                                                 SqlText::quotedIdentifier(Columns::kAdded)),
-                                        id.value(), {Value(active), saved.value(Columns::kAdded)});
-    if (changed.ok())
-        changed = transaction.value().commit();
+    const Status changed = access.value().store().setActive(id.value(), active == Columns::kYes,
+                                                            QDateTime::currentDateTime());
     return changed.ok() ? kSucceeded : line.fail(changed.failure().description);
 }
 

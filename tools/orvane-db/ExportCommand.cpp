@@ -2,11 +2,8 @@
 #include "Commands.h"
 #include "CsvWriter.h"
 #include "DatabaseAccess.h"
-#include "TableColumns.h"
 
 #include "store/Columns.h"
-#include "store/SqlText.h"
-#include "store/Statement.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,34 +15,27 @@ namespace orvane::db {
 
 namespace {
 
-Status writeEntries(const Database& db, QIODevice& out)
+Status writeEntries(const WatchStore& store, QIODevice& out)
 {
-    const auto columns = TableColumns::read(db, Columns::kUrlsTable);
+    const auto columns = store.entryColumns();
     if (!columns.ok())
         return columns.failure();
     const QStringList names = columns.value().names();
-    auto query = Statement::prepare(
-        db.connection(),
-        QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
-            .arg(SqlText::quotedIdentifiers(names), SqlText::quotedIdentifier(Columns::kUrlsTable)));
-    if (!query.ok())
-        return query.failure();
+    const auto entries = store.entries(names);
+    if (!entries.ok())
+        return entries.failure();
     CsvWriter csv(out);
     for (const QString& name : names)
         csv.add(Value(name));
     if (Status s = csv.endRow(); !s.ok())
         return s;
-    for (;;) {
-        auto row = query.value().step();
-        if (!row.ok())
-            return row.failure();
-        if (!row.value())
-            return {};
-        for (int i = 0; i < names.size(); ++i)
-            csv.add(query.value().column(i));
+    for (const WatchEntry& entry : entries.value()) {
+        for (const QString& name : names)
+            csv.add(entry.valueOrNull(name));
         if (Status s = csv.endRow(); !s.ok())
             return s;
     }
+    return {};
 }
 
 } // namespace
@@ -62,7 +52,7 @@ int exportCommand(const QStringList& arguments)
     const auto access = DatabaseAccess::forReading(line.dir());
     if (!access.ok())
         return line.fail(access.failure().description);
-    const Database& db = access.value().database();
+    const WatchStore& db = access.value().store();
 
     if (line.positionals().isEmpty()) {
         QFile out;

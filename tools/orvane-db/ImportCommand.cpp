@@ -2,12 +2,9 @@
 #include "Commands.h"
 #include "CsvReader.h"
 #include "DatabaseAccess.h"
-#include "RowInserter.h"
-#include "TableColumns.h"
 
 #include "base/ErrorCatalogue.h"
 #include "store/Columns.h"
-#include "store/Transaction.h"
 #include "store/WatchEntry.h"
 
 #include <QDir>
@@ -58,19 +55,6 @@ Result<std::vector<WatchEntry>> checkedEntries(const std::vector<CsvReader::Row>
     return entries;
 }
 
-// Stores the entries in file order; a failure names the row it stopped at.
-Status insertEntries(const Database& db, const QStringList& columns, const std::vector<WatchEntry>& entries)
-{
-    auto inserter = RowInserter::prepare(db, Columns::kUrlsTable, columns);
-    if (!inserter.ok())
-        return inserter.failure();
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (auto id = inserter.value().insert(entries[i].values()); !id.ok())
-            return CsvReader::rowFailure(static_cast<qsizetype>(i) + 1, id.failure().description);
-    }
-    return {};
-}
-
 } // namespace
 
 int importCommand(const QStringList& arguments)
@@ -96,22 +80,19 @@ int importCommand(const QStringList& arguments)
     const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
         return line.fail(access.failure().description);
-    const Database& db = access.value().database();
-    const auto columns = TableColumns::read(db, Columns::kUrlsTable);
+    const WatchStore& store = access.value().store();
+    const auto columns = store.entryColumns();
     if (!columns.ok())
         return line.fail(columns.failure().description);
     const auto entries = checkedEntries(rows.value(), columns.value());
     if (!entries.ok())
         return line.fail(entries.failure().description);
 
-    auto transaction = Transaction::begin(db);
-    if (!transaction.ok())
-        return line.fail(transaction.failure().description);
-    Status stored = insertEntries(db, columns.value().names(), entries.value());
-    if (stored.ok())
-        stored = transaction.value().commit();
-    if (!stored.ok())
-        return line.fail(stored.failure().description);
+    // Stored in file order; a failure names the row it stopped at.
+    qsizetype failedAt = -1;
+    if (const Status stored = store.addAll(entries.value(), failedAt); !stored.ok())
+        return line.fail(failedAt < 0 ? stored.failure().description
+                                      : CsvReader::rowFailure(failedAt + 1, stored.failure().description).description);
     CommandLine::print(QStringLiteral("imported %1 entries\n").arg(entries.value().size()));
     return kSucceeded;
 }

@@ -3,8 +3,6 @@
 #include "DatabaseAccess.h"
 
 #include "store/Columns.h"
-#include "store/SqlText.h"
-#include "store/Statement.h"
 
 #include <array>
 #include <vector>
@@ -43,25 +41,16 @@ int listCommand(const QStringList& arguments)
     if (!access.ok())
         return line.fail(access.failure().description);
 
-    auto query = Statement::prepare(
-        access.value().database().connection(),
-        QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid")
-            .arg(SqlText::quotedIdentifiers(
-                     {Columns::kActive, Columns::kSearchType, Columns::kUrl, Columns::kSubject, Columns::kAdded}),
-                 SqlText::quotedIdentifier(Columns::kUrlsTable)));
-    if (!query.ok())
-        return line.fail(query.failure().description);
+    const QStringList shown {Columns::kActive, Columns::kSearchType, Columns::kUrl, Columns::kSubject, Columns::kAdded};
+    const auto entries = access.value().store().entries(shown);
+    if (!entries.ok())
+        return line.fail(entries.failure().description);
     std::vector<Line> lines {{QStringLiteral("ID"), QStringLiteral("Active"), QStringLiteral("Type"),
                               QStringLiteral("URL"), QStringLiteral("Subject"), QStringLiteral("Added")}};
-    for (;;) {
-        auto row = query.value().step();
-        if (!row.ok())
-            return line.fail(row.failure().description);
-        if (!row.value())
-            break;
-        Line l;
-        for (int i = 0; i < kColumns; ++i)
-            l[i] = cell(query.value().column(i), i == 1);
+    for (const WatchEntry& entry : entries.value()) {
+        Line l {QString::number(entry.id())};
+        for (int i = 1; i < kColumns; ++i)
+            l[i] = cell(entry.valueOrNull(shown[i - 1]), i == 1);
         lines.push_back(l);
     }
 

@@ -3,10 +3,6 @@
 #include "DatabaseAccess.h"
 #include "EntryChange.h"
 
-#include "store/Columns.h"
-#include "store/SqlText.h"
-#include "store/Transaction.h"
-
 namespace orvane::db {
 
 int removeCommand(const QStringList& arguments)
@@ -22,15 +18,7 @@ int removeCommand(const QStringList& arguments)
     const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
         return line.fail(access.failure().description);
-    auto transaction = Transaction::begin(access.value().database());
-    if (!transaction.ok())
-        return line.fail(transaction.failure().description);
-    Status removed = EntryChange::apply(
-        access.value().database(),
-        QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(SqlText::quotedIdentifier(Columns::kUrlsTable)),
-        id.value());
-    if (removed.ok())
-        removed = transaction.value().commit();
+    const Status removed = access.value().store().remove(id.value());
     return removed.ok() ? kSucceeded : line.fail(removed.failure().description);
 }
 

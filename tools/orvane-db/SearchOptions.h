@@ -1,9 +1,9 @@
 #pragma once
 
 #include "CommandLine.h"
-#include "TableColumns.h"
 
 #include "base/Result.h"
+#include "store/TableColumns.h"
 #include "store/WatchEntry.h"
 
 #include <QCommandLineOption>

@@ -1,13 +1,8 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "DatabaseAccess.h"
-#include "TableColumns.h"
 
-#include "store/ColumnText.h"
 #include "store/Columns.h"
-#include "store/SqlText.h"
-#include "store/Statement.h"
-#include "store/Transaction.h"
 
 namespace orvane::db {
 
@@ -26,32 +21,6 @@ constexpr Setting kSettings[] = {
     {"mail-server", Columns::kMailServer, Columns::kMailServerLimit},
     {"port", Columns::kSmtpPort, Columns::kSmtpPortLimit},
 };
-
-// Stores value into the first row of System, which is the one Orvane reads;
-// makes that row when there is none.
-Status store(const Database& db, const QString& column, const Value& value)
-{
-    const QString name = SqlText::quotedIdentifier(column);
-    const QString table = SqlText::quotedIdentifier(Columns::kSystemTable);
-    auto update = Statement::prepare(
-        db.connection(),
-        QStringLiteral("UPDATE %1 SET %2 = ?1 WHERE rowid = (SELECT min(rowid) FROM %1)").arg(table, name));
-    if (!update.ok())
-        return update.failure();
-    if (Status s = update.value().bind(1, value); !s.ok())
-        return s;
-    if (Status s = update.value().run(); !s.ok())
-        return s;
-    auto insert = Statement::prepare(db.connection(),
-                                     QStringLiteral("INSERT INTO %1 (%2) SELECT ?1 WHERE NOT EXISTS "
-                                                    "(SELECT 1 FROM %1)")
-                                         .arg(table, name));
-    if (!insert.ok())
-        return insert.failure();
-    if (Status s = insert.value().bind(1, value); !s.ok())
-        return s;
-    return insert.value().run();
-}
 
 } // namespace
 
@@ -86,23 +55,7 @@ int setCommand(const QStringList& arguments)
     const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());
     if (!access.ok())
         return line.fail(access.failure().description);
-    const Database& db = access.value().database();
-    const auto columns = TableColumns::read(db, Columns::kSystemTable);
-    if (!columns.ok())
-        return line.fail(columns.failure().description);
-    const auto field = columns.value().field(setting->column);
-    if (!field.ok())
-        return line.fail(field.failure().description);
-    const auto value = ColumnText::parse(text, field.value());
-    if (!value.ok())
-        return line.fail(value.failure().description);
-    auto transaction = Transaction::begin(db);
-    if (!transaction.ok())
-        return line.fail(transaction.failure().description);
-    Status stored = store(db, field.value().name, value.value());
-    if (stored.ok())
-        stored = transaction.value().commit();
-    if (!stored.ok())
+    if (const Status stored = access.value().store().setSetting(setting->column, text); !stored.ok())
         return line.fail(stored.failure().description);
     // As in the Properties window: the program reads its settings once.
     CommandLine::print(QStringLiteral("%1 is set; it takes effect at the next start of Orvane\n").arg(name));

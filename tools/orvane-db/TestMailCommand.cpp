@@ -66,16 +66,17 @@ int orvane::db::testMailCommand(const QStringList& arguments)
                 .arg(QDir::toNativeSeparators(file), settings.failure().description));
         return kNotSent;
     }
-    const MailSettings& to = settings.value();
+    const Settings& to = settings.value();
+    const qint32 port = to.port.value();
     say(stdout,
         QStringLiteral("Sending a test mail to %1 through %2 port %3 (%4)...")
-            .arg(address, to.server)
-            .arg(to.port)
-            .arg(MailRoute::describe(to.server, to.port, NetrcLogin::defaultFile())));
+            .arg(address, to.mailServer)
+            .arg(port)
+            .arg(MailRoute::describe(to.mailServer, port, NetrcLogin::defaultFile())));
 
     CurlMailClient client;
     // Who the mail comes from, as the server will judge it.
-    if (const auto sender = client.senderFor(to.server); sender.ok()) {
+    if (const auto sender = client.senderFor(to.mailServer); sender.ok()) {
         const MailSender& from = sender.value();
         say(stdout,
             QStringLiteral("Sender (MAIL FROM and From): %1; greeting: EHLO %2").arg(from.address, from.greetingName));

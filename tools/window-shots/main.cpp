@@ -14,6 +14,7 @@
 #include "store/Columns.h"
 #include "store/Database.h"
 #include "store/Schema.h"
+#include "store/WatchStore.h"
 #include "windows/PropertiesWindow.h"
 #include "windows/SelectionDialog.h"
 #include "windows/UrlWindow.h"
@@ -60,22 +61,14 @@ public:
 
 bool addEntry(const Database& db, const char* url, const char* subject, const char* type, const char* search)
 {
-    auto rs = db.openRecordset(Columns::kUrlsTable);
-    if (!rs.ok() || !rs.value().addNew().ok())
-        return false;
-    Recordset& r = rs.value();
-    (void)r.setValue(Columns::kUrl, Value(url));
-    (void)r.setValue(Columns::kEMail, Value("watcher@example.test"));
-    (void)r.setValue(Columns::kSubject, Value(subject));
-    (void)r.setValue(Columns::kActive, Value(Columns::kYes));
-    (void)r.setValue(Columns::kSearchType, Value(type));
-    (void)r.setValue(Columns::kStringSearch, Value(search));
-    (void)r.setValue(Columns::kStringOffset, Value(0));
-    (void)r.setValue(Columns::kStringLength, Value(12));
-    for (QLatin1StringView n :
-         {Columns::kTableNumber, Columns::kRowNumber, Columns::kColumnNumber, Columns::kRepeatCount})
-        (void)r.setValue(n, Value(1));
-    return r.update().ok();
+    WatchEntry entry = WatchEntry::fresh();
+    entry.set(Columns::kUrl, Value(url));
+    entry.set(Columns::kEMail, Value("watcher@example.test"));
+    entry.set(Columns::kSubject, Value(subject));
+    entry.set(Columns::kSearchType, Value(type));
+    entry.set(Columns::kStringSearch, Value(search));
+    entry.set(Columns::kStringLength, Value(12));
+    return WatchStore(db).add(entry).ok();
 }
 
 bool save(QWidget& window, const QString& path)

@@ -1,10 +1,10 @@
-#include "TableColumns.h"
+#include "store/TableColumns.h"
 
 #include "base/ErrorCatalogue.h"
 #include "store/SqlText.h"
 #include "store/Statement.h"
 
-namespace orvane::db {
+namespace orvane {
 
 Result<TableColumns> TableColumns::read(const Database& db, const QString& table)
 {
@@ -50,4 +50,4 @@ Result<FieldInfo> TableColumns::field(const QString& name) const
                                    QStringLiteral("table \"%1\" has no column \"%2\"").arg(table_, name));
 }
 
-} // namespace orvane::db
+} // namespace orvane

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-namespace orvane::db {
+namespace orvane {
 
 // The columns of a table as the file declares them, in table order and
 // without the internal key (the row id): what export writes, import reads
@@ -33,4 +33,4 @@ private:
     std::vector<Column> columns_;
 };
 
-} // namespace orvane::db
+} // namespace orvane
