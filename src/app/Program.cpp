@@ -4,6 +4,7 @@
 #include "base/ErrorCatalogue.h"
 #include "control/ControlPlace.h"
 #include "control/ControlServer.h"
+#include "engine/Watcher.h"
 #include "engine/Workspace.h"
 #include "host/ConsoleMessages.h"
 #include "host/ImmediateProgramEnd.h"
@@ -37,7 +38,7 @@ void tell(const QString& text)
 
 } // namespace
 
-int Program::run(const QString& programDir, int tickIntervalMs, ControlServer::Limits controlLimits)
+int Program::run(const QString& programDir, std::chrono::milliseconds tickInterval, ControlServer::Limits controlLimits)
 {
     const SingleInstance instance(programDir);
 
@@ -61,7 +62,7 @@ int Program::run(const QString& programDir, int tickIntervalMs, ControlServer::L
     ImmediateProgramEnd programEnd;
     SystemClock clock;
     // The window keeps painting while a page is fetched; its input is
-    // dropped meanwhile (see MainWindow).
+    // dropped meanwhile (see MainView::setTakingInput).
     CurlPageFetcher::Options fetchOptions;
     fetchOptions.clock = &clock;
     fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
@@ -77,13 +78,15 @@ int Program::run(const QString& programDir, int tickIntervalMs, ControlServer::L
     auto opener = [&maintenance](MainView::Maintenance window, QWidget* parent) {
         maintenance.showModal(window, parent);
     };
-    MainWindow window(workspace, EngineServices {messages, pointer, programEnd, clock, fetcher, mailer}, opener,
-                      tickIntervalMs);
-    if (!window.load(instance.anotherCopyRunning()))
+    MainWindow window(opener);
+    Watcher watcher(workspace, window, EngineServices {messages, pointer, programEnd, clock, fetcher, mailer},
+                    tickInterval);
+    window.forwardButtonsTo(watcher);
+    if (!watcher.load(instance.anotherCopyRunning()))
         return 1;
     // orvane-db asks here how watching stands and holds the timer for its
     // changes; without the channel Orvane still watches.
-    ControlServer control(window.watcher(), controlLimits);
+    ControlServer control(watcher, controlLimits);
     if (instance.held()) {
         auto cannotListen = [](const Failure& failure) {
             tell(QStringLiteral("error %1: %2 (%3)")

@@ -16,6 +16,8 @@
 #include "host/ScratchFile.h"
 #include "store/Columns.h"
 
+#include <QTimer>
+
 namespace orvane {
 
 namespace {
@@ -31,8 +33,8 @@ using Columns::kUrl;
 } // namespace
 
 WakeUpCycle::WakeUpCycle(WatcherState& state, WatchProgress& progress, Workspace& workspace, MainView& view,
-                         EngineServices services)
-    : state_(state), progress_(progress), workspace_(workspace), view_(view), services_(services)
+                         QTimer& timer, EngineServices services)
+    : state_(state), progress_(progress), workspace_(workspace), view_(view), timer_(timer), services_(services)
 {
 }
 
@@ -60,7 +62,7 @@ bool WakeUpCycle::start()
     progress_.url.clear();
     state_.tickCount = 0;
     services_.pointer.set(ScreenPointer::Shape::Busy);
-    view_.setTimerEnabled(false);
+    timer_.stop();
     view_.setStatus(QStringLiteral("Waking..."));
 
     auto db = Database::open(workspace_.databaseFile());
@@ -207,7 +209,7 @@ void WakeUpCycle::finish()
     services_.pointer.set(ScreenPointer::Shape::Arrow);
     progress_.phase = WatchProgress::Phase::Asleep;
     progress_.cycle.ended = services_.clock.now();
-    view_.setTimerEnabled(true);
+    timer_.start(); // restarts the interval
 }
 
 void WakeUpCycle::uncaught(const Failure& failure)

@@ -14,9 +14,12 @@
 
 namespace orvane {
 
-Watcher::Watcher(Workspace& workspace, MainView& view, EngineServices services)
+Watcher::Watcher(Workspace& workspace, MainView& view, EngineServices services, std::chrono::milliseconds tickInterval)
     : workspace_(workspace), view_(view), services_(services)
 {
+    timer_.setObjectName(QStringLiteral("Timer1"));
+    timer_.setInterval(tickInterval);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
 }
 
 void Watcher::fatal(const QString& title, const QString& text)
@@ -60,6 +63,7 @@ bool Watcher::load(bool anotherCopyRunning)
     // first tick instead of overflowing.
     state_.tickCount = static_cast<qint32>(state_.wakeUp) + 1;
     services_.pointer.set(ScreenPointer::Shape::Arrow);
+    timer_.start();
     return true;
 }
 
@@ -100,7 +104,7 @@ void Watcher::openMaintenance(MainView::Maintenance window)
 
 bool Watcher::holdTimer()
 {
-    view_.setTimerEnabled(false);
+    timer_.stop();
     auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
         fatal(QStringLiteral("Cannot Open Database"),
@@ -119,7 +123,7 @@ void Watcher::releaseTimer()
         return;
     progress_.phase = WatchProgress::Phase::Asleep;
     // This is also how watching resumes after a cycle halted on a page fault.
-    view_.setTimerEnabled(true);
+    timer_.start(); // restarts the interval; TickCount is kept
 }
 
 WatcherControl::Entry Watcher::enterMaintenance()
@@ -150,9 +154,10 @@ WatcherControl::Snapshot Watcher::snapshot() const
     // The tick that reaches WakeUp runs the cycle, and at least one tick
     // always comes first.
     s.ticksToGo = std::max(1, s.ticksToGo);
-    const auto untilTick = view_.untilNextTick();
-    if (s.progress.phase == WatchProgress::Phase::Asleep && view_.timerEnabled() && untilTick.count() >= 0)
-        s.nextWakeUp = services_.clock.now().addMSecs((untilTick + (s.ticksToGo - 1) * view_.tickInterval()).count());
+    const auto untilTick = timer_.remainingTimeAsDuration();
+    if (s.progress.phase == WatchProgress::Phase::Asleep && timer_.isActive() && untilTick.count() >= 0)
+        s.nextWakeUp = services_.clock.now().addMSecs(
+            (untilTick + (s.ticksToGo - 1) * timer_.intervalAsDuration()).count());
     return s;
 }
 
@@ -163,7 +168,9 @@ void Watcher::tick()
                     + signForm(state_.wakeUp));
     if (state_.tickCount < state_.wakeUp)
         return;
-    WakeUpCycle(state_, progress_, workspace_, view_, services_).run();
+    view_.setTakingInput(false);
+    WakeUpCycle(state_, progress_, workspace_, view_, timer_, services_).run();
+    view_.setTakingInput(true);
 }
 
 } // namespace orvane
