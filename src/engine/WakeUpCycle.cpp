@@ -6,6 +6,7 @@
 #include "base/PageFetcher.h"
 #include "base/ProgramEnd.h"
 #include "base/ScreenPointer.h"
+#include "engine/DatabaseFailure.h"
 #include "engine/EntryComparison.h"
 #include "engine/MailAlert.h"
 #include "engine/MainView.h"
@@ -67,9 +68,7 @@ bool WakeUpCycle::start()
 
     auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
-        services_.messages.warn(QStringLiteral("Cannot Open Database"),
-                                QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
-        services_.programEnd.endNow(1);
+        cannotOpenDatabase(services_.messages, services_.programEnd, db.failure());
         return false;
     }
     workspace_.watchDatabase = std::move(db).value();

@@ -5,6 +5,7 @@
 #include "base/ProgramEnd.h"
 #include "base/ScreenPointer.h"
 #include "base/SignForm.h"
+#include "engine/DatabaseFailure.h"
 #include "engine/WakeUpCycle.h"
 #include "store/Columns.h"
 
@@ -41,8 +42,7 @@ bool Watcher::load(bool anotherCopyRunning)
 
     auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
-        fatal(QStringLiteral("Cannot Open Database"),
-              QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
+        cannotOpenDatabase(services_.messages, services_.programEnd, db.failure());
         return false;
     }
     workspace_.watchDatabase = std::move(db).value();
@@ -107,8 +107,7 @@ bool Watcher::holdTimer()
     timer_.stop();
     auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
-        fatal(QStringLiteral("Cannot Open Database"),
-              QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
+        cannotOpenDatabase(services_.messages, services_.programEnd, db.failure());
         return false;
     }
     workspace_.watchDatabase = std::move(db).value();
