@@ -10,6 +10,12 @@ class MainView {
 public:
     enum class Maintenance { Urls, Properties };
 
+    // Each window's caption; orvane-db names the open one by it.
+    static QString caption(Maintenance window)
+    {
+        return window == Maintenance::Urls ? QStringLiteral("URL Definition") : QStringLiteral("Property Pages");
+    }
+
     virtual ~MainView() = default;
     virtual void setStatus(const QString& caption) = 0;
     virtual QString status() const = 0;
