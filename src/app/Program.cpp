@@ -40,6 +40,7 @@ void tell(const QString& text)
 
 int Program::run(const QString& programDir, std::chrono::milliseconds tickInterval, ControlServer::Limits controlLimits)
 {
+    Workspace workspace(programDir);
     const SingleInstance instance(programDir);
 
     QtMessageBoxes boxes;
@@ -55,7 +56,7 @@ int Program::run(const QString& programDir, std::chrono::milliseconds tickInterv
     if (!instance.held() && !instance.anotherCopyRunning()) {
         messages.warn(QStringLiteral("Sentrel Error"),
                       QStringLiteral("Cannot take the lock %1 that keeps a second copy from running : %2")
-                          .arg(QDir::toNativeSeparators(SingleInstance::lockPath(programDir)), instance.error()));
+                          .arg(QDir::toNativeSeparators(workspace.lockFile()), instance.error()));
         return 1;
     }
     QtScreenPointer pointer;
@@ -68,11 +69,10 @@ int Program::run(const QString& programDir, std::chrono::milliseconds tickInterv
     fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
     // Unchanged pages come as a 304 instead of whole; the file can go at
     // any time, and the pages then come whole once.
-    PageCacheFile cache(QDir(programDir).filePath(QString::fromLatin1(PageCacheFile::kFileName)));
+    PageCacheFile cache(workspace.cacheFile());
     fetchOptions.cache = &cache;
     CurlPageFetcher fetcher(fetchOptions);
     CurlMailClient mailer;
-    Workspace workspace(programDir);
 
     const MaintenanceWindows maintenance(MaintenanceServices {workspace, messages, pointer, clock});
     auto opener = [&maintenance](MainView::Maintenance window, QWidget* parent) {

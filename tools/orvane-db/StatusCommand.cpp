@@ -4,6 +4,7 @@
 
 #include "base/ErrorCatalogue.h"
 #include "control/ControlProtocol.h"
+#include "engine/Workspace.h"
 #include "host/SingleInstance.h"
 #include "store/PageCacheFile.h"
 #include "text/TerminalText.h"
@@ -104,9 +105,9 @@ int statusCommand(const QStringList& arguments)
                 probe.anotherCopyRunning()
                     ? QStringLiteral("%1 is held, by Orvane or by an orvane-db changing the database, "
                                      "but %2")
-                          .arg(QDir::toNativeSeparators(SingleInstance::lockPath(dir)), asked.failure().description)
+                          .arg(QDir::toNativeSeparators(Workspace(dir).lockFile()), asked.failure().description)
                     : QStringLiteral("cannot take the lock %1: %2")
-                          .arg(QDir::toNativeSeparators(SingleInstance::lockPath(dir)), probe.error()));
+                          .arg(QDir::toNativeSeparators(Workspace(dir).lockFile()), probe.error()));
         if (line.isSet(json))
             CommandLine::print(QStringLiteral("{\"running\":false}\n"));
         else
@@ -128,7 +129,7 @@ int statusCommand(const QStringList& arguments)
             QStringLiteral("Orvane is running from %1: ").arg(CommandLine::oneLine(QDir::toNativeSeparators(dir)))
             + stateText(state));
         // Read from the cache file beside the database, not from the program.
-        const auto whole = PageCacheFile::distrustedAddresses(QDir(dir).filePath(PageCacheFile::kFileName));
+        const auto whole = PageCacheFile::distrustedAddresses(Workspace(dir).cacheFile());
         if (whole.ok() && !whole.value().isEmpty())
             CommandLine::print(QStringLiteral("fetched whole only, their server answered 304 for a changed page: %1\n")
                                    .arg(CommandLine::oneLine(whole.value().join(QStringLiteral(", ")))));

@@ -80,9 +80,9 @@ int main(int argc, char* argv[])
     }
     const QDir out(QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1])));
     QTemporaryDir dir;
-    if (!dir.isValid() || !Schema::createFile(dir.filePath(QString::fromLatin1(Database::kFileName))).ok())
-        return 1;
     Workspace workspace(dir.path());
+    if (!dir.isValid() || !Schema::createFile(workspace.databaseFile()).ok())
+        return 1;
     auto db = Database::open(workspace.databaseFile());
     if (!db.ok())
         return 1;
