@@ -193,7 +193,7 @@ CycleRun runCycle(HeadlessWatcher& w, test::SmtpTestServer& smtp, int expectedMa
     w.watcher.tick();
     run.seconds = seconds(t);
     run.peakKb = ProcessFootprint::peakKb();
-    check(w.view.status() == QStringLiteral("Sleeping...") && w.view.timerEnabled(),
+    check(w.view.status() == QStringLiteral("Sleeping...") && w.watcher.timerRunning(),
           what + ": the cycle ran to its end (status: " + w.view.status().toStdString() + ")");
     check(w.messages.shown.empty(), what + ": no message box");
     const int mails = smtp.messageCount();

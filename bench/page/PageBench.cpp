@@ -172,7 +172,7 @@ double runCycle(const char* what, const std::vector<Entry>& entries, const std::
     const long peak = ProcessFootprint::peakKb();
     // A page fault would halt the cycle with a mail attempt; the mail
     // server is not there, so any mail would show a message box.
-    check(w.view.status() == QStringLiteral("Sleeping...") && w.view.timerEnabled(), "the cycle ran to its end");
+    check(w.view.status() == QStringLiteral("Sleeping...") && w.watcher.timerRunning(), "the cycle ran to its end");
     check(w.messages.shown.empty(), "no mail, no message box");
     QFile scratch(QDir(db.dir()).filePath(QStringLiteral("URL.html")));
     check(scratch.open(QIODevice::ReadOnly) && scratch.readAll() == lastPage(), "the last page fetched whole");

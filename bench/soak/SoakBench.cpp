@@ -150,7 +150,7 @@ int main(int argc, char** argv)
         pages.set("/t", QString::fromStdString(kTable).arg(i % 2 ? "Alpha" : "Gamma").toStdString());
         pages.set("/flaky", "<p>flaky</p>", i % kFaultEvery == kFaultEvery - 1 ? 500 : 200);
         w.watcher.tick();
-        if (!w.view.timerEnabled()) { // halted: the Properties window opens and closes
+        if (!w.watcher.timerRunning()) { // halted: the Properties window opens and closes
             ++faults;
             w.watcher.openPropertiesWindow();
         }

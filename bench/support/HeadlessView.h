@@ -9,13 +9,10 @@ class HeadlessView final : public MainView {
 public:
     void setStatus(const QString& caption) override { status_ = caption; }
     QString status() const override { return status_; }
-    void setTimerEnabled(bool enabled) override { timer_ = enabled; }
-    bool timerEnabled() const override { return timer_; }
     void showMaintenance(Maintenance) override { }
 
 private:
     QString status_;
-    bool timer_ = true;
 };
 
 } // namespace orvane::bench

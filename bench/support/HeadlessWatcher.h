@@ -15,9 +15,12 @@ namespace orvane::bench {
 // mail client are the program's, made once for the whole run.
 class HeadlessWatcher {
 public:
+    // The benchmarks tick by hand; the timer must never add a cycle.
+    static constexpr std::chrono::hours kNoTick {24};
+
     HeadlessWatcher(const QString& programDir, PageFetcher& fetcher, MailClient& mail)
         : workspace(programDir),
-          watcher(workspace, view, EngineServices {messages, pointer, programEnd, clock, fetcher, mail})
+          watcher(workspace, view, EngineServices {messages, pointer, programEnd, clock, fetcher, mail}, kNoTick)
     {
     }
 

@@ -4,6 +4,7 @@
 #include "base/ErrorCatalogue.h"
 #include "control/ControlPlace.h"
 #include "control/ControlServer.h"
+#include "engine/Watcher.h"
 #include "engine/Workspace.h"
 #include "host/ConsoleMessages.h"
 #include "host/ImmediateProgramEnd.h"
@@ -37,8 +38,9 @@ void tell(const QString& text)
 
 } // namespace
 
-int Program::run(const QString& programDir, int tickIntervalMs, ControlServer::Limits controlLimits)
+int Program::run(const QString& programDir, std::chrono::milliseconds tickInterval, ControlServer::Limits controlLimits)
 {
+    Workspace workspace(programDir);
     const SingleInstance instance(programDir);
 
     QtMessageBoxes boxes;
@@ -54,36 +56,37 @@ int Program::run(const QString& programDir, int tickIntervalMs, ControlServer::L
     if (!instance.held() && !instance.anotherCopyRunning()) {
         messages.warn(QStringLiteral("Sentrel Error"),
                       QStringLiteral("Cannot take the lock %1 that keeps a second copy from running : %2")
-                          .arg(QDir::toNativeSeparators(SingleInstance::lockPath(programDir)), instance.error()));
+                          .arg(QDir::toNativeSeparators(workspace.lockFile()), instance.error()));
         return 1;
     }
     QtScreenPointer pointer;
     ImmediateProgramEnd programEnd;
     SystemClock clock;
     // The window keeps painting while a page is fetched; its input is
-    // dropped meanwhile (see MainWindow).
+    // dropped meanwhile (see MainView::setTakingInput).
     CurlPageFetcher::Options fetchOptions;
     fetchOptions.clock = &clock;
     fetchOptions.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
     // Unchanged pages come as a 304 instead of whole; the file can go at
     // any time, and the pages then come whole once.
-    PageCacheFile cache(QDir(programDir).filePath(QString::fromLatin1(PageCacheFile::kFileName)));
+    PageCacheFile cache(workspace.cacheFile());
     fetchOptions.cache = &cache;
     CurlPageFetcher fetcher(fetchOptions);
     CurlMailClient mailer;
-    Workspace workspace(programDir);
 
     const MaintenanceWindows maintenance(MaintenanceServices {workspace, messages, pointer, clock});
     auto opener = [&maintenance](MainView::Maintenance window, QWidget* parent) {
         maintenance.showModal(window, parent);
     };
-    MainWindow window(workspace, EngineServices {messages, pointer, programEnd, clock, fetcher, mailer}, opener,
-                      tickIntervalMs);
-    if (!window.load(instance.anotherCopyRunning()))
+    MainWindow window(opener);
+    Watcher watcher(workspace, window, EngineServices {messages, pointer, programEnd, clock, fetcher, mailer},
+                    tickInterval);
+    window.forwardButtonsTo(watcher);
+    if (!watcher.load(instance.anotherCopyRunning()))
         return 1;
     // orvane-db asks here how watching stands and holds the timer for its
     // changes; without the channel Orvane still watches.
-    ControlServer control(window.watcher(), controlLimits);
+    ControlServer control(watcher, controlLimits);
     if (instance.held()) {
         auto cannotListen = [](const Failure& failure) {
             tell(QStringLiteral("error %1: %2 (%3)")

@@ -1,6 +1,6 @@
 #include "app/Program.h"
+#include "engine/Watcher.h"
 #include "host/HeapPolicy.h"
-#include "mainwindow/MainWindow.h"
 #include "orvane/Version.h"
 
 #include <QApplication>
@@ -40,5 +40,5 @@ int main(int argc, char* argv[])
             parser.showVersion();
     }
     QApplication app(argc, argv);
-    return orvane::Program::run(QCoreApplication::applicationDirPath(), orvane::MainWindow::kTimerIntervalMs);
+    return orvane::Program::run(QCoreApplication::applicationDirPath(), orvane::Watcher::kTickInterval);
 }

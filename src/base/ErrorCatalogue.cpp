@@ -1,5 +1,7 @@
 #include "base/ErrorCatalogue.h"
 
+#include "base/PageFetcher.h"
+
 #include <QTimeZone>
 
 namespace orvane {
@@ -34,7 +36,11 @@ const char* ownText(ErrorCode code)
     case ErrorCode::DbClosed: return "The object is closed.";
     case ErrorCode::DbFieldTooSmall: return "The text is longer than the column allows.";
     case ErrorCode::DbEngine: return "Database engine error.";
-    case ErrorCode::FetchTooLarge: return "The page is larger than the 32 MB limit.";
+    case ErrorCode::FetchTooLarge: {
+        static const QByteArray text =
+            QStringLiteral("The page is larger than the %1 MB limit.").arg(PageFetcher::kMaxPageMegabytes).toLatin1();
+        return text.constData();
+    }
     case ErrorCode::FetchProtocol: return "Only http and https addresses can be fetched.";
     case ErrorCode::FetchNoAddress: return "The address is empty or malformed.";
     case ErrorCode::FetchUnaskedNotModified:

@@ -11,6 +11,11 @@ namespace orvane {
 // or fails with an error number and its text.
 class PageFetcher {
 public:
+    // A larger page fails: a cycle holds a few pages at once, decoded too,
+    // and must stay within a desktop's memory. The error text names it.
+    static constexpr qint64 kMaxPageMegabytes = 32;
+    static constexpr qint64 kMaxPageBytes = kMaxPageMegabytes * 1024 * 1024;
+
     virtual ~PageFetcher() = default;
     virtual Result<QString> fetch(const QString& url) = 0;
     // The addresses the next fetches will ask for, in their order. A fetcher

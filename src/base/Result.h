@@ -15,8 +15,6 @@ public:
     Status() = default;
     Status(Failure failure) : failure_(std::move(failure)) { } // NOLINT: implicit by design
 
-    static Status success() { return {}; }
-
     bool ok() const { return !failure_.has_value(); }
     const Failure& failure() const
     {

@@ -11,7 +11,9 @@ QString stamp(const QDateTime& t)
     return t.isValid() ? t.toString(Qt::ISODate) : QString();
 }
 
-QString phaseName(WatchProgress::Phase phase)
+} // namespace
+
+QString ControlProtocol::phaseName(WatchProgress::Phase phase)
 {
     switch (phase) {
     case WatchProgress::Phase::Asleep: return QStringLiteral("asleep");
@@ -21,8 +23,6 @@ QString phaseName(WatchProgress::Phase phase)
     }
     return {};
 }
-
-} // namespace
 
 QByteArray ControlProtocol::line(const QJsonObject& object)
 {
@@ -43,40 +43,40 @@ QString ControlProtocol::windowName(std::optional<MainView::Maintenance> window)
     if (!window)
         return QStringLiteral("orvane-db");
     // The windows' own captions, as the user sees them on screen.
-    return *window == MainView::Maintenance::Urls ? QStringLiteral("URL Definition") : QStringLiteral("Property Pages");
+    return MainView::caption(*window);
 }
 
 QJsonObject ControlProtocol::stateObject(const WatcherControl::Snapshot& snapshot)
 {
     const WatchProgress& p = snapshot.progress;
-    QJsonObject o {{QStringLiteral("state"), phaseName(p.phase)}};
+    QJsonObject o {{kState, phaseName(p.phase)}};
     switch (p.phase) {
     case WatchProgress::Phase::Asleep:
-        o.insert(QStringLiteral("ticksToGo"), snapshot.ticksToGo);
-        o.insert(QStringLiteral("nextWakeUp"), stamp(snapshot.nextWakeUp));
+        o.insert(kTicksToGo, snapshot.ticksToGo);
+        o.insert(kNextWakeUp, stamp(snapshot.nextWakeUp));
         break;
     case WatchProgress::Phase::Cycle:
-        o.insert(QStringLiteral("entry"), p.entry);
-        o.insert(QStringLiteral("entries"), p.entries);
-        o.insert(QStringLiteral("url"), p.url);
+        o.insert(kEntry, p.entry);
+        o.insert(kEntries, p.entries);
+        o.insert(kUrl, p.url);
         break;
     case WatchProgress::Phase::Halted:
-        o.insert(QStringLiteral("url"), p.url);
-        o.insert(QStringLiteral("error"), p.fault.number);
-        o.insert(QStringLiteral("errorText"), p.fault.description);
-        o.insert(QStringLiteral("since"), stamp(p.haltedSince));
+        o.insert(kUrl, p.url);
+        o.insert(kError, p.fault.number);
+        o.insert(kErrorText, p.fault.description);
+        o.insert(kSince, stamp(p.haltedSince));
         break;
     case WatchProgress::Phase::Maintenance: o.insert(kWindow, windowName(p.window)); break;
     }
     if (p.anyCycle) {
         const CycleFigures& c = p.cycle;
-        o.insert(QStringLiteral("lastCycle"),
-                 QJsonObject {{QStringLiteral("started"), stamp(c.started)},
-                              {QStringLiteral("ended"), stamp(c.ended)},
-                              {QStringLiteral("visited"), c.visited},
-                              {QStringLiteral("changes"), c.changes},
-                              {QStringLiteral("mailsSent"), c.mailsSent},
-                              {QStringLiteral("mailsFailed"), c.mailsFailed}});
+        o.insert(kLastCycle,
+                 QJsonObject {{kCycleStarted, stamp(c.started)},
+                              {kCycleEnded, stamp(c.ended)},
+                              {kVisited, c.visited},
+                              {kChanges, c.changes},
+                              {kMailsSent, c.mailsSent},
+                              {kMailsFailed, c.mailsFailed}});
     }
     return o;
 }

@@ -35,6 +35,23 @@ public:
     // The connection refused before any request, and why.
     static inline const QString kRefused = QStringLiteral("refused");
     static inline const QString kWindow = QStringLiteral("window");
+    // The state object's keys (status --json prints them as they come).
+    static inline const QString kState = QStringLiteral("state");
+    static inline const QString kTicksToGo = QStringLiteral("ticksToGo");
+    static inline const QString kNextWakeUp = QStringLiteral("nextWakeUp");
+    static inline const QString kEntry = QStringLiteral("entry");
+    static inline const QString kEntries = QStringLiteral("entries");
+    static inline const QString kUrl = QStringLiteral("url");
+    static inline const QString kError = QStringLiteral("error");
+    static inline const QString kErrorText = QStringLiteral("errorText");
+    static inline const QString kSince = QStringLiteral("since");
+    static inline const QString kLastCycle = QStringLiteral("lastCycle");
+    static inline const QString kCycleStarted = QStringLiteral("started");
+    static inline const QString kCycleEnded = QStringLiteral("ended");
+    static inline const QString kVisited = QStringLiteral("visited");
+    static inline const QString kChanges = QStringLiteral("changes");
+    static inline const QString kMailsSent = QStringLiteral("mailsSent");
+    static inline const QString kMailsFailed = QStringLiteral("mailsFailed");
 
     static QByteArray line(const QJsonObject& object);
     // The object of one line (without its line break); none when the line
@@ -43,6 +60,8 @@ public:
 
     // The state as status --json prints it.
     static QJsonObject stateObject(const WatcherControl::Snapshot& snapshot);
+    // The value of kState for each phase.
+    static QString phaseName(WatchProgress::Phase phase);
     // The window's caption, or "orvane-db" when the tool holds the state.
     static QString windowName(std::optional<MainView::Maintenance> window);
 };

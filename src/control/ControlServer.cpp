@@ -188,7 +188,7 @@ void ControlServer::answer(Client& client, const QJsonObject& request)
         const WatchProgress p = watcher_.snapshot().progress;
         reply(client,
               {{ControlProtocol::kBusy,
-                QJsonObject {{QStringLiteral("entry"), p.entry}, {QStringLiteral("entries"), p.entries}}}},
+                QJsonObject {{ControlProtocol::kEntry, p.entry}, {ControlProtocol::kEntries, p.entries}}}},
               true);
         return;
     }

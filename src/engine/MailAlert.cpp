@@ -2,6 +2,7 @@
 
 #include "base/ErrorCatalogue.h"
 #include "base/SignForm.h"
+#include "engine/FixedHeaders.h"
 #include "store/Columns.h"
 #include "text/MailEncoding.h"
 
@@ -93,7 +94,7 @@ Result<Mail> MailAlert::mail(const WatchEntry& entry, AlertKind kind, const Fail
 
     // One reading of the clock, so that date and time cannot straddle midnight.
     mail.headers.emplace_back(QStringLiteral("Message-Id"), messageId(clock_.now()));
-    mail.headers.emplace_back(QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII"));
+    mail.headers.push_back(FixedHeaders::kContentType);
 
     auto content = row.value(Columns::kContent);
     if (!content.ok())
@@ -103,7 +104,7 @@ Result<Mail> MailAlert::mail(const WatchEntry& entry, AlertKind kind, const Fail
         length += QString::number(content.value().textOrEmpty().size() + 2);
     mail.headers.emplace_back(QStringLiteral("Content-Length"), length);
 
-    mail.headers.emplace_back(QStringLiteral("From"), QStringLiteral("Sentrel"));
+    mail.headers.push_back(FixedHeaders::kFrom);
 
     auto text = body(entry, kind, fault);
     if (!text.ok())

@@ -1,5 +1,6 @@
 #include "engine/TrialMail.h"
 
+#include "engine/FixedHeaders.h"
 #include "engine/MailAlert.h"
 #include "store/WatchStore.h"
 
@@ -25,8 +26,8 @@ Status TrialMail::send(const Settings& settings, const QString& address)
                      {{QStringLiteral("To"), address},
                       {QStringLiteral("Subject"), QStringLiteral("Test mail from orvane-db")},
                       {QStringLiteral("Message-Id"), MailAlert::messageId(clock_.now())},
-                      {QStringLiteral("Content-Type"), QStringLiteral("TEXT/PLAIN; charset=US-ASCII")},
-                      {QStringLiteral("From"), QStringLiteral("Sentrel")}},
+                      FixedHeaders::kContentType,
+                      FixedHeaders::kFrom},
                      QStringLiteral("This mail was sent by orvane-db test-mail. Orvane's alerts take the same way: "
                                     "the same server, port, login and TLS.")};
     Status sent = mailer_.send(mail);

@@ -6,6 +6,7 @@
 #include "base/PageFetcher.h"
 #include "base/ProgramEnd.h"
 #include "base/ScreenPointer.h"
+#include "engine/DatabaseFailure.h"
 #include "engine/EntryComparison.h"
 #include "engine/MailAlert.h"
 #include "engine/MainView.h"
@@ -17,11 +18,13 @@
 #include "store/ActiveEntries.h"
 #include "store/Columns.h"
 
+#include <QTimer>
+
 namespace orvane {
 
 WakeUpCycle::WakeUpCycle(WatcherState& state, WatchProgress& progress, Workspace& workspace, MainView& view,
-                         EngineServices services)
-    : state_(state), progress_(progress), workspace_(workspace), view_(view), services_(services)
+                         QTimer& timer, EngineServices services)
+    : state_(state), progress_(progress), workspace_(workspace), view_(view), timer_(timer), services_(services)
 {
 }
 
@@ -52,14 +55,12 @@ bool WakeUpCycle::start()
     progress_.url.clear();
     state_.tickCount = 0;
     services_.pointer.set(ScreenPointer::Shape::Busy);
-    view_.setTimerEnabled(false);
+    timer_.stop();
     view_.setStatus(QStringLiteral("Waking..."));
 
     auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
-        services_.messages.warn(QStringLiteral("Cannot Open Database"),
-                                QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
-        services_.programEnd.endNow(1);
+        cannotOpenDatabase(services_.messages, services_.programEnd, db.failure());
         return false;
     }
     workspace_.watchDatabase = std::move(db).value();
@@ -175,7 +176,7 @@ void WakeUpCycle::finish()
     services_.pointer.set(ScreenPointer::Shape::Arrow);
     progress_.phase = WatchProgress::Phase::Asleep;
     progress_.cycle.ended = services_.clock.now();
-    view_.setTimerEnabled(true);
+    timer_.start(); // restarts the interval
 }
 
 void WakeUpCycle::uncaught(const Failure& failure)

@@ -7,6 +7,8 @@
 
 #include <QtGlobal>
 
+class QTimer;
+
 namespace orvane {
 
 class MainView;
@@ -16,9 +18,10 @@ struct WatcherState;
 
 // One wake-up cycle: every active watch entry fetched, compared by its
 // search type, stored and alerted on a change; a page fault halts watching.
+// The watcher's timer stands still while it runs, and stays off on a halt.
 class WakeUpCycle {
 public:
-    WakeUpCycle(WatcherState& state, WatchProgress& progress, Workspace& workspace, MainView& view,
+    WakeUpCycle(WatcherState& state, WatchProgress& progress, Workspace& workspace, MainView& view, QTimer& timer,
                 EngineServices services);
 
     void run();
@@ -38,6 +41,7 @@ private:
     WatchProgress& progress_;
     Workspace& workspace_;
     MainView& view_;
+    QTimer& timer_;
     EngineServices services_;
 };
 

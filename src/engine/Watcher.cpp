@@ -5,6 +5,7 @@
 #include "base/ProgramEnd.h"
 #include "base/ScreenPointer.h"
 #include "base/SignForm.h"
+#include "engine/DatabaseFailure.h"
 #include "engine/WakeUpCycle.h"
 #include "store/WatchStore.h"
 
@@ -14,9 +15,12 @@
 
 namespace orvane {
 
-Watcher::Watcher(Workspace& workspace, MainView& view, EngineServices services)
+Watcher::Watcher(Workspace& workspace, MainView& view, EngineServices services, std::chrono::milliseconds tickInterval)
     : workspace_(workspace), view_(view), services_(services)
 {
+    timer_.setObjectName(QStringLiteral("Timer1"));
+    timer_.setInterval(tickInterval);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
 }
 
 void Watcher::fatal(const QString& title, const QString& text)
@@ -38,8 +42,7 @@ bool Watcher::load(bool anotherCopyRunning)
 
     auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
-        fatal(QStringLiteral("Cannot Open Database"),
-              QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
+        cannotOpenDatabase(services_.messages, services_.programEnd, db.failure());
         return false;
     }
     workspace_.watchDatabase = std::move(db).value();
@@ -58,6 +61,7 @@ bool Watcher::load(bool anotherCopyRunning)
     // first tick instead of overflowing.
     state_.tickCount = static_cast<qint32>(state_.settings.wakeUp) + 1;
     services_.pointer.set(ScreenPointer::Shape::Arrow);
+    timer_.start();
     return true;
 }
 
@@ -83,11 +87,10 @@ void Watcher::openMaintenance(MainView::Maintenance window)
 
 bool Watcher::holdTimer()
 {
-    view_.setTimerEnabled(false);
+    timer_.stop();
     auto db = Database::open(workspace_.databaseFile());
     if (!db.ok()) {
-        fatal(QStringLiteral("Cannot Open Database"),
-              QStringLiteral("Cannot open the Sentrel database : ") + db.failure().description);
+        cannotOpenDatabase(services_.messages, services_.programEnd, db.failure());
         return false;
     }
     workspace_.watchDatabase = std::move(db).value();
@@ -102,7 +105,7 @@ void Watcher::releaseTimer()
         return;
     progress_.phase = WatchProgress::Phase::Asleep;
     // This is also how watching resumes after a cycle halted on a page fault.
-    view_.setTimerEnabled(true);
+    timer_.start(); // restarts the interval; TickCount is kept
 }
 
 WatcherControl::Entry Watcher::enterMaintenance()
@@ -133,9 +136,10 @@ WatcherControl::Snapshot Watcher::snapshot() const
     // The tick that reaches WakeUp runs the cycle, and at least one tick
     // always comes first.
     s.ticksToGo = std::max(1, s.ticksToGo);
-    const auto untilTick = view_.untilNextTick();
-    if (s.progress.phase == WatchProgress::Phase::Asleep && view_.timerEnabled() && untilTick.count() >= 0)
-        s.nextWakeUp = services_.clock.now().addMSecs((untilTick + (s.ticksToGo - 1) * view_.tickInterval()).count());
+    const auto untilTick = timer_.remainingTimeAsDuration();
+    if (s.progress.phase == WatchProgress::Phase::Asleep && timer_.isActive() && untilTick.count() >= 0)
+        s.nextWakeUp = services_.clock.now().addMSecs(
+            (untilTick + (s.ticksToGo - 1) * timer_.intervalAsDuration()).count());
     return s;
 }
 
@@ -146,7 +150,9 @@ void Watcher::tick()
                     + signForm(state_.settings.wakeUp));
     if (state_.tickCount < state_.settings.wakeUp)
         return;
-    WakeUpCycle(state_, progress_, workspace_, view_, services_).run();
+    view_.setTakingInput(false);
+    WakeUpCycle(state_, progress_, workspace_, view_, timer_, services_).run();
+    view_.setTakingInput(true);
 }
 
 } // namespace orvane

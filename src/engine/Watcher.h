@@ -8,17 +8,25 @@
 #include "engine/Workspace.h"
 
 #include <QString>
+#include <QTimer>
+
+#include <chrono>
 
 namespace orvane {
 
 // The logic behind the main window, free of widgets: start-up, the buttons
-// that open the maintenance windows and the timer's tick; and, for the
+// that open the maintenance windows, the timer and its tick; and, for the
 // control channel, how it stands and the maintenance state without a window.
 class Watcher final : public WatcherControl {
 public:
-    Watcher(Workspace& workspace, MainView& view, EngineServices services);
+    // Not a round minute: the tick the watcher has always counted in.
+    static constexpr std::chrono::milliseconds kTickInterval {65535};
 
-    // The window's load step. False when the program has been ended.
+    Watcher(Workspace& workspace, MainView& view, EngineServices services,
+            std::chrono::milliseconds tickInterval = kTickInterval);
+
+    // The load step, then the timer runs. False when the program has been
+    // ended.
     [[nodiscard]] bool load(bool anotherCopyRunning);
 
     void openUrlWindow();
@@ -28,6 +36,8 @@ public:
     void tick();
 
     WatcherState& state() { return state_; }
+    // Off while a cycle runs, after a page fault and during maintenance.
+    bool timerRunning() const { return timer_.isActive(); }
 
     // WatcherControl
     Snapshot snapshot() const override;
@@ -43,6 +53,7 @@ private:
     Workspace& workspace_;
     MainView& view_;
     EngineServices services_;
+    QTimer timer_;
     WatcherState state_;
     WatchProgress progress_;
     // A window and orvane-db may both hold the maintenance state (the

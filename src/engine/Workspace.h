@@ -1,7 +1,9 @@
 #pragma once
 
 #include "host/ScratchFile.h"
+#include "host/SingleInstance.h"
 #include "store/Database.h"
+#include "store/PageCacheFile.h"
 
 #include <QDir>
 #include <QString>
@@ -9,10 +11,9 @@
 namespace orvane {
 
 // What the main window and the maintenance windows share: the program's
-// folder, the one database connection opened for each use, and the
-// selection dialog's last answer. One object for the whole run, passed to
-// whoever needs it. Files are named by their full paths, so that nothing
-// depends on the current directory.
+// folder and the paths of its files (orvane-db finds them the same way), the one database connection opened for each
+// use, and the selection dialog's last answer. One object for the whole run, passed to whoever needs it. Files are
+// named by their full paths, so that nothing depends on the current directory.
 class Workspace {
 public:
     // The answer when nothing was chosen.
@@ -25,6 +26,10 @@ public:
     QString databaseFile() const { return QDir(programDir_).filePath(QString::fromLatin1(Database::kFileName)); }
     // The copy of the last page taken, URL.html beside the program.
     QString scratchFile() const { return QDir(programDir_).filePath(QString::fromLatin1(ScratchFile::kFileName)); }
+    // The pages kept for asking "only if changed", Sentrel.cache.
+    QString cacheFile() const { return QDir(programDir_).filePath(QString::fromLatin1(PageCacheFile::kFileName)); }
+    // The lock that keeps a second copy out, Sentrel.lock.
+    QString lockFile() const { return SingleInstance::lockPath(programDir_); }
 
     Database watchDatabase;
     QString selectedItem;

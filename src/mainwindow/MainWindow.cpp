@@ -1,5 +1,6 @@
 #include "mainwindow/MainWindow.h"
 
+#include "engine/Watcher.h"
 #include "mainwindow/AppIcon.h"
 #include "mainwindow/InputBlocker.h"
 #include "widgets/DesignFont.h"
@@ -7,12 +8,10 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 
 namespace orvane {
 
-MainWindow::MainWindow(Workspace& workspace, EngineServices services, MaintenanceOpener opener, int timerIntervalMs)
-    : watcher_(workspace, *this, services), opener_(std::move(opener))
+MainWindow::MainWindow(MaintenanceOpener opener) : opener_(std::move(opener))
 {
     setObjectName(QStringLiteral("fSentrel"));
     setWindowTitle(QStringLiteral("Orvane"));
@@ -21,10 +20,6 @@ MainWindow::MainWindow(Workspace& workspace, EngineServices services, Maintenanc
     setFont(designFont(font()));
 
     // Created in the design's order; the tab order follows it.
-    timer_ = new QTimer(this);
-    timer_->setObjectName(QStringLiteral("Timer1"));
-    timer_->setInterval(timerIntervalMs);
-
     propertiesButton_ = new QPushButton(QStringLiteral("&Properties"), this);
     propertiesButton_->setObjectName(QStringLiteral("Command3"));
     propertiesButton_->setGeometry(twips(1680), twips(720), twips(1215), twips(375));
@@ -56,17 +51,14 @@ MainWindow::MainWindow(Workspace& workspace, EngineServices services, Maintenanc
     QWidget::setTabOrder(urlsButton_, propertiesButton_);
 
     connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
-    connect(urlsButton_, &QPushButton::clicked, this, [this] { watcher_.openUrlWindow(); });
-    connect(propertiesButton_, &QPushButton::clicked, this, [this] { watcher_.openPropertiesWindow(); });
-    connect(timer_, &QTimer::timeout, this, &MainWindow::tick);
 }
 
-bool MainWindow::load(bool anotherCopyRunning)
+MainWindow::~MainWindow() = default;
+
+void MainWindow::forwardButtonsTo(Watcher& watcher)
 {
-    if (!watcher_.load(anotherCopyRunning))
-        return false;
-    timer_->start();
-    return true;
+    connect(urlsButton_, &QPushButton::clicked, this, [&watcher] { watcher.openUrlWindow(); });
+    connect(propertiesButton_, &QPushButton::clicked, this, [&watcher] { watcher.openPropertiesWindow(); });
 }
 
 void MainWindow::setStatus(const QString& caption)
@@ -79,40 +71,17 @@ QString MainWindow::status() const
     return statusLine_->text();
 }
 
-void MainWindow::setTimerEnabled(bool enabled)
-{
-    if (enabled)
-        timer_->start(); // restarts the interval
-    else
-        timer_->stop();
-}
-
-bool MainWindow::timerEnabled() const
-{
-    return timer_->isActive();
-}
-
-std::chrono::milliseconds MainWindow::tickInterval() const
-{
-    return timer_->intervalAsDuration();
-}
-
-std::chrono::milliseconds MainWindow::untilNextTick() const
-{
-    return timer_->remainingTimeAsDuration();
-}
-
 void MainWindow::showMaintenance(Maintenance window)
 {
     opener_(window, this);
 }
 
-void MainWindow::tick()
+void MainWindow::setTakingInput(bool taking)
 {
-    // A cycle runs on this thread; while it fetches, the window repaints
-    // but takes no input, so nothing can start beside it.
-    const InputBlocker blocker(this);
-    watcher_.tick();
+    if (taking)
+        blocker_.reset();
+    else if (!blocker_)
+        blocker_ = std::make_unique<InputBlocker>(this);
 }
 
 } // namespace orvane

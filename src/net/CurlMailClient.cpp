@@ -2,7 +2,9 @@
 
 #include "base/AddressList.h"
 #include "base/ErrorCatalogue.h"
+#include "net/CurlOptions.h"
 #include "net/CurlStringList.h"
+#include "net/CurlUrl.h"
 #include "net/NetrcLogin.h"
 #include "net/SmtpTlsPolicy.h"
 #include "net/SystemHostResolver.h"
@@ -22,15 +24,6 @@ namespace {
 
 constexpr qint32 kLowestPort = 1;
 constexpr qint32 kHighestPort = 65535;
-
-struct UrlCleanup {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-using UrlHandle = std::unique_ptr<CURLU, UrlCleanup>;
-
-struct CurlText {
-    void operator()(char* text) const { curl_free(text); }
-};
 
 // The message being uploaded and how far the library has read it.
 struct Upload {
@@ -107,31 +100,13 @@ long answerSeconds(std::chrono::milliseconds transferTimeout)
     return static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, (transferTimeout.count() + 999) / 1000));
 }
 
-// Sets options one after another and keeps the first failure: a TLS or
-// netrc option the library did not take must stop the mail, not weaken it.
-class Options {
-public:
-    explicit Options(CURL* handle) : handle_(handle) { }
-    template <typename T> Options& set(CURLoption option, T value)
-    {
-        if (code_ == CURLE_OK)
-            code_ = curl_easy_setopt(handle_, option, value);
-        return *this;
-    }
-    CURLcode code() const { return code_; }
-
-private:
-    CURL* handle_;
-    CURLcode code_ = CURLE_OK;
-};
-
 // Back to a new handle's options, its connection kept, so that nothing
 // points at a finished mail's data while the connection waits. A handle
 // whose QUIT could wait two minutes, or raise a signal, carries no mail.
 CURLcode resetKeepingConnection(CURL* handle, std::chrono::milliseconds transferTimeout)
 {
     curl_easy_reset(handle);
-    return Options(handle)
+    return CurlOptions(handle)
         .set(CURLOPT_SERVER_RESPONSE_TIMEOUT, answerSeconds(transferTimeout))
         .set(CURLOPT_NOSIGNAL, 1L)
         .code();
@@ -234,18 +209,16 @@ Status CurlMailClient::deliver(const Mail& mail, const QStringList& recipients)
         urlHost = '[' + urlHost + ']';
     // The path names this host in the greeting.
     const QByteArray path = '/' + QUrl::toPercentEncoding(sender.greetingName);
-    const UrlHandle url(curl_url());
-    char* text = nullptr;
-    if (!url || curl_url_set(url.get(), CURLUPART_SCHEME, policy.scheme(), 0) != CURLUE_OK
-        || curl_url_set(url.get(), CURLUPART_HOST, urlHost.constData(), 0) != CURLUE_OK
-        || curl_url_set(url.get(), CURLUPART_PORT, QByteArray::number(mail.port).constData(), 0) != CURLUE_OK
-        || curl_url_set(url.get(), CURLUPART_PATH, path.constData(), 0) != CURLUE_OK
-        || curl_url_get(url.get(), CURLUPART_URL, &text, 0) != CURLUE_OK)
+    CurlUrl url;
+    std::optional<QByteArray> address;
+    if (url.set(CURLUPART_SCHEME, policy.scheme()) && url.set(CURLUPART_HOST, urlHost.constData())
+        && url.set(CURLUPART_PORT, QByteArray::number(mail.port).constData())
+        && url.set(CURLUPART_PATH, path.constData()))
+        address = url.get(CURLUPART_URL);
+    if (!address)
         return transferFailure(CURLE_URL_MALFORMAT);
-    const std::unique_ptr<char, CurlText> address(text);
 
-    Envelope envelope {
-        address.get(), mail.port, login.value().has_value(), '<' + sender.address.toUtf8() + '>', {}, {}};
+    Envelope envelope {*address, mail.port, login.value().has_value(), '<' + sender.address.toUtf8() + '>', {}, {}};
     for (const QString& recipient : recipients) {
         const QString to = MailEncoding::address(recipient);
         envelope.recipients << to.toUtf8();
@@ -300,7 +273,7 @@ CURLcode CurlMailClient::attempt(const Envelope& envelope, const QByteArray& mes
             return CURLE_OUT_OF_MEMORY;
     }
     Upload upload {&message, 0, !envelope.needsSmtpUtf8.isEmpty(), &conversation_};
-    Options set(c);
+    CurlOptions set(c);
     set.set(CURLOPT_URL, envelope.url.constData())
         .set(CURLOPT_CONNECT_TO, connectTo.get())
         .set(CURLOPT_MAIL_FROM, envelope.sender.constData())

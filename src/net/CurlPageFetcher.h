@@ -57,7 +57,7 @@ public:
         std::chrono::milliseconds connectTimeout {10'000};
         std::chrono::milliseconds totalTimeout {60'000};
         // Larger pages (as announced or as received) fail with FetchTooLarge.
-        qint64 maxPageBytes = qint64 {32} * 1024 * 1024;
+        qint64 maxPageBytes = kMaxPageBytes;
         // When a server answered, for the time it asks to wait until (a
         // Retry-After in seconds); the system's clock when null.
         const Clock* clock = nullptr;

@@ -1,6 +1,8 @@
 #include "net/PageTransfer.h"
 
 #include "base/ErrorCatalogue.h"
+#include "net/CurlOptions.h"
+#include "net/CurlUrl.h"
 #include "net/ErrorAnswer.h"
 #include "net/TransferFailure.h"
 #include "text/PageDecoder.h"
@@ -27,11 +29,6 @@ constexpr long kNotModified = 304;
 bool fitsOneLine(const QByteArray& value)
 {
     return !value.contains('\r') && !value.contains('\n') && !value.contains('\0');
-}
-
-template <typename T> CURLcode setOption(CURL* curl, CURLoption option, T value)
-{
-    return curl_easy_setopt(curl, option, value);
 }
 
 } // namespace
@@ -65,18 +62,15 @@ CURLcode PageTransfer::prepare(CurlHandle handle, bool ahead, std::chrono::milli
     CURL* curl = curl_.get();
     if (!curl)
         return CURLE_FAILED_INIT;
-    CURLcode rc = fresh ? setUp(curl) : CURLE_OK;
-    if (rc == CURLE_OK)
-        rc = setOption(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<qint64>(timeout.count(), 1)));
-    if (rc == CURLE_OK)
-        rc = setOption(curl, CURLOPT_URL, address_.constData()); // curl copies texts
-    if (rc == CURLE_OK)
-        rc = setOption(curl, CURLOPT_WRITEDATA, static_cast<void*>(this));
-    if (rc == CURLE_OK)
-        rc = setOption(curl, CURLOPT_PRIVATE, static_cast<void*>(this));
-    if (rc == CURLE_OK)
-        rc = setConditions(curl);
-    return rc;
+    if (const CURLcode rc = fresh ? setUp(curl) : CURLE_OK; rc != CURLE_OK)
+        return rc;
+    const CURLcode rc = CurlOptions(curl)
+                            .set(CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<qint64>(timeout.count(), 1)))
+                            .set(CURLOPT_URL, address_.constData()) // curl copies texts
+                            .set(CURLOPT_WRITEDATA, static_cast<void*>(this))
+                            .set(CURLOPT_PRIVATE, static_cast<void*>(this))
+                            .code();
+    return rc == CURLE_OK ? setConditions(curl) : rc;
 }
 
 // Asks "only if changed" with the validators of the page kept, exactly as
@@ -109,7 +103,7 @@ CURLcode PageTransfer::setConditions(CURL* curl)
             conditions_ = CurlStringList();
         }
     }
-    return setOption(curl, CURLOPT_HTTPHEADER, conditions_.get());
+    return CurlOptions(curl).set(CURLOPT_HTTPHEADER, conditions_.get()).code();
 }
 
 CURLcode PageTransfer::setUp(CURL* curl) const
@@ -123,9 +117,9 @@ CURLcode PageTransfer::setUp(CURL* curl) const
         {CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count())},
         {CURLOPT_BUFFERSIZE, kReceiveBufferBytes},
     };
+    CurlOptions set(curl);
     for (const auto& [option, value] : longs)
-        if (const CURLcode rc = setOption(curl, option, value); rc != CURLE_OK)
-            return rc;
+        set.set(option, value);
 
     // Never anything but the web, not even when a server redirects elsewhere
     // (file://, ftp://, ...).
@@ -137,13 +131,10 @@ CURLcode PageTransfer::setUp(CURL* curl) const
         {CURLOPT_USERAGENT, options_.userAgent.constData()},
     };
     for (const auto& [option, value] : texts)
-        if (const CURLcode rc = setOption(curl, option, value); rc != CURLE_OK)
-            return rc;
-
-    CURLcode rc = setOption(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxPageBytes));
-    if (rc == CURLE_OK)
-        rc = setOption(curl, CURLOPT_WRITEFUNCTION, &PageTransfer::onBody);
-    return rc;
+        set.set(option, value);
+    return set.set(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxPageBytes))
+        .set(CURLOPT_WRITEFUNCTION, &PageTransfer::onBody)
+        .code();
 }
 
 void PageTransfer::finished(CURLcode result)
@@ -335,13 +326,10 @@ CurlHandle PageTransfer::releaseHandle()
 QString PageTransfer::hostOf(const QByteArray& address)
 {
     QString host = QString::fromUtf8(address);
-    CURLU* parts = curl_url();
-    char* part = nullptr;
-    if (parts && curl_url_set(parts, CURLUPART_URL, address.constData(), CURLU_DEFAULT_SCHEME) == CURLUE_OK
-        && curl_url_get(parts, CURLUPART_HOST, &part, 0) == CURLUE_OK)
-        host = QString::fromUtf8(part).toLower();
-    curl_free(part);
-    curl_url_cleanup(parts);
+    CurlUrl parts;
+    if (parts.set(CURLUPART_URL, address.constData(), CURLU_DEFAULT_SCHEME))
+        if (const std::optional<QByteArray> part = parts.get(CURLUPART_HOST))
+            host = QString::fromUtf8(*part).toLower();
     return host;
 }
 

@@ -1,5 +1,6 @@
 #include "net/SmtpConversation.h"
 
+#include "net/CurlOptions.h"
 #include "net/TransferFailure.h"
 
 #include <QDir>
@@ -21,12 +22,11 @@ CURLcode SmtpConversation::follow(CURL* handle)
     recipient_.clear();
     reply_.clear();
     quitting_ = false;
-    CURLcode code = curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, &SmtpConversation::record);
-    if (code == CURLE_OK)
-        code = curl_easy_setopt(handle, CURLOPT_DEBUGDATA, this);
-    if (code == CURLE_OK)
-        code = curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L); // the hook is called only then; nothing is printed
-    return code;
+    return CurlOptions(handle)
+        .set(CURLOPT_DEBUGFUNCTION, &SmtpConversation::record)
+        .set(CURLOPT_DEBUGDATA, this)
+        .set(CURLOPT_VERBOSE, 1L) // the hook is called only then; nothing is printed
+        .code();
 }
 
 int SmtpConversation::record(CURL*, curl_infotype type, char* data, size_t size, void* self)

@@ -11,7 +11,6 @@ void QtScreenPointer::set(Shape shape)
         QGuiApplication::restoreOverrideCursor();
     if (shape == Shape::Busy)
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    shape_ = shape;
 }
 
 } // namespace orvane

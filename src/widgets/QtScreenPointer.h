@@ -8,10 +8,6 @@ namespace orvane {
 class QtScreenPointer final : public ScreenPointer {
 public:
     void set(Shape shape) override;
-    Shape shape() const { return shape_; }
-
-private:
-    Shape shape_ = Shape::Arrow;
 };
 
 } // namespace orvane

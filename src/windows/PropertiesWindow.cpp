@@ -1,6 +1,7 @@
 #include "windows/PropertiesWindow.h"
 
 #include "base/MessageBoxes.h"
+#include "engine/MainView.h"
 #include "store/Columns.h"
 #include "store/Database.h"
 #include "windows/Placement.h"
@@ -13,7 +14,7 @@ namespace orvane {
 
 namespace {
 
-const QString kCaption = QStringLiteral("Property Pages");
+const QString kCaption = MainView::caption(MainView::Maintenance::Properties);
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/MessageBoxes.h"
+#include "engine/MainView.h"
 #include "engine/Workspace.h"
 #include "store/Columns.h"
 #include "store/Database.h"
@@ -43,7 +44,7 @@ UrlWindow::UrlWindow(MaintenanceServices services, QWidget* parent)
     : ModalForm(parent), services_(services), selection_(services.workspace, services.messages, services.pointer)
 {
     setObjectName(QStringLiteral("URL"));
-    setWindowTitle(QStringLiteral("URL Definition"));
+    setWindowTitle(MainView::caption(MainView::Maintenance::Urls));
     setClientTwips(6690, 5985);
 
     placed(label(this, "URL"), "Se", 120, 120, 1575, 255);

@@ -29,23 +29,23 @@ TEST(MaintenanceNesting, TheTimerRunsAgainOnlyWhenTheWindowAndTheToolHaveBothLet
 
     // The tool holds it, and a window opens and closes meanwhile.
     ASSERT_EQ(watcher.enterMaintenance(), WatcherControl::Entry::Entered);
-    view.whileOpen = [&] { EXPECT_FALSE(view.timerOn); };
+    view.whileOpen = [&] { EXPECT_FALSE(watcher.timerRunning()); };
     watcher.openUrlWindow();
-    EXPECT_FALSE(view.timerOn);
+    EXPECT_FALSE(watcher.timerRunning());
     EXPECT_EQ(watcher.snapshot().progress.phase, WatchProgress::Phase::Maintenance);
     watcher.endMaintenance();
-    EXPECT_TRUE(view.timerOn);
+    EXPECT_TRUE(watcher.timerRunning());
     EXPECT_EQ(watcher.snapshot().progress.phase, WatchProgress::Phase::Asleep);
 
     // A window is open: the tool is refused, and its end changes nothing.
     view.whileOpen = [&] {
         EXPECT_EQ(watcher.enterMaintenance(), WatcherControl::Entry::WindowOpen);
         watcher.endMaintenance();
-        EXPECT_FALSE(view.timerOn);
+        EXPECT_FALSE(watcher.timerRunning());
         EXPECT_EQ(watcher.snapshot().progress.window, MainView::Maintenance::Properties);
     };
     watcher.openPropertiesWindow();
-    EXPECT_TRUE(view.timerOn);
+    EXPECT_TRUE(watcher.timerRunning());
     EXPECT_TRUE(messages.shown.empty());
 }
 

@@ -53,5 +53,6 @@ int main(int argc, char* argv[])
                 QApplication::activeModalWidget()->close();
         });
     });
-    return orvane::Program::run(QString::fromLocal8Bit(argv[1]), QString::fromLatin1(argv[2]).toInt(), limits);
+    return orvane::Program::run(QString::fromLocal8Bit(argv[1]),
+                                std::chrono::milliseconds(QString::fromLatin1(argv[2]).toInt()), limits);
 }

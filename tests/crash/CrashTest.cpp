@@ -55,7 +55,7 @@ int runUntilKilled(const QString& dir)
     Watcher watcher(workspace, view, EngineServices {messages, pointer, programEnd, clock, pages, mails});
     if (!watcher.load(false))
         return 1;
-    for (int tick = 1; messages.shown.empty() && view.timerOn; ++tick) {
+    for (int tick = 1; messages.shown.empty() && watcher.timerRunning(); ++tick) {
         pages.pages.clear();
         for (const char* url : kWatchedUrls) // each visit brings the other version
             pages.pages.emplace(QString::fromLatin1(url), watchedPage(url, tick % 2 ? 'B' : 'A'));

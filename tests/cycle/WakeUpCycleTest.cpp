@@ -145,7 +145,7 @@ struct Recorders {
 
 struct Engine : Recorders {
     explicit Engine(PageFetcher& fetcher) : watcher(workspace, view, services(fetcher)) { }
-    bool halted() const { return !view.timerOn && pointer.shape == ScreenPointer::Shape::Busy; }
+    bool halted() const { return !watcher.timerRunning() && pointer.shape == ScreenPointer::Shape::Busy; }
     RecordingView view;
     Watcher watcher;
 };
@@ -447,13 +447,13 @@ TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     options.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
     CurlPageFetcher fetcher(options);
     std::vector<MainView::Maintenance> opened;
-    MainWindow window(
-        r.workspace, r.services(fetcher), [&](MainView::Maintenance w, QWidget*) { opened.push_back(w); }, 20);
-    ASSERT_TRUE(window.load(false));
+    MainWindow window([&](MainView::Maintenance w, QWidget*) { opened.push_back(w); });
+    Watcher watcher(r.workspace, window, r.services(fetcher), std::chrono::milliseconds(20));
+    window.forwardButtonsTo(watcher);
+    ASSERT_TRUE(watcher.load(false));
     window.show();
-    auto* timer = window.findChild<QTimer*>(QStringLiteral("Timer1"));
     auto* properties = window.findChild<QPushButton*>(QStringLiteral("Command3"));
-    ASSERT_TRUE(timer && properties);
+    ASSERT_TRUE(properties);
 
     // Runs from the fetcher's painting while the server holds the page.
     QString statusDuringFetch;
@@ -464,7 +464,7 @@ TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)
             return;
         looked = true;
         statusDuringFetch = window.findChild<QLabel*>(QStringLiteral("Label2"))->text();
-        timerDuringFetch = timer->isActive();
+        timerDuringFetch = watcher.timerRunning();
         QTest::mouseClick(properties, Qt::LeftButton);
         QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
         QTest::keyClick(&window, Qt::Key_P, Qt::AltModifier);
@@ -473,14 +473,14 @@ TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     });
     probe.start(5);
 
-    ASSERT_TRUE(waitFor([&] { return !r.mailer.mails.isEmpty() && timer->isActive(); }));
+    ASSERT_TRUE(waitFor([&] { return !r.mailer.mails.isEmpty() && watcher.timerRunning(); }));
     ASSERT_TRUE(looked);
     EXPECT_EQ(statusDuringFetch, pages.url("/slow"));
     EXPECT_FALSE(timerDuringFetch);
     EXPECT_TRUE(opened.empty());
     EXPECT_TRUE(window.isVisible());
 
-    timer->stop();
+    ASSERT_EQ(watcher.enterMaintenance(), WatcherControl::Entry::Entered); // no tick meanwhile
     QTest::mouseClick(properties, Qt::LeftButton);
     EXPECT_EQ(opened, std::vector<MainView::Maintenance>({MainView::Maintenance::Properties}));
 }
@@ -629,7 +629,7 @@ ZooRun runZoo(ServerZoo& zoo, bool conditional, bool ahead)
             pointAt("/edit-a");
         fetchClock.time = e.clock.time = start.addSecs(hours * 3600);
         e.watcher.tick();
-        if (!e.view.timerOn) // halted: a window opened and closed resumes
+        if (!e.watcher.timerRunning()) // halted: a window opened and closed resumes
             e.watcher.openPropertiesWindow();
         ++zoo.cycle;
         for (const qint64 key : keys)

@@ -55,8 +55,6 @@ public:
         captions.push_back(caption);
     }
     QString status() const override { return statusText; }
-    void setTimerEnabled(bool enabled) override { timerOn = enabled; }
-    bool timerEnabled() const override { return timerOn; }
     void showMaintenance(Maintenance window) override
     {
         opened.push_back(window);
@@ -65,7 +63,6 @@ public:
 
     QString statusText = QStringLiteral("Sleeping...");
     std::vector<QString> captions;
-    bool timerOn = true;
     std::vector<Maintenance> opened;
     std::function<void()> whileOpen = [] {}; // what happens while a window is open
 };

@@ -3,6 +3,7 @@
 #include "TempDatabase.h"
 #include "Wait.h"
 
+#include "engine/Watcher.h"
 #include "mainwindow/MainWindow.h"
 #include "windows/MaintenanceWindows.h"
 #include "windows/PropertiesWindow.h"
@@ -138,7 +139,7 @@ QString entry(const char* url, const char* subject = "Weekly", const char* type 
 // In the face the program installs, every caption of every window is whole.
 TEST_F(WindowTest, EveryCaptionFitsItsControl)
 {
-    MainWindow main(workspace, engine(), {});
+    MainWindow main({});
     UrlWindow url(services());
     PropertiesWindow properties(db.path(), messages);
     SelectionDialog selection(workspace);
@@ -362,8 +363,9 @@ TEST_F(WindowTest, StartUpFailuresEndTheProgram)
         ASSERT_TRUE(arrange == "rm"        ? QFile::remove(fresh.path())
                         : arrange == "cut" ? QFile::resize(fresh.path(), 40)
                                            : arrange.empty() || other.execute(QString::fromStdString(arrange)).ok());
-        MainWindow window(freshWorkspace, engine(), {});
-        EXPECT_FALSE(window.load(arrange.empty()));
+        MainWindow window({});
+        Watcher watcher(freshWorkspace, window, engine());
+        EXPECT_FALSE(watcher.load(arrange.empty()));
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].first, QLatin1String(c.title));
         const QString text = QLatin1String(c.text), shown = messages.shown[0].second;
@@ -378,10 +380,11 @@ TEST_F(WindowTest, MainWindowCountsTicksInTheStatusLine)
 {
     db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 99"));
     ASSERT_TRUE(QDir::setCurrent(QDir::tempPath()));
-    MainWindow window(workspace, engine(), {}, 20);
-    ASSERT_TRUE(window.load(false));
+    MainWindow window({});
+    Watcher watcher(workspace, window, engine(), std::chrono::milliseconds(20));
+    ASSERT_TRUE(watcher.load(false));
     EXPECT_EQ(QDir::current().canonicalPath(), QDir(db.dir()).canonicalPath());
-    WatcherState& state = window.watcher().state();
+    WatcherState& state = watcher.state();
     ASSERT_TRUE(state.settings.port.ok());
     EXPECT_EQ(std::tuple(state.tickCount, state.settings.mailServer, state.settings.port.value()),
               std::tuple(100, "localhost", 25));
@@ -395,16 +398,19 @@ TEST_F(WindowTest, MainWindowCountsTicksInTheStatusLine)
 TEST_F(WindowTest, MainWindowButtonsStopTheTimerWhileAWindowIsOpen)
 {
     std::vector<std::tuple<MainView::Maintenance, bool, bool>> opened;
-    MainWindow window(workspace, engine(), [&](MainView::Maintenance w, QWidget* parent) {
-        opened.emplace_back(w, parent->findChild<QTimer*>("Timer1")->isActive(), workspace.watchDatabase.isOpen());
+    std::optional<Watcher> watcher;
+    MainWindow window([&](MainView::Maintenance w, QWidget*) {
+        opened.emplace_back(w, watcher->timerRunning(), workspace.watchDatabase.isOpen());
     });
-    ASSERT_TRUE(window.load(false));
+    watcher.emplace(workspace, window, engine());
+    window.forwardButtonsTo(*watcher);
+    ASSERT_TRUE(watcher->load(false));
     workspace.watchDatabase.close();
     QTest::mouseClick(window.findChild<QPushButton*>("Command2"), Qt::LeftButton);
     QTest::mouseClick(window.findChild<QPushButton*>("Command3"), Qt::LeftButton);
     using W = MainView::Maintenance;
     EXPECT_EQ(opened, (std::vector {std::tuple {W::Urls, false, true}, std::tuple {W::Properties, false, true}}));
-    EXPECT_TRUE(window.findChild<QTimer*>("Timer1")->isActive());
+    EXPECT_TRUE(watcher->timerRunning());
     ASSERT_TRUE(QFile::remove(db.path()));
     QTest::mouseClick(window.findChild<QPushButton*>("Command3"), Qt::LeftButton);
     EXPECT_EQ(std::tuple(opened.size(), messages.shown.size(), end.code.has_value()), std::tuple(2u, 1u, true));
@@ -413,7 +419,7 @@ TEST_F(WindowTest, MainWindowButtonsStopTheTimerWhileAWindowIsOpen)
 // The status line shows an address as it is: as markup each would be far narrower.
 TEST_F(WindowTest, MainWindowShowsAnAddressAsItIs)
 {
-    MainWindow window(workspace, engine(), {});
+    MainWindow window({});
     for (const QString url : {"http://a.test/?q=<b>bold</b>", "http://a.test/?q=&lt;b&gt;x"}) {
         window.setStatus(url);
         EXPECT_GE(window.findChild<QLabel*>("Label2")->sizeHint().width(), window.fontMetrics().horizontalAdvance(url));

@@ -23,8 +23,8 @@ Failure unanswered(const ControlClient& client, const Failure& why)
 QString entryOf(const QJsonObject& busy)
 {
     return QStringLiteral("entry %1 of %2")
-        .arg(busy.value(QStringLiteral("entry")).toInt())
-        .arg(busy.value(QStringLiteral("entries")).toInt());
+        .arg(busy.value(ControlProtocol::kEntry).toInt())
+        .arg(busy.value(ControlProtocol::kEntries).toInt());
 }
 
 } // namespace

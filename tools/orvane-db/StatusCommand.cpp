@@ -3,6 +3,8 @@
 #include "MaintenanceHold.h"
 
 #include "base/ErrorCatalogue.h"
+#include "control/ControlProtocol.h"
+#include "engine/Workspace.h"
 #include "host/SingleInstance.h"
 #include "store/PageCacheFile.h"
 #include "text/TerminalText.h"
@@ -36,38 +38,39 @@ QString counted(int n, const char* one, const char* many)
 
 QString stateText(const QJsonObject& s)
 {
-    const QString state = s.value(QStringLiteral("state")).toString();
-    const QString url = CommandLine::oneLine(s.value(QStringLiteral("url")).toString());
+    const QString state = s.value(ControlProtocol::kState).toString();
+    const QString url = CommandLine::oneLine(s.value(ControlProtocol::kUrl).toString());
     QString text;
-    if (state == QLatin1String("asleep"))
+    if (state == ControlProtocol::phaseName(WatchProgress::Phase::Asleep))
         text = QStringLiteral("asleep; the next wake-up in %1, at %2\n")
-                   .arg(counted(s.value(QStringLiteral("ticksToGo")).toInt(), "tick", "ticks"),
-                        shown(s.value(QStringLiteral("nextWakeUp"))));
-    else if (state == QLatin1String("cycle"))
+                   .arg(counted(s.value(ControlProtocol::kTicksToGo).toInt(), "tick", "ticks"),
+                        shown(s.value(ControlProtocol::kNextWakeUp)));
+    else if (state == ControlProtocol::phaseName(WatchProgress::Phase::Cycle))
         text = QStringLiteral("running a wake-up cycle: entry %1 of %2, %3\n")
-                   .arg(s.value(QStringLiteral("entry")).toInt())
-                   .arg(s.value(QStringLiteral("entries")).toInt())
+                   .arg(s.value(ControlProtocol::kEntry).toInt())
+                   .arg(s.value(ControlProtocol::kEntries).toInt())
                    .arg(url);
-    else if (state == QLatin1String("halted"))
+    else if (state == ControlProtocol::phaseName(WatchProgress::Phase::Halted))
         text = QStringLiteral("halted since %1 on %2: error %3, %4\n"
                               "  (orvane-db resume lifts the halt)\n")
-                   .arg(shown(s.value(QStringLiteral("since"))), url)
-                   .arg(s.value(QStringLiteral("error")).toInt())
-                   .arg(CommandLine::oneLine(s.value(QStringLiteral("errorText")).toString()));
-    else if (const QString window = s.value(QStringLiteral("window")).toString(); window == QLatin1String("orvane-db"))
+                   .arg(shown(s.value(ControlProtocol::kSince)), url)
+                   .arg(s.value(ControlProtocol::kError).toInt())
+                   .arg(CommandLine::oneLine(s.value(ControlProtocol::kErrorText).toString()));
+    else if (const QString window = s.value(ControlProtocol::kWindow).toString();
+             window == ControlProtocol::windowName(std::nullopt))
         text = QStringLiteral("in maintenance: orvane-db is changing the database\n");
     else
         text = QStringLiteral("in maintenance: the %1 window is open\n").arg(CommandLine::oneLine(window));
-    const QJsonObject last = s.value(QStringLiteral("lastCycle")).toObject();
+    const QJsonObject last = s.value(ControlProtocol::kLastCycle).toObject();
     if (last.isEmpty())
         return text + QStringLiteral("last cycle: none yet\n");
     return text
         + QStringLiteral("last cycle: started %1, ended %2; %3 visited, %4 found, %5 sent, %6 failed\n")
-              .arg(shown(last.value(QStringLiteral("started"))), shown(last.value(QStringLiteral("ended"))),
-                   counted(last.value(QStringLiteral("visited")).toInt(), "entry", "entries"),
-                   counted(last.value(QStringLiteral("changes")).toInt(), "change", "changes"),
-                   counted(last.value(QStringLiteral("mailsSent")).toInt(), "mail", "mails"))
-              .arg(last.value(QStringLiteral("mailsFailed")).toInt());
+              .arg(shown(last.value(ControlProtocol::kCycleStarted)), shown(last.value(ControlProtocol::kCycleEnded)),
+                   counted(last.value(ControlProtocol::kVisited).toInt(), "entry", "entries"),
+                   counted(last.value(ControlProtocol::kChanges).toInt(), "change", "changes"),
+                   counted(last.value(ControlProtocol::kMailsSent).toInt(), "mail", "mails"))
+              .arg(last.value(ControlProtocol::kMailsFailed).toInt());
 }
 
 } // namespace
@@ -102,9 +105,9 @@ int statusCommand(const QStringList& arguments)
                 probe.anotherCopyRunning()
                     ? QStringLiteral("%1 is held, by Orvane or by an orvane-db changing the database, "
                                      "but %2")
-                          .arg(QDir::toNativeSeparators(SingleInstance::lockPath(dir)), asked.failure().description)
+                          .arg(QDir::toNativeSeparators(Workspace(dir).lockFile()), asked.failure().description)
                     : QStringLiteral("cannot take the lock %1: %2")
-                          .arg(QDir::toNativeSeparators(SingleInstance::lockPath(dir)), probe.error()));
+                          .arg(QDir::toNativeSeparators(Workspace(dir).lockFile()), probe.error()));
         if (line.isSet(json))
             CommandLine::print(QStringLiteral("{\"running\":false}\n"));
         else
@@ -113,7 +116,8 @@ int statusCommand(const QStringList& arguments)
         return kNotRunning;
     }
     QJsonObject state = asked.value();
-    const bool halted = state.value(QStringLiteral("state")).toString() == QLatin1String("halted");
+    const bool halted = state.value(ControlProtocol::kState).toString()
+        == ControlProtocol::phaseName(WatchProgress::Phase::Halted);
     if (line.isSet(json)) {
         state.insert(QStringLiteral("running"), true);
         // JSON escapes the C0 controls only; the rest a terminal acts on too.
@@ -125,7 +129,7 @@ int statusCommand(const QStringList& arguments)
             QStringLiteral("Orvane is running from %1: ").arg(CommandLine::oneLine(QDir::toNativeSeparators(dir)))
             + stateText(state));
         // Read from the cache file beside the database, not from the program.
-        const auto whole = PageCacheFile::distrustedAddresses(QDir(dir).filePath(PageCacheFile::kFileName));
+        const auto whole = PageCacheFile::distrustedAddresses(Workspace(dir).cacheFile());
         if (whole.ok() && !whole.value().isEmpty())
             CommandLine::print(QStringLiteral("fetched whole only, their server answered 304 for a changed page: %1\n")
                                    .arg(CommandLine::oneLine(whole.value().join(QStringLiteral(", ")))));

@@ -8,10 +8,10 @@
 #include "base/Clock.h"
 #include "base/SignForm.h"
 #include "engine/TrialMail.h"
+#include "engine/Workspace.h"
 #include "net/CurlMailClient.h"
 #include "net/MailRoute.h"
 #include "net/NetrcLogin.h"
-#include "store/Database.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -58,7 +58,7 @@ int orvane::db::testMailCommand(const QStringList& arguments)
         return kBadUsage;
     }
     const QString address = parser.positionalArguments().first();
-    const QString file = QDir(parser.value(dirOption)).filePath(QString::fromLatin1(Database::kFileName));
+    const QString file = Workspace(parser.value(dirOption)).databaseFile();
     const auto settings = TrialMail::readSettings(file);
     if (!settings.ok()) {
         say(stderr,

@@ -3,12 +3,8 @@
 // the main window, the URL definition window, the Properties window and the
 // selection dialog on it, and saves each as a PNG in OUTPUT-DIR.
 #include "base/Clock.h"
-#include "base/MailClient.h"
 #include "base/MessageBoxes.h"
-#include "base/PageFetcher.h"
-#include "base/ProgramEnd.h"
 #include "base/ScreenPointer.h"
-#include "engine/EngineServices.h"
 #include "engine/Workspace.h"
 #include "mainwindow/MainWindow.h"
 #include "store/Columns.h"
@@ -41,22 +37,6 @@ public:
 class NoPointer final : public ScreenPointer {
 public:
     void set(Shape) override { }
-};
-
-// The main window is shown asleep: nothing is fetched, mailed or ended.
-class NoFetcher final : public PageFetcher {
-public:
-    Result<QString> fetch(const QString&) override { return QString(); }
-};
-
-class NoMailer final : public MailClient {
-public:
-    Status send(const Mail&) override { return {}; }
-};
-
-class NoEnd final : public ProgramEnd {
-public:
-    void endNow(int) override { }
 };
 
 bool addEntry(const Database& db, const char* url, const char* subject, const char* type, const char* search)
@@ -93,9 +73,9 @@ int main(int argc, char* argv[])
     }
     const QDir out(QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1])));
     QTemporaryDir dir;
-    if (!dir.isValid() || !Schema::createFile(dir.filePath(QString::fromLatin1(Database::kFileName))).ok())
-        return 1;
     Workspace workspace(dir.path());
+    if (!dir.isValid() || !Schema::createFile(workspace.databaseFile()).ok())
+        return 1;
     auto db = Database::open(workspace.databaseFile());
     if (!db.ok())
         return 1;
@@ -110,11 +90,8 @@ int main(int argc, char* argv[])
     SystemClock clock;
     bool ok = true;
     {
-        NoFetcher fetcher;
-        NoMailer mailer;
-        NoEnd end;
-        MainWindow window(workspace, EngineServices {messages, pointer, end, clock, fetcher, mailer},
-                          [](MainView::Maintenance, QWidget*) {});
+        // Shown asleep, as before its first tick: no watcher behind it.
+        MainWindow window([](MainView::Maintenance, QWidget*) {});
         ok = save(window, out.filePath(QStringLiteral("main-window.png"))) && ok;
     }
     {
