@@ -236,10 +236,6 @@ bool Recordset::eof() const
 {
     return !d_ || (d_->pos >= d_->size() && !d_->currentDeleted);
 }
-bool Recordset::bof() const
-{
-    return !d_ || d_->pos < 0 || d_->size() == 0;
-}
 bool Recordset::hasCurrent() const
 {
     return d_ && d_->hasCurrent();

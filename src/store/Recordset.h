@@ -40,7 +40,6 @@ public:
 
     // Position
     bool eof() const;
-    bool bof() const;
     bool hasCurrent() const;
     int recordCount() const;
     Status moveFirst();
