@@ -5,6 +5,7 @@
 
 #include "engine/Watcher.h"
 #include "mainwindow/MainWindow.h"
+#include "widgets/QtScreenPointer.h"
 #include "windows/MaintenanceWindows.h"
 #include "windows/PropertiesWindow.h"
 #include "windows/SelectionDialog.h"
@@ -137,6 +138,18 @@ QString entry(const char* url, const char* subject = "Weekly", const char* type 
 } // namespace
 
 // In the face the program installs, every caption of every window is whole.
+// The hourglass while the engine works, however often it says so; the arrow after.
+TEST(ScreenPointer, BusyShowsTheHourglassAndArrowTakesItAway)
+{
+    QtScreenPointer pointer;
+    pointer.set(ScreenPointer::Shape::Busy);
+    pointer.set(ScreenPointer::Shape::Busy);
+    ASSERT_TRUE(QGuiApplication::overrideCursor());
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    pointer.set(ScreenPointer::Shape::Arrow);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(WindowTest, EveryCaptionFitsItsControl)
 {
     MainWindow main({});
