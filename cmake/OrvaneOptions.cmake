@@ -13,6 +13,12 @@ if(ORVANE_SANITIZE OR ORVANE_FUZZ)
   target_compile_options(orvane_options INTERFACE -fsanitize=${ORVANE_SANITIZERS} -fno-omit-frame-pointer
     -fno-sanitize-recover=all)
   target_link_options(orvane_options INTERFACE -fsanitize=${ORVANE_SANITIZERS})
+  # GCC's flow analysis misreads the code the sanitizers add around a
+  # std::variant and warns of values it cannot see initialised; the plain
+  # -Werror build, which every change passes too, keeps the warning.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(orvane_options INTERFACE -Wno-maybe-uninitialized)
+  endif()
 endif()
 if(ORVANE_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
