@@ -9,7 +9,7 @@ namespace orvane {
 
 // The addresses an entry's "EMail" names. People type lists, so the value
 // is one address or several, separated by commas or semicolons, blanks
-// around each allowed. Each address is a bare addr-spec in its dot-atom
+// around each allowed. Each address is a bare address in its dot-atom
 // form: one @ with text on both sides (or none, a user of the mail server
 // itself), no empty part between dots, and no
 // blank, control character or special ( ) < > [ ] : \ " that would make it a
