@@ -1,14 +1,13 @@
 // Cycles of the real engine, fetcher and database, mail recorded, fetching
 // ahead and one by one to the same outcome; the main window during a cycle.
 
-#include "Fakes.h"
 #include "LocalHttpServer.h"
 #include "QtPrinters.h"
 #include "SmtpTestServer.h"
+#include "StandInWatcher.h"
 #include "TempDatabase.h"
 #include "Wait.h"
 
-#include "engine/Watcher.h"
 #include "mainwindow/MainWindow.h"
 #include "net/CurlMailClient.h"
 #include "net/CurlPageFetcher.h"
@@ -124,30 +123,21 @@ public:
     std::function<void()> sent = [] {};
 };
 
-// All the engine needs but the fetcher and the view, over a fresh database
-// that wakes at every tick.
+// A fresh database that wakes at every tick, and the mail sent from it.
 struct Recorders {
     Recorders() { db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1")); }
-    EngineServices services(PageFetcher& fetcher) { return {messages, pointer, programEnd, clock, fetcher, mailer}; }
     QByteArray scratchFile() const
     {
         QFile file(QDir(db.dir()).filePath(QStringLiteral("URL.html")));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
     }
     TempDatabase db;
-    RecordingMessages messages;
-    RecordingPointer pointer;
-    RecordingProgramEnd programEnd;
-    FixedClock clock;
     Mailer mailer;
-    Workspace workspace {db.dir()};
 };
 
-struct Engine : Recorders {
-    explicit Engine(PageFetcher& fetcher) : watcher(workspace, view, services(fetcher)) { }
+struct Engine : Recorders, StandInWatcher {
+    explicit Engine(PageFetcher& fetcher) : StandInWatcher(db.dir(), fetcher, mailer) { }
     bool halted() const { return !view.timerOn && pointer.shape == ScreenPointer::Shape::Busy; }
-    RecordingView view;
-    Watcher watcher;
 };
 
 // Three cycles over nine entries; every "Content" after each lands in `contents`.
@@ -296,11 +286,10 @@ TEST(WakeUpCycle, EveryMailOfASecondHasItsOwnMessageId)
     for (const char* first : {"new", "newer"}) { // as a new program, with a client of its own
         fetcher.pages.insert_or_assign(QStringLiteral("http://page.test/0"), QString::fromLatin1(first));
         CurlMailClient mailer({.netrcFile = QStringLiteral("/nonexistent/netrc"), .hostName = QStringLiteral("vm")});
-        Workspace workspace(r.db.dir());
-        RecordingView view;
-        Watcher watcher(workspace, view, {r.messages, r.pointer, r.programEnd, r.clock, fetcher, mailer});
-        ASSERT_TRUE(watcher.load(false));
-        watcher.tick();
+        StandInWatcher w(r.db.dir(), fetcher, mailer);
+        ASSERT_TRUE(w.watcher.load(false));
+        w.watcher.tick();
+        EXPECT_TRUE(w.messages.shown.empty());
     }
     const auto mails = smtp.messages();
     ASSERT_EQ(mails.size(), 6u);
@@ -312,7 +301,6 @@ TEST(WakeUpCycle, EveryMailOfASecondHasItsOwnMessageId)
         ids.insert(id);
     }
     EXPECT_EQ(ids.size(), 6u);
-    EXPECT_TRUE(r.messages.shown.empty());
 }
 
 // What the server meant by its error status reaches the page-fault mail and
@@ -417,9 +405,11 @@ TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     CurlPageFetcher::Options options; // painting as the program does it
     options.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
     CurlPageFetcher fetcher(options);
+    StandIns s;
+    Workspace workspace(r.db.dir());
     std::vector<MainView::Maintenance> opened;
     MainWindow window(
-        r.workspace, r.services(fetcher), [&](MainView::Maintenance w, QWidget*) { opened.push_back(w); }, 20);
+        workspace, s.services(fetcher, r.mailer), [&](MainView::Maintenance w, QWidget*) { opened.push_back(w); }, 20);
     ASSERT_TRUE(window.load(false));
     window.show();
     auto* timer = window.findChild<QTimer*>(QStringLiteral("Timer1"));
