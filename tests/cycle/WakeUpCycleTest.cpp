@@ -8,6 +8,7 @@
 #include "TempDatabase.h"
 #include "Wait.h"
 
+#include "base/ErrorCatalogue.h"
 #include "mainwindow/MainWindow.h"
 #include "net/CurlMailClient.h"
 #include "net/CurlPageFetcher.h"
@@ -304,7 +305,9 @@ TEST(WakeUpCycle, EveryMailOfASecondHasItsOwnMessageId)
 }
 
 // What the server meant by its error status reaches the page-fault mail and
-// the halt that orvane-db status shows; the wait from the answer's time.
+// the halt that orvane-db status shows; the wait from the answer's time. A
+// 304 to a request that asked for the whole page is a page fault too, not an
+// empty page to store.
 TEST(WakeUpCycle, APageFaultSaysWhatTheServerMeant)
 {
     LocalHttpServer http;
@@ -312,24 +315,32 @@ TEST(WakeUpCycle, APageFaultSaysWhatTheServerMeant)
         res.status = 429;
         res.set_header("Retry-After", "90");
     });
+    http.server().Get("/rude", [](const httplib::Request&, httplib::Response& res) { res.status = 304; });
     ASSERT_TRUE(http.start());
     const FixedClock answered; // 14:30:05
-    CurlPageFetcher::Options options;
-    options.clock = &answered;
-    CurlPageFetcher fetcher(options);
-    Engine e(fetcher);
-    e.db.addEntry(http.url(QStringLiteral("/busy")));
-    ASSERT_TRUE(e.watcher.load(false));
-    e.watcher.tick();
-    const Failure meant {429,
-                         QStringLiteral("The web server answered HTTP status 429 (Too Many Requests): the server "
-                                        "limits how often its pages may be fetched and asks to wait until "
-                                        "14:31:35.")};
-    ASSERT_EQ(e.mailer.mails.size(), 1);
-    EXPECT_TRUE(
-        e.mailer.mails[0].endsWith(" : " + http.url(QStringLiteral("/busy")) + "\r\n\r\n 429 : " + meant.description))
-        << e.mailer.mails[0].toStdString();
-    EXPECT_EQ(e.watcher.snapshot().progress.fault, meant);
+    const std::pair<const char*, Failure> rows[] = {
+        {"/busy",
+         {429,
+          QStringLiteral("The web server answered HTTP status 429 (Too Many Requests): the server limits how "
+                         "often its pages may be fetched and asks to wait until 14:31:35.")}},
+        {"/rude", ErrorCatalogue::failure(ErrorCode::FetchUnaskedNotModified)},
+    };
+    for (const auto& [path, meant] : rows) {
+        CurlPageFetcher::Options options;
+        options.clock = &answered;
+        CurlPageFetcher fetcher(options);
+        Engine e(fetcher);
+        const QString url = http.url(QLatin1String(path));
+        const qint64 key = e.db.addEntry(url);
+        ASSERT_TRUE(e.watcher.load(false));
+        e.watcher.tick();
+        EXPECT_EQ(e.mailer.subjects, QStringList({"Page fault : Weekly"}));
+        EXPECT_TRUE(e.mailer.mails.value(0).endsWith(" : " + url + "\r\n\r\n " + QString::number(meant.number) + " : "
+                                                     + meant.description))
+            << e.mailer.mails.value(0).toStdString();
+        EXPECT_EQ(e.watcher.snapshot().progress.fault, meant);
+        EXPECT_TRUE(e.db.column(key, QStringLiteral("Content")).isNull());
+    }
 }
 
 // Pages with no text, each watched by a filled-in entry of every type on a
@@ -647,21 +658,4 @@ TEST(ConditionalFetch, EveryServerGivesWhatFullFetchesGive)
         {"/fixed-2", "?304 200 ?304 ?304"},
     };
     EXPECT_EQ(asked.log, expected);
-}
-
-// A 304 to a request that asked for the whole page is a page fault, not an
-// empty page to store and mail.
-TEST(ConditionalFetch, AnUnasked304IsAPageFault)
-{
-    LocalHttpServer http;
-    http.server().Get("/rude", [](const httplib::Request&, httplib::Response& res) { res.status = 304; });
-    ASSERT_TRUE(http.start());
-    CurlPageFetcher fetcher;
-    Engine e(fetcher);
-    const qint64 key = e.db.addEntry(http.url(QStringLiteral("/rude")));
-    ASSERT_TRUE(e.watcher.load(false));
-    e.watcher.tick();
-    EXPECT_EQ(e.mailer.subjects, QStringList({"Page fault : Weekly"}));
-    EXPECT_EQ(e.watcher.snapshot().progress.fault.number, 9004);
-    EXPECT_TRUE(e.db.column(key, QStringLiteral("Content")).isNull());
 }
