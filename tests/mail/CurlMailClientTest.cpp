@@ -165,20 +165,14 @@ TEST(CurlMailClient, SenderGreetingAndAStandardMessage)
         const char* host; // in the greeting and the Message-Id
         const char* sender;
     } rows[] = {
-        {nullptr,
-         {"vm", "vm.example.test"},
-         u"Whole page changed : Weekly"_s,
-         "vm.example.test",
-         "jane@vm.example.test"},
+        // clang-format off
+        {nullptr, {"vm", "vm.example.test"}, u"Whole page changed : Weekly"_s, "vm.example.test", "jane@vm.example.test"},
         {nullptr, {"vm", ""}, words, "vm", "jane@vm"}, // not resolved
-        {"alice@example.net",
-         {"vm.example.test", "other.example.test"},
-         oneWord,
-         "vm.example.test",
-         "alice@example.net"},
+        {"alice@example.net", {"vm.example.test", "other.example.test"}, oneWord, "vm.example.test", "alice@example.net"},
         {"alice@example.net", {"vm", "localhost.localdomain"}, accents, "vm", "alice@example.net"},
         {"alice", {"vm", "vm.example.test."}, u"Page fault"_s, "vm", "jane@vm"},
         {"alice", {"", ""}, words + oneWord, "localhost", "jane@localhost"},
+        // clang-format on
     };
     const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), Qt::OffsetFromUTC, -18000));
     for (const auto& r : rows) {
