@@ -17,10 +17,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kStartMs = 20000; // a loaded machine and a new certificate
-const char* const kModes[] = {"accept",          "refuse-recipient",   "silent",         "greeting-421",
-                              "drop-after-data", "drop-after-message", "silent-at-quit", "fake-starttls",
-                              "busy-once",       "refuse-greeting",    "refuse-sender",  "refuse-sender-at-rcpt",
-                              "refuse-message"};
+const char* const kModes[] = {
+    "accept",        "silent",    "greeting-421",    "drop-after-data", "drop-after-message",    "silent-at-quit",
+    "fake-starttls", "busy-once", "refuse-greeting", "refuse-sender",   "refuse-sender-at-rcpt", "refuse-message"};
 const char* const kTls[] = {"none", "starttls", "implicit"};
 
 QByteArray readAll(const QString& path)
