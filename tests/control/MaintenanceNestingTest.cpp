@@ -1,10 +1,7 @@
 // A window opened on screen and orvane-db's hold of the maintenance state,
 // overlapping either way: the timer runs again only when both let go.
-#include "Fakes.h"
+#include "StandInWatcher.h"
 #include "TempDatabase.h"
-
-#include "engine/Watcher.h"
-#include "engine/Workspace.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +13,11 @@ using namespace orvane::test;
 TEST(MaintenanceNesting, TheTimerRunsAgainOnlyWhenTheWindowAndTheToolHaveBothLetGo)
 {
     TempDatabase db;
-    RecordingMessages messages;
-    RecordingPointer pointer;
-    RecordingProgramEnd programEnd;
-    FixedClock clock;
     ScriptedFetcher fetcher;
     RecordingMailer mailer;
-    Workspace workspace(db.dir());
-    RecordingView view;
-    Watcher watcher(workspace, view, {messages, pointer, programEnd, clock, fetcher, mailer});
+    StandInWatcher w(db.dir(), fetcher, mailer);
+    Watcher& watcher = w.watcher;
+    RecordingView& view = w.view;
     ASSERT_TRUE(watcher.load(false));
 
     // The tool holds it, and a window opens and closes meanwhile.
@@ -45,8 +38,8 @@ TEST(MaintenanceNesting, TheTimerRunsAgainOnlyWhenTheWindowAndTheToolHaveBothLet
         EXPECT_EQ(watcher.snapshot().progress.window, MainView::Maintenance::Properties);
     };
     watcher.openPropertiesWindow();
-    EXPECT_TRUE(watcher.timerRunning());
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(w.watcher.timerRunning());
+    EXPECT_TRUE(w.messages.shown.empty());
 }
 
 } // namespace

@@ -14,18 +14,6 @@
 
 #include <unistd.h>
 
-namespace {
-
-void press(const char* button)
-{
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* b = w->findChild<QPushButton*>(QString::fromLatin1(button)); b && w->objectName() == "fSentrel")
-            b->click();
-    }
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -47,9 +35,11 @@ int main(int argc, char* argv[])
         const QByteArray line = QByteArray(buffer, static_cast<int>(n)).trimmed();
         // Outside this handler: a modal window runs an event loop of its own.
         QTimer::singleShot(0, [line] {
-            if (line == "urls")
-                press("Command2");
-            else if (line == "close" && QApplication::activeModalWidget())
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == "fSentrel" && line == "urls")
+                    w->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+            }
+            if (line == "close" && QApplication::activeModalWidget())
                 QApplication::activeModalWidget()->close();
         });
     });

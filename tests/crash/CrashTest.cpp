@@ -2,12 +2,9 @@
 // the file after each kill: sound, each page whole in one version, every page
 // mailed stored. "crash_tests DIR N" is the driver killed: cycles on DIR.
 
-#include "Fakes.h"
 #include "QtPrinters.h"
+#include "StandInWatcher.h"
 #include "TempDatabase.h"
-
-#include "engine/Watcher.h"
-#include "engine/Workspace.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -43,23 +40,17 @@ const RecordingMailer* mailer = nullptr;
 
 int runUntilKilled(const QString& dir)
 {
-    Workspace workspace(dir);
-    RecordingView view;
-    RecordingMessages messages;
-    RecordingPointer pointer;
-    RecordingProgramEnd programEnd;
-    FixedClock clock;
     ScriptedFetcher pages;
     RecordingMailer mails;
     mailer = &mails;
-    Watcher watcher(workspace, view, EngineServices {messages, pointer, programEnd, clock, pages, mails});
-    if (!watcher.load(false))
+    StandInWatcher w(dir, pages, mails);
+    if (!w.watcher.load(false))
         return 1;
-    for (int tick = 1; messages.shown.empty() && watcher.timerRunning(); ++tick) {
+    for (int tick = 1; w.messages.shown.empty() && w.watcher.timerRunning(); ++tick) {
         pages.pages.clear();
         for (const char* url : kWatchedUrls) // each visit brings the other version
             pages.pages.emplace(QString::fromLatin1(url), watchedPage(url, tick % 2 ? 'B' : 'A'));
-        watcher.tick();
+        w.watcher.tick();
     }
     return 2; // a message stopped the cycles
 }

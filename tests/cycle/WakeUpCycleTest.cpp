@@ -1,14 +1,14 @@
 // Cycles of the real engine, fetcher and database, mail recorded, fetching
 // ahead and one by one to the same outcome; the main window during a cycle.
 
-#include "Fakes.h"
 #include "LocalHttpServer.h"
 #include "QtPrinters.h"
 #include "SmtpTestServer.h"
+#include "StandInWatcher.h"
 #include "TempDatabase.h"
 #include "Wait.h"
 
-#include "engine/Watcher.h"
+#include "base/ErrorCatalogue.h"
 #include "mainwindow/MainWindow.h"
 #include "net/CurlMailClient.h"
 #include "net/CurlPageFetcher.h"
@@ -124,30 +124,21 @@ public:
     std::function<void()> sent = [] {};
 };
 
-// All the engine needs but the fetcher and the view, over a fresh database
-// that wakes at every tick.
+// A fresh database that wakes at every tick, and the mail sent from it.
 struct Recorders {
     Recorders() { db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 1")); }
-    EngineServices services(PageFetcher& fetcher) { return {messages, pointer, programEnd, clock, fetcher, mailer}; }
     QByteArray scratchFile() const
     {
         QFile file(QDir(db.dir()).filePath(QStringLiteral("URL.html")));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
     }
     TempDatabase db;
-    RecordingMessages messages;
-    RecordingPointer pointer;
-    RecordingProgramEnd programEnd;
-    FixedClock clock;
     Mailer mailer;
-    Workspace workspace {db.dir()};
 };
 
-struct Engine : Recorders {
-    explicit Engine(PageFetcher& fetcher) : watcher(workspace, view, services(fetcher)) { }
+struct Engine : Recorders, StandInWatcher {
+    explicit Engine(PageFetcher& fetcher) : StandInWatcher(db.dir(), fetcher, mailer) { }
     bool halted() const { return !watcher.timerRunning() && pointer.shape == ScreenPointer::Shape::Busy; }
-    RecordingView view;
-    Watcher watcher;
 };
 
 // Three cycles over nine entries; every "Content" after each lands in `contents`.
@@ -296,11 +287,10 @@ TEST(WakeUpCycle, EveryMailOfASecondHasItsOwnMessageId)
     for (const char* first : {"new", "newer"}) { // as a new program, with a client of its own
         fetcher.pages.insert_or_assign(QStringLiteral("http://page.test/0"), QString::fromLatin1(first));
         CurlMailClient mailer({.netrcFile = QStringLiteral("/nonexistent/netrc"), .hostName = QStringLiteral("vm")});
-        Workspace workspace(r.db.dir());
-        RecordingView view;
-        Watcher watcher(workspace, view, {r.messages, r.pointer, r.programEnd, r.clock, fetcher, mailer});
-        ASSERT_TRUE(watcher.load(false));
-        watcher.tick();
+        StandInWatcher w(r.db.dir(), fetcher, mailer);
+        ASSERT_TRUE(w.watcher.load(false));
+        w.watcher.tick();
+        EXPECT_TRUE(w.messages.shown.empty());
     }
     const auto mails = smtp.messages();
     ASSERT_EQ(mails.size(), 6u);
@@ -312,7 +302,6 @@ TEST(WakeUpCycle, EveryMailOfASecondHasItsOwnMessageId)
         ids.insert(id);
     }
     EXPECT_EQ(ids.size(), 6u);
-    EXPECT_TRUE(r.messages.shown.empty());
 }
 
 // A change's mail tells the length of the page just stored, not of the one
@@ -327,9 +316,8 @@ TEST(WakeUpCycle, AChangesMailCountsThePageJustStored)
     r.db.addEntry(url);
     ScriptedFetcher fetcher;
     CurlMailClient mailer({.netrcFile = QStringLiteral("/nonexistent/netrc"), .hostName = QStringLiteral("vm")});
-    Workspace workspace(r.db.dir());
-    RecordingView view;
-    Watcher watcher(workspace, view, {r.messages, r.pointer, r.programEnd, r.clock, fetcher, mailer});
+    StandInWatcher w(r.db.dir(), fetcher, mailer);
+    Watcher& watcher = w.watcher;
     ASSERT_TRUE(watcher.load(false));
     for (const char* page : {"new", "newer"}) {
         fetcher.pages.insert_or_assign(url, QString::fromLatin1(page));
@@ -345,7 +333,9 @@ TEST(WakeUpCycle, AChangesMailCountsThePageJustStored)
 }
 
 // What the server meant by its error status reaches the page-fault mail and
-// the halt that orvane-db status shows; the wait from the answer's time.
+// the halt that orvane-db status shows; the wait from the answer's time. A
+// 304 to a request that asked for the whole page is a page fault too, not an
+// empty page to store.
 TEST(WakeUpCycle, APageFaultSaysWhatTheServerMeant)
 {
     LocalHttpServer http;
@@ -353,24 +343,32 @@ TEST(WakeUpCycle, APageFaultSaysWhatTheServerMeant)
         res.status = 429;
         res.set_header("Retry-After", "90");
     });
+    http.server().Get("/rude", [](const httplib::Request&, httplib::Response& res) { res.status = 304; });
     ASSERT_TRUE(http.start());
     const FixedClock answered; // 14:30:05
-    CurlPageFetcher::Options options;
-    options.clock = &answered;
-    CurlPageFetcher fetcher(options);
-    Engine e(fetcher);
-    e.db.addEntry(http.url(QStringLiteral("/busy")));
-    ASSERT_TRUE(e.watcher.load(false));
-    e.watcher.tick();
-    const Failure meant {429,
-                         QStringLiteral("The web server answered HTTP status 429 (Too Many Requests): the server "
-                                        "limits how often its pages may be fetched and asks to wait until "
-                                        "14:31:35.")};
-    ASSERT_EQ(e.mailer.mails.size(), 1);
-    EXPECT_TRUE(
-        e.mailer.mails[0].endsWith(" : " + http.url(QStringLiteral("/busy")) + "\r\n\r\n 429 : " + meant.description))
-        << e.mailer.mails[0].toStdString();
-    EXPECT_EQ(e.watcher.snapshot().progress.fault, meant);
+    const std::pair<const char*, Failure> rows[] = {
+        {"/busy",
+         {429,
+          QStringLiteral("The web server answered HTTP status 429 (Too Many Requests): the server limits how "
+                         "often its pages may be fetched and asks to wait until 14:31:35.")}},
+        {"/rude", ErrorCatalogue::failure(ErrorCode::FetchUnaskedNotModified)},
+    };
+    for (const auto& [path, meant] : rows) {
+        CurlPageFetcher::Options options;
+        options.clock = &answered;
+        CurlPageFetcher fetcher(options);
+        Engine e(fetcher);
+        const QString url = http.url(QLatin1String(path));
+        const qint64 key = e.db.addEntry(url);
+        ASSERT_TRUE(e.watcher.load(false));
+        e.watcher.tick();
+        EXPECT_EQ(e.mailer.subjects, QStringList({"Page fault : Weekly"}));
+        EXPECT_TRUE(e.mailer.mails.value(0).endsWith(" : " + url + "\r\n\r\n " + QString::number(meant.number) + " : "
+                                                     + meant.description))
+            << e.mailer.mails.value(0).toStdString();
+        EXPECT_EQ(e.watcher.snapshot().progress.fault, meant);
+        EXPECT_TRUE(e.db.column(key, QStringLiteral("Content")).isNull());
+    }
 }
 
 // Pages with no text, each watched by a filled-in entry of every type on a
@@ -446,9 +444,11 @@ TEST(ModalCycle, WindowPaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     CurlPageFetcher::Options options; // painting as the program does it
     options.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
     CurlPageFetcher fetcher(options);
+    StandIns s;
+    Workspace workspace(r.db.dir());
     std::vector<MainView::Maintenance> opened;
     MainWindow window([&](MainView::Maintenance w, QWidget*) { opened.push_back(w); });
-    Watcher watcher(r.workspace, window, r.services(fetcher), std::chrono::milliseconds(20));
+    Watcher watcher(workspace, window, s.services(fetcher, r.mailer), std::chrono::milliseconds(20));
     window.forwardButtonsTo(watcher);
     ASSERT_TRUE(watcher.load(false));
     window.show();
@@ -686,21 +686,4 @@ TEST(ConditionalFetch, EveryServerGivesWhatFullFetchesGive)
         {"/fixed-2", "?304 200 ?304 ?304"},
     };
     EXPECT_EQ(asked.log, expected);
-}
-
-// A 304 to a request that asked for the whole page is a page fault, not an
-// empty page to store and mail.
-TEST(ConditionalFetch, AnUnasked304IsAPageFault)
-{
-    LocalHttpServer http;
-    http.server().Get("/rude", [](const httplib::Request&, httplib::Response& res) { res.status = 304; });
-    ASSERT_TRUE(http.start());
-    CurlPageFetcher fetcher;
-    Engine e(fetcher);
-    const qint64 key = e.db.addEntry(http.url(QStringLiteral("/rude")));
-    ASSERT_TRUE(e.watcher.load(false));
-    e.watcher.tick();
-    EXPECT_EQ(e.mailer.subjects, QStringList({"Page fault : Weekly"}));
-    EXPECT_EQ(e.watcher.snapshot().progress.fault.number, 9004);
-    EXPECT_TRUE(e.db.column(key, QStringLiteral("Content")).isNull());
 }

@@ -10,21 +10,15 @@
 
 using orvane::PageDecoder;
 
-namespace {
-
-struct Case {
-    const char* what;
-    QByteArray body;
-    const char* contentType;
-    std::u16string text;
-    const char* charset; // the one it is read in
-};
-
-} // namespace
-
 TEST(PageDecoder, CharsetByMarkHeaderMetaOrTheBytes)
 {
-    const Case cases[] = {
+    const struct {
+        const char* what;
+        QByteArray body;
+        const char* contentType;
+        std::u16string text;
+        const char* charset; // the one it is read in
+    } cases[] = {
         {"header charset", "caf\xE9", "text/html; CharSet = \"ISO-8859-1\" ; q=1", u"caf\u00e9", "windows-1252"},
         {"latin1 and ASCII labels are Windows-1252", "\x80\x93", "text/plain; charset=US-ASCII", u"\u20ac\u201c",
          "windows-1252"},
@@ -61,7 +55,7 @@ TEST(PageDecoder, CharsetByMarkHeaderMetaOrTheBytes)
         {"UTF-16BE mark", QByteArray("\xFE\xFF\0A\0\xE9", 6), "", u"A\u00e9", "utf-16be"},
         {"half a surrogate pair", QByteArray("\xFF\xFE\x61\0\x00\xD8\x62\0", 8), "", u"a\ufffdb", "utf-16le"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         QByteArray charset;
         EXPECT_EQ(PageDecoder::decode(c.body, c.contentType, &charset), QString::fromStdU16String(c.text));

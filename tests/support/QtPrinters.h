@@ -20,8 +20,5 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* out)
 
 inline void PrintTo(const QStringList& list, std::ostream* out)
 {
-    *out << '{';
-    for (qsizetype i = 0; i < list.size(); ++i)
-        *out << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
-    *out << '}';
+    *out << (list.isEmpty() ? "{}" : "{\"" + list.join(QStringLiteral("\", \"")).toStdString() + "\"}");
 }

@@ -17,10 +17,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kStartMs = 20000; // a loaded machine and a new certificate
-const char* const kModes[] = {"accept",          "refuse-recipient",   "silent",         "greeting-421",
-                              "drop-after-data", "drop-after-message", "silent-at-quit", "fake-starttls",
-                              "busy-once",       "refuse-greeting",    "refuse-sender",  "refuse-sender-at-rcpt",
-                              "refuse-message"};
+const char* const kModes[] = {
+    "accept",        "silent",    "greeting-421",    "drop-after-data", "drop-after-message",    "silent-at-quit",
+    "fake-starttls", "busy-once", "refuse-greeting", "refuse-sender",   "refuse-sender-at-rcpt", "refuse-message"};
 const char* const kTls[] = {"none", "starttls", "implicit"};
 
 QByteArray readAll(const QString& path)
@@ -41,23 +40,15 @@ bool SmtpTestServer::start()
 {
     const QString errors = dir_.filePath(u"server-errors.log"_s);
     process_.setStandardErrorFile(errors); // a chatty server never blocks on a full pipe
-    QStringList arguments {QStringLiteral(ORVANE_SMTP_TEST_SERVER_SCRIPT),
-                           u"--dir"_s,
-                           dir_.path(),
-                           u"--mode"_s,
-                           QLatin1String(kModes[static_cast<int>(options_.mode)]),
-                           u"--tls"_s,
-                           QLatin1String(kTls[static_cast<int>(options_.tls)]),
-                           u"--login"_s,
-                           options_.login,
-                           u"--delay-ms"_s,
-                           QString::number(options_.delayMs)};
-    if (options_.recordLogin)
-        arguments << u"--record-login"_s;
-    if (options_.smtpUtf8)
-        arguments << u"--smtputf8"_s;
-    if (options_.logWire)
-        arguments << u"--log-wire"_s;
+    QStringList arguments {QStringLiteral(ORVANE_SMTP_TEST_SERVER_SCRIPT), u"--dir"_s, dir_.path()};
+    arguments << u"--mode"_s << QLatin1String(kModes[static_cast<int>(options_.mode)]) << u"--tls"_s
+              << QLatin1String(kTls[static_cast<int>(options_.tls)]) << u"--login"_s << options_.login
+              << u"--delay-ms"_s << QString::number(options_.delayMs);
+    for (const auto& [on, flag] :
+         {std::pair(options_.recordLogin, "--record-login"), std::pair(options_.smtpUtf8, "--smtputf8"),
+          std::pair(options_.logWire, "--log-wire")})
+        if (on)
+            arguments << QLatin1String(flag);
     process_.start(u"/usr/bin/python3"_s, arguments); // Debian's, where aiosmtpd is installed
     QByteArray said;
     while (!said.contains('\n') && process_.waitForReadyRead(kStartMs))

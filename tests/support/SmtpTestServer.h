@@ -31,8 +31,7 @@ struct ReceivedMail {
 class SmtpTestServer {
 public:
     enum class Mode {
-        Accept,             // take every message
-        RefuseRecipient,    // answer every RCPT with 550
+        Accept,             // take every message, refuse every recipient refused@...
         Silent,             // accept connections, never answer
         Greeting421,        // greet with 421
         DropAfterData,      // close the line when DATA comes

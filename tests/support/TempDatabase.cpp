@@ -56,13 +56,14 @@ qint64 TempDatabase::addEntry(const QString& url, const QString& searchType, Col
         return -1;
     Recordset& r = rs.value();
     expectOk(r.addNew(), "AddNew");
-    expectOk(r.setValue(QStringLiteral("URL"), Value(url)), "URL");
-    expectOk(r.setValue(QStringLiteral("EMail"), Value("watcher@example.test")), "EMail");
-    expectOk(r.setValue(QStringLiteral("Subject"), Value("Weekly")), "Subject");
-    expectOk(r.setValue(QStringLiteral("Active"), Value(-1)), "Active");
-    expectOk(r.setValue(QStringLiteral("Search type"), Value(searchType)), "Search type");
-    for (const auto& [name, value] : columns)
-        expectOk(r.setValue(QString::fromLatin1(name), value), name);
+    const Columns defaults = {{"URL", Value(url)},
+                              {"EMail", Value("watcher@example.test")},
+                              {"Subject", Value("Weekly")},
+                              {"Active", Value(-1)},
+                              {"Search type", Value(searchType)}};
+    for (const Columns& set : {defaults, columns})
+        for (const auto& [name, value] : set)
+            expectOk(r.setValue(QString::fromLatin1(name), value), name);
     expectOk(r.update(), "Update");
     return r.lastModified().value_or(-1);
 }

@@ -70,8 +70,6 @@ async def answer(target, writer):
     elif route == "answer":  # /answer/STATUS?NAME=VALUE&...: that status with those headers
         head = b"".join(b"%s: %s\r\n" % (k.encode(), v.encode()) for k, v in parse_qsl(url.query))
         writer.write(b"HTTP/1.1 %s Scripted\r\n%sContent-Length: 8\r\n\r\nanswered" % (arg.encode(), head))
-    elif route == "status":
-        writer.write(b"HTTP/1.1 %s Scripted\r\nContent-Length: 10\r\n\r\nerror page" % arg.encode())
     elif route == "reset":  # a body cut short by a reset
         writer.write(HEAD_1000 + b"x" * 100)
         await writer.drain()

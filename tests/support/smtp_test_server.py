@@ -7,7 +7,7 @@ AUTH, with --record-login), wire.log (every byte the clients sent, with --log-wi
 
 import argparse, asyncio, base64, email, email.policy, json, os, ssl, subprocess
 
-SCRIPTED = ["refuse-recipient", "silent", "greeting-421", "drop-after-data", "drop-after-message",
+SCRIPTED = ["silent", "greeting-421", "drop-after-data", "drop-after-message",
             "silent-at-quit", "fake-starttls", "refuse-greeting", "refuse-sender", "refuse-sender-at-rcpt",
             "refuse-message"]
 
@@ -87,8 +87,6 @@ async def scripted(mode, reader, writer):
             await reader.read(5)  # the client's hello, answered in plain text
             say("this is no TLS handshake")
             break
-        elif verb == b"RCPT" and mode == "refuse-recipient":
-            say("550 5.1.1 Recipient refused")
         elif verb == b"DATA" and mode != "drop-after-data":
             say("354 End data with <CR><LF>.<CR><LF>")
             await writer.drain()
