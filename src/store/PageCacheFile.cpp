@@ -152,15 +152,25 @@ std::optional<CachedPage> PageCacheFile::find(const QString& address, bool withB
     return found;
 }
 
-Status PageCacheFile::keep(const QString& address, const CachedPage& page)
+// The file open, a transaction begun and what was kept for address gone:
+// where keep() and distrust() both start.
+Result<Transaction> PageCacheFile::replacing(const QString& address)
 {
     if (Status opened = open(); !opened.ok())
-        return opened;
+        return opened.failure();
     auto transaction = Transaction::begin(db_);
     if (!transaction.ok())
         return transaction.failure();
     if (Status dropped = drop(address); !dropped.ok())
-        return dropped;
+        return dropped.failure();
+    return transaction;
+}
+
+Status PageCacheFile::keep(const QString& address, const CachedPage& page)
+{
+    auto transaction = replacing(address);
+    if (!transaction.ok())
+        return transaction.failure();
     auto insertPage = statement("INSERT INTO pages (address, etag, modified, final, type, size, checked, vouched, "
                                 "used) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, 0, ?7)");
     auto insertBody = statement("INSERT INTO bodies (id, body) VALUES (last_insert_rowid(), ?1)");
@@ -251,13 +261,9 @@ Status PageCacheFile::drop(const QString& address)
 
 Status PageCacheFile::distrust(const QString& address, qint64 nowMs)
 {
-    if (Status opened = open(); !opened.ok())
-        return opened;
-    auto transaction = Transaction::begin(db_);
+    auto transaction = replacing(address);
     if (!transaction.ok())
         return transaction.failure();
-    if (Status dropped = drop(address); !dropped.ok())
-        return dropped;
     auto remember = statement("INSERT OR REPLACE INTO distrusted (address, since) VALUES (?1, ?2)");
     if (!remember.ok())
         return remember.failure();

@@ -3,6 +3,7 @@
 #include "base/PageCache.h"
 #include "store/Database.h"
 #include "store/Statement.h"
+#include "store/Transaction.h"
 
 #include <QString>
 #include <QStringList>
@@ -45,6 +46,7 @@ private:
     Status open();
     Status openOnce();
     Status evictBeyond(qint64 maxBytes);
+    Result<Transaction> replacing(const QString& address);
     Result<Statement> statement(const char* sql);
 
     QString path_;
