@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Fakes.h"
+#include "TempDatabase.h"
 
 #include "engine/Watcher.h"
 #include "engine/Workspace.h"
@@ -19,15 +20,30 @@ struct StandIns {
     FixedClock clock;
 };
 
-// The watcher over the database in `dir`, its view and seams stand-ins.
-struct StandInWatcher : StandIns {
-    StandInWatcher(const QString& dir, PageFetcher& fetcher, MailClient& mailer)
-        : workspace(dir), watcher(workspace, view, services(fetcher, mailer))
+// The stand-ins with a fresh Sentrel.mdb, its shared connection open as the
+// program leaves it, pages scripted and mail recorded.
+struct StandInSetting : StandIns {
+    StandInSetting() { workspace.watchDatabase = db.open(); }
+    using StandIns::services;
+    EngineServices services() { return services(fetcher, mailer); }
+    TempDatabase db;
+    ScriptedFetcher fetcher;
+    RecordingMailer mailer;
+    Workspace workspace {db.dir()};
+};
+
+// The watcher over the database in `dir`, its view and seams stand-ins. The
+// benchmarks keep a view that holds only what it shows now.
+template <class View = RecordingView> struct BasicStandInWatcher : StandIns {
+    BasicStandInWatcher(const QString& dir, PageFetcher& fetcher, MailClient& mailer,
+                        std::chrono::milliseconds tick = Watcher::kTickInterval)
+        : workspace(dir), watcher(workspace, view, services(fetcher, mailer), tick)
     {
     }
     Workspace workspace;
-    RecordingView view;
+    View view;
     Watcher watcher;
 };
+using StandInWatcher = BasicStandInWatcher<>;
 
 } // namespace orvane::test

@@ -28,6 +28,7 @@ CLOSING = {  # sent, then the connection closed
     "/chunk-cut": CHUNKED + b"10\r\n0123456789abcdef\r\n8\r\nhalf",
     "/bad-chunk": CHUNKED + b"zz\r\nnot a chunk\r\n0\r\n\r\n",
     "/nothing": b"",
+    "/not-modified": b"HTTP/1.1 304 Not Modified\r\n\r\n",  # to a request that asked for the whole page
     "/garbage": b"<html>no status line</html>\r\n",
     "/big": b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n" + b"b" * (1 << 20),  # no length announced
 }

@@ -1,6 +1,5 @@
-#include "Fakes.h"
 #include "QtPrinters.h"
-#include "TempDatabase.h"
+#include "StandInWatcher.h"
 #include "Wait.h"
 
 #include "engine/Watcher.h"
@@ -34,12 +33,10 @@ using namespace orvane::test;
 namespace {
 
 // A fresh Sentrel.mdb, the shared connection open as the main window leaves it, the seams.
-class WindowTest : public ::testing::Test {
+class WindowTest : public ::testing::Test, protected StandInSetting {
 protected:
-    void SetUp() override { workspace.watchDatabase = db.open(); }
     void TearDown() override { QDir::setCurrent(previous_); }
     MaintenanceServices services() { return {workspace, messages, pointer, clock}; }
-    EngineServices engine() { return {messages, pointer, end, clock, fetcher, mailer}; }
 
     // A table as stored, a line per row: the columns joined by "|", Null "~".
     QStringList table(const QString& name) const
@@ -70,14 +67,6 @@ protected:
     }
 
     QString previous_ = QDir::currentPath();
-    TempDatabase db;
-    RecordingMessages messages;
-    RecordingPointer pointer;
-    FixedClock clock;
-    RecordingProgramEnd end;
-    ScriptedFetcher fetcher;
-    RecordingMailer mailer;
-    Workspace workspace {db.dir()};
 };
 
 // How much wider a caption's ink is than its room: a frame tells what it needs; a button's room is inside
@@ -138,18 +127,6 @@ QString entry(const char* url, const char* subject = "Weekly", const char* type 
 } // namespace
 
 // In the face the program installs, every caption of every window is whole.
-// The hourglass while the engine works, however often it says so; the arrow after.
-TEST(ScreenPointer, BusyShowsTheHourglassAndArrowTakesItAway)
-{
-    QtScreenPointer pointer;
-    pointer.set(ScreenPointer::Shape::Busy);
-    pointer.set(ScreenPointer::Shape::Busy);
-    ASSERT_TRUE(QGuiApplication::overrideCursor());
-    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    pointer.set(ScreenPointer::Shape::Arrow);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-}
-
 TEST_F(WindowTest, EveryCaptionFitsItsControl)
 {
     MainWindow main({});
@@ -347,94 +324,4 @@ TEST_F(WindowTest, SelectionAnswersTheLineChosen)
               (std::vector {std::pair {QStringLiteral("Selection"),
                                        QStringLiteral("The SQL statement 'Select Name, Code from Pick' "
                                                       "returned no records")}}));
-}
-
-// Each failure to start shows its message and ends the program at once.
-TEST_F(WindowTest, StartUpFailuresEndTheProgram)
-{
-    const struct {
-        const char* failure;
-        const char* arrange; // the file removed (rm) or cut short (cut), or SQL on another connection
-        const char* title;
-        const char* text; // followed by the error's own text when it ends in ": "
-    } cases[] = {
-        {"second copy", "", "Sentrel Error", "You can only run one copy of this application at a time !"},
-        {"no database", "rm", "Cannot Open Database", "Cannot open the Sentrel database : "},
-        {"not a database", "cut", "Cannot Open Database", "Cannot open the Sentrel database : "},
-        {"locked", "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; DELETE FROM URLs", "Cannot Open Database",
-         "Cannot open the Sentrel database : "},
-        {"no System table", "DROP TABLE System", "Cannot Open RecordSet", "Cannot open the Sentrel System data : "},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.failure);
-        messages.shown.clear();
-        end.code.reset();
-        TempDatabase fresh;
-        Workspace freshWorkspace(fresh.dir());
-        const Database other = fresh.open();
-        const std::string arrange = c.arrange;
-        ASSERT_TRUE(arrange == "rm"        ? QFile::remove(fresh.path())
-                        : arrange == "cut" ? QFile::resize(fresh.path(), 40)
-                                           : arrange.empty() || other.execute(QString::fromStdString(arrange)).ok());
-        MainWindow window({});
-        Watcher watcher(freshWorkspace, window, engine());
-        EXPECT_FALSE(watcher.load(arrange.empty()));
-        ASSERT_EQ(messages.shown.size(), 1u);
-        EXPECT_EQ(messages.shown[0].first, QLatin1String(c.title));
-        const QString text = QLatin1String(c.text), shown = messages.shown[0].second;
-        EXPECT_TRUE(text.endsWith(QLatin1String(": ")) ? shown.startsWith(text) && shown != text : shown == text);
-        EXPECT_TRUE(end.code.has_value() && *end.code != 0);
-        EXPECT_FALSE(freshWorkspace.watchDatabase.isOpen());
-    }
-}
-
-// Started elsewhere it works in its folder, reads the settings and counts its 20 ms ticks in the status line.
-TEST_F(WindowTest, MainWindowCountsTicksInTheStatusLine)
-{
-    db.exec(QStringLiteral("UPDATE System SET \"Wake-up\" = 99"));
-    ASSERT_TRUE(QDir::setCurrent(QDir::tempPath()));
-    MainWindow window({});
-    Watcher watcher(workspace, window, engine(), std::chrono::milliseconds(20));
-    ASSERT_TRUE(watcher.load(false));
-    EXPECT_EQ(QDir::current().canonicalPath(), QDir(db.dir()).canonicalPath());
-    WatcherState& state = watcher.state();
-    ASSERT_TRUE(state.settings.port.ok());
-    EXPECT_EQ(std::tuple(state.tickCount, state.settings.mailServer, state.settings.port.value()),
-              std::tuple(100, "localhost", 25));
-    state.tickCount = 0;
-    ASSERT_TRUE(waitFor([&] { return state.tickCount >= 2; }));
-    EXPECT_EQ(window.status(), QStringLiteral("Sleeping... %1 of  99").arg(state.tickCount));
-}
-
-// The buttons stop the timer while their window is open, with the shared connection open for it; with the
-// database gone they show why and end the program.
-TEST_F(WindowTest, MainWindowButtonsStopTheTimerWhileAWindowIsOpen)
-{
-    std::vector<std::tuple<MainView::Maintenance, bool, bool>> opened;
-    std::optional<Watcher> watcher;
-    MainWindow window([&](MainView::Maintenance w, QWidget*) {
-        opened.emplace_back(w, watcher->timerRunning(), workspace.watchDatabase.isOpen());
-    });
-    watcher.emplace(workspace, window, engine());
-    window.forwardButtonsTo(*watcher);
-    ASSERT_TRUE(watcher->load(false));
-    workspace.watchDatabase.close();
-    QTest::mouseClick(window.findChild<QPushButton*>("Command2"), Qt::LeftButton);
-    QTest::mouseClick(window.findChild<QPushButton*>("Command3"), Qt::LeftButton);
-    using W = MainView::Maintenance;
-    EXPECT_EQ(opened, (std::vector {std::tuple {W::Urls, false, true}, std::tuple {W::Properties, false, true}}));
-    EXPECT_TRUE(watcher->timerRunning());
-    ASSERT_TRUE(QFile::remove(db.path()));
-    QTest::mouseClick(window.findChild<QPushButton*>("Command3"), Qt::LeftButton);
-    EXPECT_EQ(std::tuple(opened.size(), messages.shown.size(), end.code.has_value()), std::tuple(2u, 1u, true));
-}
-
-// The status line shows an address as it is: as markup each would be far narrower.
-TEST_F(WindowTest, MainWindowShowsAnAddressAsItIs)
-{
-    MainWindow window({});
-    for (const QString url : {"http://a.test/?q=<b>bold</b>", "http://a.test/?q=&lt;b&gt;x"}) {
-        window.setStatus(url);
-        EXPECT_GE(window.findChild<QLabel*>("Label2")->sizeHint().width(), window.fontMetrics().horizontalAdvance(url));
-    }
 }

@@ -19,7 +19,7 @@ namespace {
 // libcurl's codes as its documentation numbers them, over the transfer base.
 const QString kUnsupportedProtocol = "10001", kCouldntConnect = "10007", kPartialFile = "10018", kTimedOut = "10028",
               kTooManyRedirects = "10047", kGotNothing = "10052", kRecvError = "10056";
-const QString kTooLarge = "9001", kNotTheWeb = "9002", kNoAddress = "9003";
+const QString kTooLarge = "9001", kNotTheWeb = "9002", kNoAddress = "9003", kUnaskedNotModified = "9004";
 
 // http_test_server.py for the life of the object.
 class Server {
@@ -100,7 +100,8 @@ TEST(CurlPageFetcher, FaultTableAlikeAtItsTurnAndFetchedAhead)
         {"/chunk-cut", kPartialFile},
         {"/bad-chunk", kRecvError},
         {"/nothing", kGotNothing},
-        {"/garbage", kUnsupportedProtocol}, // HTTP/0.9 is refused
+        {"/not-modified", kUnaskedNotModified}, // not an empty page
+        {"/garbage", kUnsupportedProtocol},     // HTTP/0.9 is refused
         {"/trickle", kTimedOut},
         {"/big", kTooLarge},
         {"/to-file", kUnsupportedProtocol}, // never followed off the web

@@ -3,7 +3,6 @@
 #include "SmtpTestServer.h"
 
 #include "net/CurlMailClient.h"
-#include "text/MailEncoding.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -336,44 +335,5 @@ TEST(CurlMailClient, OneRecipientPerAddressOfAList)
         EXPECT_EQ(mails[0].rcptTos, r.recipients);
         EXPECT_EQ(mails[0].defects, QStringList());
         EXPECT_EQ(mails[0].headers[0], std::pair(u"To"_s, r.header));
-    }
-}
-
-// Lines end in CR LF and are cut before they pass the 998 that servers take.
-TEST(MailEncoding, BodyLinesEndInCrLfAndStayUnderTheLimit)
-{
-    const QByteArray x998(998, 'x');
-    EXPECT_EQ(MailEncoding::body(QString(1200, u'x') + u"\nend\r"_s),
-              x998 + "\r\n" + QByteArray(202, 'x') + "\r\nend\r\n");
-    EXPECT_EQ(MailEncoding::body(QString(998, u'x') + u"\r\n"_s), x998 + "\r\n");
-}
-
-// A line that carries encoded words is at most 76 characters, the header name
-// counted on the first; "4oKs" is the base64 of one euro sign (3 bytes).
-TEST(MailEncoding, EncodedWordLinesStayWithin76)
-{
-    const QString euros = QString(40, QChar(0x20AC));
-    const auto word = [](int euroSigns) { return "=?UTF-8?B?" + QByteArray("4oKs").repeated(euroSigns) + "?="; };
-    const struct {
-        const char* name;
-        int euroSigns;
-        std::vector<QByteArray> lines;
-    } rows[] = {
-        {"Subject", 13, {"Subject: " + word(13)}},                      // 73: four more would make 77
-        {"Subject", 14, {"Subject: " + word(13), " " + word(1)}},       // not 77 in one line
-        {"X-Comments", 13, {"X-Comments: " + word(13)}},                // exactly 76
-        {"X-Comments", 14, {"X-Comments: " + word(13), " " + word(1)}}, // 80 in one line
-        {"Comments", 14, {"Comments: " + word(13), " " + word(1)}},     // not 78 in one line
-        {"Subject",
-         40,
-         {"Subject: " + word(13), " " + word(15), " " + word(12)}}, // 15: a word holds no more (72 of 75)
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(std::string(r.name) + " " + std::to_string(r.euroSigns));
-        const QByteArray header = MailEncoding::headerLine(QLatin1String(r.name), euros.left(r.euroSigns));
-        const QList<QByteArray> lines = header.split('\n');
-        EXPECT_EQ(header, QByteArrayList(r.lines.begin(), r.lines.end()).join("\r\n"));
-        for (const QByteArray& line : lines)
-            EXPECT_LE(line.size() - (line.endsWith('\r') ? 1 : 0), MailEncoding::kEncodedLineLimit) << line.data();
     }
 }
