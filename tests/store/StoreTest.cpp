@@ -155,6 +155,11 @@ TEST(Value, WholeNumbersRoundHalvesToEvenAndRefuseWhatDoesNotFit)
         const auto n = value.toWhole(lo, hi);
         EXPECT_EQ(n.ok() ? std::optional(n.value()) : std::nullopt, expected) << qPrintable(value.textOrEmpty());
     }
+    // A box's text for a column is refused one past the column's range.
+    const FieldInfo small = FieldInfo::fromDeclaration(QStringLiteral("String offset"), QStringLiteral("SMALLINT"));
+    for (const auto& [text, stored] :
+         {std::pair {"32767", true}, {"32768", false}, {"-32768", true}, {"-32769", false}})
+        EXPECT_EQ(ColumnText::parse(QLatin1String(text), small).ok(), stored) << text;
 }
 
 // Rows found by their ids, whatever their positions: a delete takes its row
