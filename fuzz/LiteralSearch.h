@@ -2,7 +2,7 @@
 
 // The two searches as plainly as their rules read: the scan text is cut down at
 // every step, every tag search upper-cases a copy of it, every position passes
-// through 16 bits. Slow on purpose: tests, fuzzers and benchmark compare with it.
+// through 16 bits. Slow on purpose: the fuzzers and the benchmark compare with it.
 
 #include "base/ErrorCatalogue.h"
 #include "engine/StringSearch.h"
