@@ -40,25 +40,47 @@ CurlMailClient mailClient()
     return CurlMailClient({.netrcFile = u"/nonexistent/netrc"_s, .hostName = u"vm"_s, .userName = u"jane"_s});
 }
 
+// One alert of `kind` for a fresh entry mailing `email` (none: Null) with
+// these columns, through a real SMTP server, at 14:30:05 on 4 December 2026.
+struct Sent {
+    Result<MailAlert::Delivery> done;
+    std::vector<ReceivedMail> mails;
+    RecordingMessages boxes;
+};
+Sent sendAlert(SmtpTestServer& server, AlertKind kind, const char* url, const char* email, const Value& subject,
+               const Value& content, const Failure& fault = {})
+{
+    server.clear();
+    TempDatabase db;
+    db.addEntry(QString::fromUtf8(url), u"W"_s,
+                {{"EMail", email ? Value(email) : Value()}, {"Subject", subject}, {"Content", content}});
+    const auto entry = firstEntry(db);
+    EXPECT_TRUE(entry.ok());
+    const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), Qt::OffsetFromUTC, 3600));
+    CurlMailClient mailer = mailClient();
+    Sent sent {Failure {}, {}, {}};
+    sent.done = MailAlert(pointAt(server.port()), mailer, sent.boxes, clock).send(entry.value(), kind, fault);
+    mailer.endSession();
+    sent.mails = server.messages();
+    return sent;
+}
+
 } // namespace
 
-// Each kind's mail as it reaches a real SMTP server, for an entry whose every
-// field the alert reads is set, at 14:30:05 on 4 December 2026; a mail the
-// server refuses is reported in one box, with the client's number in sign
-// form, and counts as done. The texts are written out by hand.
+// Each kind's mail as it reaches the server, for an entry whose every field
+// the alert reads is set. The texts are written out by hand.
 TEST(MailAlert, EachKindArrivesWithItsSubjectBodyAndLength)
 {
     const QString changed = u"The following URL has changed or a table change alert has been triggered : "_s;
-    const char* refused = "refused@example.test";
     // clang-format off
     const struct {
         AlertKind kind;
         const char* url;
-        const char* email; // none: Null, the alert fails and nothing is sent
+        const char* email;
         Value subject, content;
         Failure fault;
         QString subjectLine; // decoded
-        QString body;        // as it arrives, the CR LF that ends it included; refused: how the box begins
+        QString body;        // as it arrives, the CR LF that ends it included
         const char* length;  // the Content-Length line: name, blank, value
     } rows[] = {
         {AlertKind::PageFault, "http://watch.test/gone", "ann@example.test", Value("Weekly"), Value("abc"),
@@ -82,45 +104,20 @@ TEST(MailAlert, EachKindArrivesWithItsSubjectBodyAndLength)
          Value("Pr\u00e9vision m\u00e9t\u00e9o"), Value("abc"), {},
          u"Whole page changed : Pr\u00e9vision m\u00e9t\u00e9o"_s,
          changed + u"http://xn--bcher-kva.test/stra%C3%9Fe?q=%C3%BC\r\n"_s, "Content-Length:  5"},
-        {AlertKind::WholePage, "http://watch.test/w", nullptr, Value("Weekly"), Value("abc"), {}, {}, {}, nullptr},
-        {AlertKind::WholePage, "http://watch.test/w", refused, Value("Weekly"), Value("abc"), {}, {},
-         u"Cannot send EMail message :  10055 : "_s, nullptr},
     };
     // clang-format on
     // Year, month and day without leading zeros, then the seconds since midnight.
     EXPECT_EQ(MailAlert::messageId(QDateTime(QDate(2026, 3, 5), QTime(9, 3, 7))), u"20263532587_Sentrel"_s);
     SmtpTestServer server;
     ASSERT_TRUE(server.start());
-    const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), Qt::OffsetFromUTC, 3600));
     for (const auto& row : rows) {
         SCOPED_TRACE(row.url);
-        server.clear();
-        TempDatabase db;
-        db.addEntry(
-            QString::fromUtf8(row.url), u"W"_s,
-            {{"EMail", row.email ? Value(row.email) : Value()}, {"Subject", row.subject}, {"Content", row.content}});
-        const Settings settings = pointAt(server.port());
-        const auto entry = firstEntry(db);
-        ASSERT_TRUE(entry.ok());
-        CurlMailClient mailer = mailClient();
-        RecordingMessages boxes;
-
-        const auto done = MailAlert(settings, mailer, boxes, clock).send(entry.value(), row.kind, row.fault);
-        mailer.endSession();
-        const auto mails = server.messages();
-        ASSERT_EQ(done.ok(), row.email != nullptr);
-        ASSERT_EQ(mails.size(), done.ok() && row.email != refused ? 1u : 0u);
-        if (!done.ok())
-            continue;
-        EXPECT_EQ(done.value(), row.email == refused ? MailAlert::Delivery::Refused : MailAlert::Delivery::Sent);
-        ASSERT_EQ(boxes.shown.size(), row.email == refused ? 1u : 0u);
-        if (row.email == refused) {
-            EXPECT_EQ(boxes.shown[0].first, u"Cannot Send EMail"_s);
-            EXPECT_TRUE(boxes.shown[0].second.startsWith(row.body)) << boxes.shown[0].second.toStdString();
-            EXPECT_TRUE(boxes.shown[0].second.contains(u"550 5.1.1 Recipient refused"_s));
-            continue;
-        }
-        const ReceivedMail& mail = mails[0];
+        const Sent sent = sendAlert(server, row.kind, row.url, row.email, row.subject, row.content, row.fault);
+        ASSERT_TRUE(sent.done.ok());
+        EXPECT_EQ(sent.done.value(), MailAlert::Delivery::Sent);
+        EXPECT_TRUE(sent.boxes.shown.empty());
+        ASSERT_EQ(sent.mails.size(), 1u);
+        const ReceivedMail& mail = sent.mails[0];
         EXPECT_EQ(mail.defects, QStringList());
         ASSERT_EQ(mail.headers.size(), 8u);
         EXPECT_TRUE(mail.headers[2].second.startsWith(u"<202612452205_Sentrel."_s))
@@ -135,4 +132,26 @@ TEST(MailAlert, EachKindArrivesWithItsSubjectBodyAndLength)
         EXPECT_EQ(mail.data.mid(at, mail.data.indexOf("\r\n", at) - at), QByteArray(row.length));
         EXPECT_EQ(QString::fromUtf8(mail.body()), row.body);
     }
+}
+
+// An alert that cannot go: with no address it fails and nothing is sent; a
+// mail the server refuses is reported in one box, with the client's number in
+// sign form, and counts as done.
+TEST(MailAlert, AnAlertWithoutAnAddressFailsAndARefusedOneIsReported)
+{
+    SmtpTestServer server;
+    ASSERT_TRUE(server.start());
+    const Sent unaddressed = sendAlert(server, AlertKind::WholePage, "http://watch.test/w", nullptr, Value("Weekly"),
+                                       Value("abc"));
+    EXPECT_FALSE(unaddressed.done.ok());
+    EXPECT_TRUE(unaddressed.mails.empty() && unaddressed.boxes.shown.empty());
+    const Sent refused = sendAlert(server, AlertKind::WholePage, "http://watch.test/w", "refused@example.test",
+                                   Value("Weekly"), Value("abc"));
+    ASSERT_TRUE(refused.done.ok());
+    EXPECT_EQ(refused.done.value(), MailAlert::Delivery::Refused);
+    EXPECT_TRUE(refused.mails.empty());
+    ASSERT_EQ(refused.boxes.shown.size(), 1u);
+    EXPECT_EQ(refused.boxes.shown[0].first, u"Cannot Send EMail"_s);
+    EXPECT_TRUE(refused.boxes.shown[0].second.startsWith(u"Cannot send EMail message :  10055 : "_s));
+    EXPECT_TRUE(refused.boxes.shown[0].second.contains(u"550 5.1.1 Recipient refused"_s));
 }

@@ -2,9 +2,7 @@
 #include "StandInWatcher.h"
 #include "Wait.h"
 
-#include "engine/Watcher.h"
 #include "mainwindow/MainWindow.h"
-#include "widgets/QtScreenPointer.h"
 #include "windows/MaintenanceWindows.h"
 #include "windows/PropertiesWindow.h"
 #include "windows/SelectionDialog.h"
@@ -14,12 +12,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFontInfo>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOption>
 #include <QTest>
@@ -163,20 +158,15 @@ TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
         QStringList stored;
         size_t messages;
     } cases[] = {
+        // clang-format off
         {"", "Command1 Text1=http://n.test/ Command1 Text2=me@x.test Text3=Hi Command3", {added}, 0},
         {"", "Command1 F Text1= Return Text1=http://n.test/ Command3", {added}, 1},
         {"", longSteps.c_str(), {QString(added).replace("me@x.test", QString::fromStdString(longest))}, 0},
         {"", "Command1 F Text2= Command3", {}, 1},
         {"", "Command1 F Text3= Command3", {}, 1},
-        {"",
-         "Command1 Text1=_ Text2=me@x.test Text3=_ Command3",
-         {QStringLiteral(" |me@x.test| |-1|W|~|0|1|1|1|1|1|~|") + now},
-         0},
+        {"", "Command1 Text1=_ Text2=me@x.test Text3=_ Command3", {QStringLiteral(" |me@x.test| |-1|W|~|0|1|1|1|1|1|~|") + now}, 0},
         // "EMail" holds a list of bare addresses, or nothing is stored.
-        {"",
-         "Command1 F Text2=_a@x.test;b@x.test,_c@x.test_ Command3",
-         {QString(added).replace("me@x.test", " a@x.test;b@x.test, c@x.test ")},
-         0},
+        {"", "Command1 F Text2=_a@x.test;b@x.test,_c@x.test_ Command3", {QString(added).replace("me@x.test", " a@x.test;b@x.test, c@x.test ")}, 0},
         {"", "Command1 F Text2=_ Command3", {}, 1},
         {"", "Command1 F Text2=a@x.test,,b@x.test Command3", {}, 1},
         {"", "Command1 F Text2=Jane_<j@x.test> Command3", {}, 1},
@@ -191,20 +181,15 @@ TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
         {"('http://a.test/'), ('http://b.test/')", "Text1= List1=1 Command4 Command5", {a, b}, 1},
         {"", "Command1 Command4 F Command3", {added}, 1},
         {"('http://a.test/')", "Command1 F Command2 Command3", {entry("http://a.test/", "Weekly", "W", now)}, 0},
-        {"('http://a.test/')",
-         "Command1 F Command3 Text3=Again Command3",
-         {a, QString(added).replace("Hi", "Again")},
-         0},
+        {"('http://a.test/')", "Command1 F Command3 Text3=Again Command3", {a, QString(added).replace("Hi", "Again")}, 0},
         // An edit stored stays with its row: leaving the next one writes nothing into it.
-        {"('http://a.test/'), ('http://b.test/')",
-         "Text11=x Command3 List1=1 Command4 Command1 Command5",
-         {QString(x).replace("|X|-1|W|~", "|Weekly|-1|W|x"), b},
-         0},
+        {"('http://a.test/'), ('http://b.test/')", "Text11=x Command3 List1=1 Command4 Command1 Command5", {QString(x).replace("|X|-1|W|~", "|Weekly|-1|W|x"), b}, 0},
         {"('http://a.test/'), ('http://b.test/')", "Command2 Command2", {b}, 0},
         {"('http://a.test/'), ('http://b.test/')", "List1=1 Command4 Command2 Text3=X Command3", {x}, 0},
         {"('http://a.test/'), (NULL)", "List1=0 Command4 Command2", {a}, 0},
         {"('http://a.test/'), ('')", "List1=0 Command4 Command2", {a}, 0},
         {"('http://a.test/'), (replace(hex(zeroblob(45)), '0', 'l'))", "List1=1 Command4 Command2", {a}, 0},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.urls) + ": " + c.steps);
