@@ -45,11 +45,15 @@ private:
     QByteArray port_;
 };
 
-CurlPageFetcher::Options quick()
+constexpr qint64 kWaiting = CurlPageFetcher::kMaxWaitingBytes;
+
+CurlPageFetcher::Options quick(qint64 maxWaitingBytes = kWaiting, const Clock* clock = nullptr)
 {
     CurlPageFetcher::Options options;
     options.connectTimeout = options.totalTimeout = 3s;
     options.maxPageBytes = 256 * 1024;
+    options.maxWaitingBytes = maxWaitingBytes;
+    options.clock = clock;
     return options;
 }
 
@@ -127,10 +131,8 @@ TEST(CurlPageFetcher, FaultTableAlikeAtItsTurnAndFetchedAhead)
         urls << url;
     // Ahead with the program's bounds, and with a budget so small that every
     // page waits paused until its turn (some past the time-out).
-    CurlPageFetcher::Options paused = quick();
-    paused.maxWaitingBytes = 1;
     for (int run = 0; run < 3; ++run) {
-        CurlPageFetcher fetcher(run == 2 ? paused : quick());
+        CurlPageFetcher fetcher(quick(run == 2 ? 1 : kWaiting));
         if (run > 0)
             fetcher.fetchAhead(urls);
         for (const auto& [url, expected] : rows)
@@ -157,9 +159,7 @@ TEST(CurlPageFetcher, APageFetchedAheadAtItsTurn)
         {"/gzip/zip", 1000, QStringLiteral("<p>zip</p>\n").repeated(10000)},
     };
     for (const auto& r : rows) {
-        CurlPageFetcher::Options options = quick();
-        options.maxWaitingBytes = r.waitingBytes ? r.waitingBytes : options.maxWaitingBytes;
-        CurlPageFetcher fetcher(options);
+        CurlPageFetcher fetcher(quick(r.waitingBytes ? r.waitingBytes : kWaiting));
         const QString first = http.url("/page/first?ms=500"), url = http.url(r.second);
         fetcher.fetchAhead({first, url});
         EXPECT_EQ(outcome(fetcher.fetch(first)), "first");
@@ -203,9 +203,7 @@ TEST(CurlPageFetcher, BotChecksAndRateLimitsSayWhatTheServerMeant)
     for (auto& [url, expected] : rows)
         urls << (url = http.url(url));
     for (const bool ahead : {false, true}) {
-        CurlPageFetcher::Options options = quick();
-        options.clock = &clock;
-        CurlPageFetcher fetcher(options);
+        CurlPageFetcher fetcher(quick(kWaiting, &clock));
         if (ahead)
             fetcher.fetchAhead(urls);
         for (const auto& [url, expected] : rows)
