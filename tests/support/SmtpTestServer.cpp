@@ -81,21 +81,9 @@ std::vector<ReceivedMail> SmtpTestServer::messages() const
     return out;
 }
 
-int SmtpTestServer::greetings() const
+QList<QByteArray> SmtpTestServer::logLines(const char* name) const
 {
-    return static_cast<int>(readAll(dir_.filePath(u"greetings.log"_s)).count('\n'));
-}
-
-QStringList SmtpTestServer::logins() const
-{
-    QStringList lines = QString::fromUtf8(readAll(dir_.filePath(u"logins.log"_s))).split(u'\n');
-    lines.removeLast(); // after the last line's end
-    return lines;
-}
-
-QList<QByteArray> SmtpTestServer::sentLines() const
-{
-    QList<QByteArray> lines = readAll(dir_.filePath(u"wire.log"_s)).split('\n');
+    QList<QByteArray> lines = readAll(dir_.filePath(QLatin1String(name))).split('\n');
     lines.removeLast(); // after the last line's end
     for (QByteArray& line : lines)
         line.chop(line.endsWith('\r') ? 1 : 0);

@@ -65,13 +65,15 @@ public:
     QString certificateFile() const { return dir_.filePath(QStringLiteral("cert.pem")); } // for the client to trust
     std::vector<ReceivedMail> messages() const;                                           // oldest first
     int messageCount() const { return static_cast<int>(messages().size()); }
-    int greetings() const;               // EHLOs seen
-    QStringList logins() const;          // the login of each AUTH, with recordLogin
-    QList<QByteArray> sentLines() const; // every line the clients sent, with logWire, CR LF cut off
-    void clear();                        // forgets messages and greetings
-    static quint16 freePort();           // on 127.0.0.1, free a moment ago: nothing listens there
+    int greetings() const { return static_cast<int>(logLines("greetings.log").size()); } // EHLOs seen
+    QList<QByteArray> logins() const { return logLines("logins.log"); }  // the login of each AUTH, with recordLogin
+    QList<QByteArray> sentLines() const { return logLines("wire.log"); } // every line the clients sent, with logWire
+    void clear();                                                        // forgets messages and greetings
+    static quint16 freePort(); // on 127.0.0.1, free a moment ago: nothing listens there
 
 private:
+    QList<QByteArray> logLines(const char* name) const; // of a log in the folder, CR LF cut off
+
     Options options_;
     QTemporaryDir dir_;
     QProcess process_;

@@ -33,13 +33,14 @@ CLOSING = {  # sent, then the connection closed
     "/big": b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n" + b"b" * (1 << 20),  # no length announced
 }
 load = {"now": 0, "peak": 0}  # requests being answered
-asked = {}  # /silent-once/KEY: how often each KEY was asked for
+asked = {}  # how often each target was asked for
 OTHER_HOSTS = ["127.0.0.%d" % k for k in range(2, 18)]
 
 
 async def answer(target, writer):
     """Writes the answer; True when the connection may serve another request."""
     url = urlsplit(target)
+    asked[target] = asked.get(target, 0) + 1
     route, _, arg = url.path[1:].partition("/")
     if route == "page":  # /page/NAME?ms=N: NAME after N ms
         await asyncio.sleep(int(parse_qs(url.query).get("ms", ["0"])[0]) / 1000)
@@ -60,14 +61,12 @@ async def answer(target, writer):
         port = writer.get_extra_info("sockname")[1]
         writer.write(redirect(b"http://127.0.0.1:%d/page/%s?ms=300" % (port, arg.encode())))
     elif route == "silent-once":  # /silent-once/KEY?ms=N: silent the first time, then "late" after N ms
-        asked[arg] = asked.get(arg, 0) + 1
-        if asked[arg] == 1:
+        if asked[target] == 1:
             await asyncio.sleep(3600)
         await asyncio.sleep(int(parse_qs(url.query).get("ms", ["0"])[0]) / 1000)
         writer.write(ok(b"late"))
     elif route == "fails-once":  # /fails-once/KEY: 503 the first time, then "again"
-        asked[arg] = asked.get(arg, 0) + 1
-        writer.write(ok(b"again") if asked[arg] > 1 else b"HTTP/1.1 503 Busy\r\nContent-Length: 0\r\n\r\n")
+        writer.write(ok(b"again") if asked[target] > 1 else b"HTTP/1.1 503 Busy\r\nContent-Length: 0\r\n\r\n")
     elif route == "answer":  # /answer/STATUS?NAME=VALUE&...: that status with those headers
         head = b"".join(b"%s: %s\r\n" % (k.encode(), v.encode()) for k, v in parse_qsl(url.query))
         writer.write(b"HTTP/1.1 %s Scripted\r\n%sContent-Length: 8\r\n\r\nanswered" % (arg.encode(), head))

@@ -7,9 +7,8 @@ AUTH, with --record-login), wire.log (every byte the clients sent, with --log-wi
 
 import argparse, asyncio, base64, email, email.policy, json, os, ssl, subprocess
 
-SCRIPTED = ["silent", "greeting-421", "drop-after-data", "drop-after-message",
-            "silent-at-quit", "fake-starttls", "refuse-greeting", "refuse-sender", "refuse-sender-at-rcpt",
-            "refuse-message"]
+SCRIPTED = ["silent", "greeting-421", "drop-after-data", "drop-after-message", "silent-at-quit", "fake-starttls",
+            "refuse-greeting", "refuse-sender", "refuse-sender-at-rcpt", "refuse-message"]
 
 
 REFUSALS = {("refuse-greeting", b"EHLO"): "504 5.5.2 Helo command rejected: need fully-qualified hostname",
@@ -107,7 +106,7 @@ async def scripted(mode, reader, writer):
 async def main(args):
     from aiosmtpd.smtp import SMTP, AuthResult
     loop = asyncio.get_running_loop()
-    context, options = None, {"hostname": "smtp.test", "loop": loop}
+    context, options = None, {"hostname": "smtp.test", "loop": loop, "enable_SMTPUTF8": args.smtputf8}
     if args.tls != "none":
         cert, key = os.path.join(args.dir, "cert.pem"), os.path.join(args.dir, "key.pem")
         subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
@@ -131,7 +130,6 @@ async def main(args):
         options.update(authenticator=check, auth_required=True, auth_require_tls=args.tls != "none")
     elif args.record_login:
         options.update(authenticator=record, auth_required=False, auth_require_tls=False)
-    options.update(enable_SMTPUTF8=args.smtputf8)
 
     class Slow(SMTP):
         async def push(self, status):  # every answer, the greeting too

@@ -25,23 +25,19 @@ TEST(MailEncoding, EncodedWordLinesStayWithin76)
     const struct {
         const char* name;
         int euroSigns;
-        std::vector<QByteArray> lines;
+        QByteArrayList lines;
     } rows[] = {
+        // clang-format off
         {"Subject", 13, {"Subject: " + word(13)}},                      // 73: four more would make 77
         {"Subject", 14, {"Subject: " + word(13), " " + word(1)}},       // not 77 in one line
         {"X-Comments", 13, {"X-Comments: " + word(13)}},                // exactly 76
         {"X-Comments", 14, {"X-Comments: " + word(13), " " + word(1)}}, // 80 in one line
         {"Comments", 14, {"Comments: " + word(13), " " + word(1)}},     // not 78 in one line
-        {"Subject",
-         40,
-         {"Subject: " + word(13), " " + word(15), " " + word(12)}}, // 15: a word holds no more (72 of 75)
+        {"Subject", 40, {"Subject: " + word(13), " " + word(15), " " + word(12)}}, // 15: a word holds no more (72 of 75)
+        // clang-format on
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.name) + " " + std::to_string(r.euroSigns));
-        const QByteArray header = MailEncoding::headerLine(QLatin1String(r.name), euros.left(r.euroSigns));
-        const QList<QByteArray> lines = header.split('\n');
-        EXPECT_EQ(header, QByteArrayList(r.lines.begin(), r.lines.end()).join("\r\n"));
-        for (const QByteArray& line : lines)
-            EXPECT_LE(line.size() - (line.endsWith('\r') ? 1 : 0), MailEncoding::kEncodedLineLimit) << line.data();
+        EXPECT_EQ(MailEncoding::headerLine(QLatin1String(r.name), euros.left(r.euroSigns)), r.lines.join("\r\n"));
     }
 }
