@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 #include <sys/stat.h>
@@ -85,20 +86,13 @@ protected:
     {
         ASSERT_TRUE(connected(holder));
         holder.write("{\"request\":\"maintenance\"}\n");
-        QByteArray entered;
-        ASSERT_TRUE(waitFor([&] {
-            holder.waitForReadyRead(100);
-            entered += holder.readAll();
-            return entered.contains("entered");
-        }));
+        ASSERT_TRUE(holder.waitForReadyRead(10000) && holder.readAll().contains("entered"));
     }
     // Until it answers; maintenanceLimitMs: the program's own when 0.
     void start(int maintenanceLimitMs = 0, bool wait = true)
     {
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(ORVANE_SHORT_TICK,
-                      QStringList {folder, "300"}
-                          + (maintenanceLimitMs ? QStringList {QString::number(maintenanceLimitMs)} : QStringList {}));
+        program.start(ORVANE_SHORT_TICK, {folder, "300", QString::number(maintenanceLimitMs)});
         ASSERT_TRUE(program.waitForStarted());
         ASSERT_TRUE(!wait || waitFor([&] { return status().value("running").toBool(); }));
     }
@@ -155,19 +149,15 @@ TEST_F(RunningOrvane, EachStateAnswersEachCommandAndLeavesTheTimerAsAWindowWould
         ASSERT_EQ(tool({"add", pages.url(second[static_cast<int>(c.state)]), "b@x", "second"}).code, 0);
         start(0, false);
         int before = -1;
-        switch (c.state) {
-        case State::Asleep:
-            // A tick has passed since the cycle, so a TickCount set anew would show.
-            ASSERT_TRUE(waitFor([&] { return (before = asleepAfterACycle()) >= 0 && before <= 97; }));
-            break;
-        case State::Cycle: ASSERT_TRUE(waitFor([&] { return status().value("entry").toInt() == 2; })); break;
-        case State::Halted: ASSERT_TRUE(waitFor([&] { return state() == "halted"; })); break;
-        case State::Window:
-            ASSERT_TRUE(waitFor([&] { return asleepAfterACycle() >= 0; }));
-            program.write("urls\n");
-            ASSERT_TRUE(waitFor([&] { return state() == "maintenance"; }));
-            break;
-        }
+        // Asleep a tick after the cycle, so that a TickCount set anew would show; at entry 2; halted; in the window.
+        const std::function<bool()> reached[] = {
+            [&] { return (before = asleepAfterACycle()) >= 0 && before <= 97; },
+            [&] { return status().value("entry").toInt() == 2; },
+            [&] { return state() == "halted"; },
+            [&] { return asleepAfterACycle() >= 0 && program.write("urls\n") > 0; },
+        };
+        ASSERT_TRUE(waitFor(reached[static_cast<int>(c.state)]));
+        ASSERT_TRUE(c.state != State::Window || waitFor([&] { return state() == "maintenance"; }));
         QProcess command;
         toolAsync(command, c.command);
         if (c.state == State::Cycle) {
@@ -291,7 +281,6 @@ TEST_F(RunningOrvane, NoControlCharacterOfAnAnswerReachesTheTerminal)
     QObject::connect(&server, &QLocalServer::newConnection, [&] {
         QLocalSocket* client = server.nextPendingConnection();
         client->write(answer + "\n");
-        client->flush();
         client->disconnectFromServer();
     });
     for (const QStringList& args : {QStringList {"status"}, QStringList {"status", "--json"}}) {
@@ -317,16 +306,15 @@ TEST(ControlPlace, AClientTalksOnlyToItsOwnUsersSocketFolderAndServer)
     QLocalServer server;
     const QString socket = own + "/s.control";
     ASSERT_TRUE(server.listen(socket));
+    const auto folder = &orvane::ControlPlace::checkFolder, file = &orvane::ControlPlace::checkSocketFile;
     // clang-format off
-    const struct { QString folder; uid_t uid; bool trusted; } folders[] = {
-        {own, me, true}, {own, stranger, false}, {open, me, false}, {link, me, false},
+    const struct { decltype(folder) check; QString path; uid_t uid; bool trusted; } cases[] = {
+        {folder, own, me, true}, {folder, own, stranger, false}, {folder, open, me, false}, {folder, link, me, false},
+        {file, socket, me, true}, {file, socket, stranger, false}, {file, own, me, false},
     };
     // clang-format on
-    for (const auto& c : folders)
-        EXPECT_EQ(orvane::ControlPlace::checkFolder(c.folder, c.uid).ok(), c.trusted) << c.folder.toStdString();
-    EXPECT_TRUE(orvane::ControlPlace::checkSocketFile(socket, me).ok());
-    EXPECT_FALSE(orvane::ControlPlace::checkSocketFile(socket, stranger).ok());
-    EXPECT_FALSE(orvane::ControlPlace::checkSocketFile(own, me).ok());
+    for (const auto& c : cases)
+        EXPECT_EQ(c.check(c.path, c.uid).ok(), c.trusted) << c.path.toStdString() << " " << c.uid;
     // The peer's user id, which no file can fake.
     for (const uid_t uid : {me, stranger}) {
         orvane::ControlClient client({socket}, uid);

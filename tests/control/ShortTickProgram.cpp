@@ -1,7 +1,7 @@
 // The program exactly as main puts it together, but over the database in a
 // folder given on the command line and with a short tick, so that tests see
 // cycles in seconds. A line "urls" on standard input opens the URL window.
-//   orvane_short_tick DIR TICK_MS [MAINTENANCE_LIMIT_MS]
+//   orvane_short_tick DIR TICK_MS MAINTENANCE_LIMIT_MS (0: the program's own)
 #include "app/Program.h"
 
 #include <QApplication>
@@ -17,12 +17,12 @@ int main(int argc, char* argv[])
 {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
-    if (argc != 3 && argc != 4)
+    if (argc != 4)
         return 2;
     orvane::ControlServer::Limits limits;
     limits.placeCheck = std::chrono::milliseconds(200);
-    if (argc == 4)
-        limits.maintenanceTime = std::chrono::milliseconds(QString::fromLatin1(argv[3]).toInt());
+    if (const int limitMs = QString::fromLatin1(argv[3]).toInt(); limitMs > 0)
+        limits.maintenanceTime = std::chrono::milliseconds(limitMs);
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&input] {
         char buffer[64] = {};
