@@ -17,6 +17,7 @@
 namespace {
 
 using orvane::test::Ran;
+using orvane::test::runOrvaneDb;
 
 class Cli : public ::testing::Test {
 protected:
@@ -25,10 +26,7 @@ protected:
 
     void SetUp() override { ASSERT_EQ(run({"init"}).code, 0); }
 
-    Ran run(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
-    {
-        return orvane::test::runOrvaneDb(dir.path(), args, env);
-    }
+    Ran run(const QStringList& args) { return runOrvaneDb(dir.path(), args); }
     // The program copied beside the database, as installed; running, it would wait for its first tick a minute away.
     Ran runProgram()
     {
@@ -150,7 +148,7 @@ TEST_F(Cli, WritesAreRefusedWhileAProgramHoldsTheLockWithoutAnsweringWhateverThe
     const orvane::SingleInstance running(dir.path()); // what Orvane takes as it starts
     ASSERT_TRUE(running.held());
     for (const auto& env : {QProcessEnvironment::systemEnvironment(), elsewhere})
-        EXPECT_EQ(run({"add", "http://a/", "a@x", "s"}, env).code, 1);
+        EXPECT_EQ(runOrvaneDb(dir.path(), {"add", "http://a/", "a@x", "s"}, env).code, 1);
     EXPECT_EQ(bytes(db), before);
 }
 
@@ -209,7 +207,7 @@ TEST_F(Cli, TestMailFailsWhenNoServerTakesIt)
     ASSERT_EQ(run({"set", "port", "1"}).code, 0); // nothing listens there
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", dir.path()); // no ~/.netrc
-    const Ran r = run({"test-mail", "bob@example.test"}, env);
+    const Ran r = runOrvaneDb(dir.path(), {"test-mail", "bob@example.test"}, env);
     EXPECT_TRUE(r.code == 1 && r.err.contains("10007")) << r.out.toStdString() << r.err.toStdString();
 }
 
