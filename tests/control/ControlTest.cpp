@@ -19,9 +19,9 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <atomic>
 #include <functional>
-#include <mutex>
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,9 +34,7 @@ using orvane::test::waitFor;
 class RunningOrvane : public ::testing::Test {
 protected:
     LocalHttpServer pages;
-    std::mutex mutex;
-    std::condition_variable releasedChanged;
-    bool released = false;
+    std::atomic<bool> released = false;
     QTemporaryDir runtime; // the user's runtime folder, private to the test
     QTemporaryDir dir;
     QString folder = dir.path(); // the program's
@@ -54,8 +52,8 @@ protected:
         pages.server().Get("/down", [](const httplib::Request&, httplib::Response& r) { r.status = 503; });
         // Answers only when the test releases it: a cycle that stays at this entry.
         pages.server().Get("/slow", [this, page](const httplib::Request& request, httplib::Response& response) {
-            std::unique_lock lock(mutex);
-            releasedChanged.wait(lock, [this] { return released; });
+            while (!released)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             page(request, response);
         });
         ASSERT_TRUE(pages.start());
@@ -63,18 +61,12 @@ protected:
     }
     void TearDown() override
     {
-        release();
+        released = true;
         program.kill();
         program.waitForFinished();
     }
     // About 30 s asleep between two cycles with the short tick.
     void init() { ASSERT_TRUE(tool({"init"}).code == 0 && tool({"set", "wake-up", "99"}).code == 0); }
-    void release(bool to = true)
-    {
-        const std::lock_guard lock(mutex);
-        released = to;
-        releasedChanged.notify_all();
-    }
     QString socketPath() const { return orvane::ControlPlace::serverPath(folder, ::getuid()).value(); }
     bool connected(QLocalSocket& client)
     {
@@ -141,7 +133,7 @@ TEST_F(RunningOrvane, EachStateAnswersEachCommandAndLeavesTheTimerAsAWindowWould
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(static_cast<int>(c.state)) + " " + c.command.join(' ').toStdString());
         TearDown();
-        release(false);
+        released = false;
         for (const char* file : {"Sentrel.mdb", "Sentrel.mdb-wal", "Sentrel.mdb-shm"})
             QFile::remove(dir.filePath(file));
         ASSERT_NO_FATAL_FAILURE(init());
@@ -167,7 +159,7 @@ TEST_F(RunningOrvane, EachStateAnswersEachCommandAndLeavesTheTimerAsAWindowWould
                 [&] { return waits ? command.bytesAvailable() > 0 : command.state() == QProcess::NotRunning; }));
             EXPECT_EQ(command.state() == QProcess::Running, waits);
             EXPECT_EQ(entries(), 2);
-            release();
+            released = true;
         }
         const Ran r = Ran::of(command);
         EXPECT_TRUE(r.code == c.code && QString::fromUtf8(r.out).contains(c.said))
