@@ -1,8 +1,7 @@
 // The program exactly as main puts it together, but over the database in a
 // folder given on the command line and with a short tick, so that tests see
-// cycles in seconds. Lines on standard input press the main window's
-// buttons: "urls" opens the URL window, "close" closes the one open.
-//   orvane_short_tick DIR TICK_MS [MAINTENANCE_LIMIT_MS]
+// cycles in seconds. A line "urls" on standard input opens the URL window.
+//   orvane_short_tick DIR TICK_MS MAINTENANCE_LIMIT_MS (0: the program's own)
 #include "app/Program.h"
 
 #include <QApplication>
@@ -18,29 +17,23 @@ int main(int argc, char* argv[])
 {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
-    if (argc != 3 && argc != 4)
+    if (argc != 4)
         return 2;
     orvane::ControlServer::Limits limits;
     limits.placeCheck = std::chrono::milliseconds(200);
-    if (argc == 4)
-        limits.maintenanceTime = std::chrono::milliseconds(QString::fromLatin1(argv[3]).toInt());
+    if (const int limitMs = QString::fromLatin1(argv[3]).toInt(); limitMs > 0)
+        limits.maintenanceTime = std::chrono::milliseconds(limitMs);
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&input] {
         char buffer[64] = {};
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer - 1);
-        if (n <= 0) {
-            input.setEnabled(false);
+        input.setEnabled(::read(STDIN_FILENO, buffer, sizeof buffer - 1) > 0); // stops listening at the end of input
+        if (QByteArray(buffer).trimmed() != "urls")
             return;
-        }
-        const QByteArray line = QByteArray(buffer, static_cast<int>(n)).trimmed();
         // Outside this handler: a modal window runs an event loop of its own.
-        QTimer::singleShot(0, [line] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (w->objectName() == "fSentrel" && line == "urls")
+        QTimer::singleShot(0, [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == "fSentrel")
                     w->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
-            }
-            if (line == "close" && QApplication::activeModalWidget())
-                QApplication::activeModalWidget()->close();
         });
     });
     return orvane::Program::run(QString::fromLocal8Bit(argv[1]),

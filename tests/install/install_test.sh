@@ -14,12 +14,12 @@ mkdir -m 0700 "$XDG_RUNTIME_DIR" # the control socket's, left in the temporary f
 # A user session stands in for it: every call is written down.
 mkdir "$tmp/stub" && printf '#!/bin/sh\necho "$*" >>"%s/systemctl.log"\n' "$tmp" >"$tmp/stub/systemctl"
 chmod +x "$tmp/stub/systemctl" && export PATH="$tmp/stub:$PATH"
-prefix="$tmp/opt/or vane" data="$XDG_DATA_HOME" config="$XDG_CONFIG_HOME"
+prefix="$tmp/opt/or vane" other="$tmp/opt/other" third="$tmp/opt/third" data="$XDG_DATA_HOME" config="$XDG_CONFIG_HOME"
 installed=("$prefix/orvane" "$prefix/orvane-db" "$prefix/uninstall.sh" "$HOME/.local/bin/orvane-db"
     "$data/applications/orvane.desktop" "$data"/icons/hicolor/{scalable/apps/orvane.svg,{16x16,32x32}/apps/orvane.png}
     "$data/metainfo/org.orvane.Orvane.metainfo.xml"
     "$config/autostart/orvane.desktop" "$config/systemd/user/orvane.service")
-install_orvane() { "$src/scripts/install.sh" --prefix "$prefix" --build-dir "$build" --no-build --autostart --service; }
+install_orvane() { "$src/scripts/install.sh" --prefix "${1:-$prefix}" --build-dir "$build" --no-build --autostart --service; }
 
 install_orvane
 for f in "${installed[@]}" "$prefix/Sentrel.mdb"; do [ -e "$f" ] || fail "$f was not installed"; done
@@ -55,12 +55,11 @@ names() {
         *) cmp -s "$1" "$2/shared$1" ;;
     esac
 }
-other="$tmp/opt/other"
 install_both() {
     install_orvane >/dev/null
     # As if installed this very second: a copy that skips files no older than their source leaves them naming $prefix.
     touch -- "${installed[@]:4}"
-    "$src/scripts/install.sh" --prefix "$other" --build-dir "$build" --no-build --autostart --service >/dev/null
+    install_orvane "$other" >/dev/null
     : >"$tmp/systemctl.log"
 }
 uninstall_both() {
@@ -85,8 +84,7 @@ grep -qx -- "--user disable --now orvane.service" "$tmp/systemctl.log" || fail "
 # The second goes first: it hands the shared files back to the first, whose service starts again. Before that a
 # third, gone first, hands them to the latest install of the other two.
 install_both
-third="$tmp/opt/third"
-"$src/scripts/install.sh" --prefix "$third" --build-dir "$build" --no-build --autostart --service >/dev/null
+install_orvane "$third" >/dev/null
 "$third/uninstall.sh" >/dev/null
 for f in "${installed[@]:3}"; do names "$f" "$other" || fail "uninstalling $third left $f not naming $other"; done
 : >"$tmp/systemctl.log"

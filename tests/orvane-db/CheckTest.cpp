@@ -1,26 +1,18 @@
 // orvane-db check against pages of a local server: what each search finds and
 // which alert the next wake-up would send, and that it changes nothing.
 #include "LocalHttpServer.h"
+#include "OrvaneDbRun.h"
+
+#include "store/Database.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 namespace {
-
-QByteArray run(const QStringList& args)
-{
-    QProcess p;
-    p.start(ORVANE_DB, args);
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
-        ? p.readAllStandardOutput()
-        : "exit " + QByteArray::number(p.exitCode()) + ": " + p.readAllStandardError();
-}
 
 QByteArray contents(const QString& path)
 {
@@ -45,10 +37,16 @@ TEST(CheckCommand, ShowsWhatEachSearchFindsAndTheAlertItWouldSendChangingNothing
     ASSERT_TRUE(web.start());
 
     QTemporaryDir dir;
+    // What it printed, or how it failed.
+    const auto run = [&dir](const QStringList& args) {
+        const orvane::test::Ran r = orvane::test::runOrvaneDb(dir.path(), args);
+        return r.code == 0 ? r.out : "exit " + QByteArray::number(r.code) + ": " + r.err;
+    };
     const QString db = dir.filePath("Sentrel.mdb"), scratch = dir.filePath("URL.html");
-    ASSERT_EQ(run({"init", dir.path()}), "created " + db.toUtf8() + "\n");
+    ASSERT_EQ(run({"init"}), "created " + db.toUtf8() + "\n");
+    ASSERT_TRUE(QFile(scratch).open(QIODevice::WriteOnly)); // an empty URL.html
     // clang-format off
-    const struct { QStringList entry; const char* stored; const char* expected; } cases[] = {
+    const struct { QStringList entry; const char* stored; const char* expected; bool byUrl = false; } cases[] = {
         {{"/old"}, "<p>same</p>", R"({"alert":null,"firstVisit":false,"fetch":{"finalUrl":"%1/w","status":200,
           "wireBytes":11,"contentEncoding":"","charset":"windows-1252","etag":"\"v1\"",
           "lastModified":"Mon, 07 Dec 2026 10:00:00 GMT","characters":11}})"},
@@ -70,36 +68,28 @@ TEST(CheckCommand, ShowsWhatEachSearchFindsAndTheAlertItWouldSendChangingNothing
         {{"/t", "--type", "T", "--search", "ok", "--table", "2"}, nullptr,
          R"({"alert":4,"alertName":"no table found","tableSearch":{"tableFound":false,"cells":[],"allEqual":false}})"},
         {{"/gone"}, nullptr, R"({"alert":0,"alertName":"page fault","fault":{"number":404}})"},
+        // A URL instead of an id: a new entry on its first visit, as add makes it.
+        {{"/s", "--type", "S", "--search", "12", "--length", "2"}, nullptr, R"({"alert":2,"stringSearch":{"position":8}})",
+         true},
     };
     // clang-format on
-    QStringList ids;
-    sqlite3* h = nullptr;
-    ASSERT_EQ(sqlite3_open(db.toUtf8().constData(), &h), SQLITE_OK);
     for (const auto& c : cases) {
-        const QStringList entry = QStringList {"add", "--dir", dir.path(), web.url(c.entry[0]), "a@x.org", "s"}
-            + c.entry.mid(1);
-        ids << QString::fromUtf8(run(entry).trimmed());
-        sqlite3_stmt* set = nullptr;
-        sqlite3_prepare_v2(h, "UPDATE URLs SET Content = ?1 WHERE rowid = ?2", -1, &set, nullptr);
-        if (c.stored)
-            sqlite3_bind_text(set, 1, c.stored, -1, SQLITE_STATIC);
-        sqlite3_bind_int64(set, 2, ids.last().toLongLong());
-        EXPECT_EQ(sqlite3_step(set), SQLITE_DONE);
-        sqlite3_finalize(set);
-    }
-    sqlite3_close(h);
-    ASSERT_TRUE(QFile(scratch).open(QIODevice::WriteOnly)); // an empty URL.html
-    const QByteArray before = contents(db);
-
-    for (int i = 0; i < int(std::size(cases)); ++i) {
-        const QByteArray out = run({"check", "--dir", dir.path(), "--json", ids[i]});
+        const QStringList entry = QStringList {web.url(c.entry[0])} + c.entry.mid(1);
+        const QByteArray id = c.byUrl ? ""
+                                      : run(QStringList {"add", entry[0], "a@x.org", "s"} + entry.mid(1)).trimmed();
+        if (c.stored) {
+            const QString set = QString("UPDATE URLs SET Content = '%1' WHERE rowid = %2").arg(c.stored, id);
+            ASSERT_TRUE(orvane::Database::open(db).value().execute(set).ok()) << id.toStdString();
+        }
+        const QByteArray before = contents(db),
+                         out = run(QStringList {"check", "--json"} + (c.byUrl ? entry : QStringList {id}));
         SCOPED_TRACE(out.toStdString());
         const QJsonObject got = QJsonDocument::fromJson(out).object();
-        const QString expected = QString::fromUtf8(cases[i].expected).arg(web.url("")).replace('\n', ' ');
-        const QJsonObject want = QJsonDocument::fromJson(expected.toUtf8()).object();
-        ASSERT_FALSE(want.isEmpty()) << cases[i].expected;
-        EXPECT_EQ(got["entry"].toInteger(), ids[i].toLongLong());
-        EXPECT_EQ(got["firstVisit"].toBool(), cases[i].stored == nullptr);
+        const QJsonObject want =
+            QJsonDocument::fromJson(QByteArray(c.expected).replace("%1", web.url("").toUtf8())).object();
+        ASSERT_FALSE(want.isEmpty()) << c.expected;
+        EXPECT_EQ(got["entry"], c.byUrl ? QJsonValue() : QJsonValue(id.toLongLong()));
+        EXPECT_EQ(got["firstVisit"].toBool(), c.stored == nullptr);
         // Of an object, only the fields worked out: a fault's text is the server's.
         QJsonObject shown;
         for (const QString& key : want.keys()) {
@@ -110,16 +100,8 @@ TEST(CheckCommand, ShowsWhatEachSearchFindsAndTheAlertItWouldSendChangingNothing
         }
         EXPECT_EQ(QJsonDocument(shown).toJson(QJsonDocument::Compact).toStdString(),
                   QJsonDocument(want).toJson(QJsonDocument::Compact).toStdString());
+        EXPECT_TRUE(contents(db) == before); // not printed: 192 KB
     }
-    // A URL instead of an id: a new entry on its first visit, as add makes it.
-    const QJsonObject adHoc = QJsonDocument::fromJson(run({"check", "--dir", dir.path(), "--json", web.url("/s"),
-                                                           "--type", "S", "--search", "12", "--length", "2"}))
-                                  .object();
-    EXPECT_EQ(adHoc["entry"], QJsonValue());
-    EXPECT_EQ(adHoc["firstVisit"], true);
-    EXPECT_EQ(adHoc["alert"], 2);
-    EXPECT_EQ(adHoc["stringSearch"]["position"], 8);
-    EXPECT_TRUE(contents(db) == before); // not printed: 192 KB
     EXPECT_EQ(contents(scratch), QByteArray());
 }
 

@@ -1,9 +1,10 @@
 // Runs the built orvane-db on a database its init made in a temporary folder; reads it back with the SQLite C API.
+#include "OrvaneDbRun.h"
+
 #include "host/SingleInstance.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -15,25 +16,24 @@
 
 namespace {
 
-struct Outcome {
-    int code;
-    QByteArray out, err;
-};
+using orvane::test::Ran;
+using orvane::test::runOrvaneDb;
 
 class Cli : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString db = dir.filePath("Sentrel.mdb"), csv = dir.filePath("in.csv");
+    QString db = dir.filePath("Sentrel.mdb"), csv = dir.filePath("in.csv"), lock = dir.filePath("Sentrel.lock");
 
     void SetUp() override { ASSERT_EQ(run({"init"}).code, 0); }
 
-    Outcome run(QStringList args, QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
+    Ran run(const QStringList& args) { return runOrvaneDb(dir.path(), args); }
+    // The program copied beside the database, as installed; running, it would wait for its first tick a minute away.
+    Ran runProgram()
     {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(ORVANE_DB, args.mid(0, 1) + QStringList {"--dir", dir.path()} + args.mid(1));
-        const bool ended = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
-        return {ended ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QProcess orvane;
+        orvane.start(dir.filePath("orvane"), {});
+        return Ran::of(orvane);
     }
     QByteArray bytes(const QString& path, const QByteArray& replacement = {}) const
     {
@@ -42,44 +42,61 @@ protected:
             return f.open(QIODevice::WriteOnly) && f.write(replacement) == replacement.size() ? replacement : "";
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
     }
-    static int collect(void* to, int n, char** values, char**)
-    {
-        QStringList row;
-        for (int i = 0; i < n; ++i)
-            row << (values[i] ? QString::fromUtf8(values[i]) : "~");
-        static_cast<QStringList*>(to)->append(row.join('|'));
-        return 0;
-    }
     // Each row of sql as its values joined by '|', a Null shown as "~".
     QStringList rows(const QByteArray& sql) const
     {
+        const auto collect = [](void* to, int n, char** values, char**) {
+            QStringList row;
+            for (int i = 0; i < n; ++i)
+                row << (values[i] ? QString::fromUtf8(values[i]) : "~");
+            static_cast<QStringList*>(to)->append(row.join('|'));
+            return 0;
+        };
         sqlite3* h = nullptr;
         QStringList out;
         sqlite3_open(db.toUtf8().constData(), &h);
-        sqlite3_exec(h, sql.constData(), &Cli::collect, &out, nullptr);
+        if (sqlite3_exec(h, sql.constData(), collect, &out, nullptr) != SQLITE_OK)
+            ADD_FAILURE() << sqlite3_errmsg(h);
         sqlite3_close(h);
         return out;
     }
 };
 
-TEST_F(Cli, BadArgumentsFailNamingTheValueAndChangeNothing)
+// A header and three entries: Null against "", quotes, commas, CR LF.
+const QByteArray kCsv =
+    "\"URL\",\"EMail\",\"Subject\",\"Active\",\"Search type\",\"String search\",\"String offset\","
+    "\"String length\",\"Table number\",\"Row number\",\"Column number\",\"Repeat count\","
+    "\"Content\",\"Added\"\r\n"
+    "\"http://a/\",\"a@x\",\"say \"\"hi\"\", then go\",-1,\"W\",,0,1,1,1,1,1,,\"2024-01-02 03:04:05\"\r\n"
+    "\"http://b/\",\"b@x\",\"two\r\nlines\",0,\"S\",\"\",3,2,1,1,1,1,\"\",\"2024-01-02 03:04:06\"\r\n"
+    "\"http://c/\",\"c@x\",\"c\",-1,,\"a,b\",,,,,,,\"<p>\r\n\"\"x\"\"</p>\",\r\n";
+
+TEST_F(Cli, BadArgumentsAndImportsFailNamingTheValueOrRowAndChangeNothing)
 {
+    // A write the checks cannot foresee, as a full disk would refuse it.
+    rows("CREATE TRIGGER no BEFORE INSERT ON URLs WHEN NEW.URL = 'http://no/' BEGIN SELECT RAISE(ABORT, 'no'); END");
     const QString url81(81, 'u');
+    const QByteArray good = kCsv.left(kCsv.indexOf("\"http://c/\""));
     // clang-format off
-    const struct { QStringList args; QString named; } cases[] = {
+    const struct { QStringList args; QString named; QByteArray file = {}; } cases[] = {
         {{"add", "u", "e"}, "add"}, {{"add", "", "e", "s"}, "URL"}, {{"add", "u", "e", ""}, "Subject"},
         {{"add", url81, "e", "s"}, url81}, {{"add", "u", "e", "s", "--offset", "12345"}, "12345"}, {{"frob"}, "frob"},
         {{"add", "u", "e", "s", "--table", "x1"}, "x1"}, {{"add", "u", "e", "s", "--type", "w"}, "\"w\""},
         {{"remove", "1"}, "1"}, {{"enable", "one"}, "one"}, {{"set", "port", "1234"}, "1234"},
         {{"add", "u", "a@x.org,", "s"}, "EMail"}, {{"add", "u", "Jane <j@x.org>", "s"}, "EMail"},
+        {{"import", csv}, "row 3", good + "\"http://c/\",\"\",\"c\",-1,,,,,,,,,,\r\n"},      // no EMail
+        {{"import", csv}, "row 3", good + "\"http://c/\",\"c@x;\",\"c\",-1,,,,,,,,,,\r\n"},  // no address list
+        {{"import", csv}, "row 3", good + "\"http://c/\",\"c@x\",\"c\"x,-1,,,,,,,,,,\r\n"},  // stray quote
+        {{"import", csv}, "row 3", good + "\"http://no/\",\"c@x\",\"c\",-1,,,,,,,,,,\r\n"}, // refused write
     };
     // clang-format on
     const QByteArray before = bytes(db);
     for (const auto& c : cases) {
-        const Outcome r = run(c.args);
-        EXPECT_NE(r.code, 0) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(r.err.contains(c.named.toUtf8()) && r.err.count('\n') == 1) << r.err.toStdString();
-        EXPECT_EQ(bytes(db), before) << c.args.join(' ').toStdString();
+        bytes(csv, c.file);
+        const Ran r = run(c.args);
+        EXPECT_TRUE(r.code != 0 && r.err.contains(c.named.toUtf8()) && r.err.count('\n') == 1)
+            << c.args.join(' ').toStdString() << ": " << r.code << " " << r.err.toStdString();
+        EXPECT_EQ(bytes(db), before) << c.args.join(' ').toStdString() << " " << c.file.toStdString();
     }
 }
 
@@ -112,15 +129,6 @@ TEST_F(Cli, EachCommandChangesWhatItSays)
     }
 }
 
-// A header and three entries: Null against "", quotes, commas, CR LF.
-const QByteArray kCsv =
-    "\"URL\",\"EMail\",\"Subject\",\"Active\",\"Search type\",\"String search\",\"String offset\","
-    "\"String length\",\"Table number\",\"Row number\",\"Column number\",\"Repeat count\","
-    "\"Content\",\"Added\"\r\n"
-    "\"http://a/\",\"a@x\",\"say \"\"hi\"\", then go\",-1,\"W\",,0,1,1,1,1,1,,\"2024-01-02 03:04:05\"\r\n"
-    "\"http://b/\",\"b@x\",\"two\r\nlines\",0,\"S\",\"\",3,2,1,1,1,1,\"\",\"2024-01-02 03:04:06\"\r\n"
-    "\"http://c/\",\"c@x\",\"c\",-1,,\"a,b\",,,,,,,\"<p>\r\n\"\"x\"\"</p>\",\r\n";
-
 TEST_F(Cli, CsvRoundTripKeepsNullsQuotesCommasAndLineBreaks)
 {
     bytes(csv, kCsv);
@@ -129,24 +137,6 @@ TEST_F(Cli, CsvRoundTripKeepsNullsQuotesCommasAndLineBreaks)
               QStringList({"say \"hi\", then go|W|~|0|~|2024-01-02 03:04:05", "two\r\nlines|S||3||2024-01-02 03:04:06",
                            "c|~|a,b|~|<p>\r\n\"x\"</p>|~"}));
     EXPECT_EQ(run({"export"}).out, kCsv);
-}
-
-TEST_F(Cli, ImportFailingOnRow3LeavesTheDatabaseAsItWas)
-{
-    // A write the checks cannot foresee, as a full disk would refuse it.
-    rows("CREATE TRIGGER no BEFORE INSERT ON URLs WHEN NEW.URL = 'http://no/' BEGIN SELECT RAISE(ABORT, 'no'); END");
-    const QByteArray good = kCsv.left(kCsv.indexOf("\"http://c/\""));
-    const QByteArray badRows[] = {"\"http://c/\",\"\",\"c\",-1,,,,,,,,,,\r\n",      // no EMail
-                                  "\"http://c/\",\"c@x;\",\"c\",-1,,,,,,,,,,\r\n",  // no address list
-                                  "\"http://c/\",\"c@x\",\"c\"x,-1,,,,,,,,,,\r\n",  // stray quote
-                                  "\"http://no/\",\"c@x\",\"c\",-1,,,,,,,,,,\r\n"}; // refused write
-    const QByteArray before = bytes(db);
-    for (const QByteArray& bad : badRows) {
-        bytes(csv, good + bad);
-        const Outcome r = run({"import", csv});
-        EXPECT_TRUE(r.code != 0 && r.err.contains("row 3")) << r.err.toStdString();
-        EXPECT_EQ(bytes(db), before) << bad.toStdString();
-    }
 }
 
 TEST_F(Cli, WritesAreRefusedWhileAProgramHoldsTheLockWithoutAnsweringWhateverTheEnvironment)
@@ -158,32 +148,24 @@ TEST_F(Cli, WritesAreRefusedWhileAProgramHoldsTheLockWithoutAnsweringWhateverThe
     const orvane::SingleInstance running(dir.path()); // what Orvane takes as it starts
     ASSERT_TRUE(running.held());
     for (const auto& env : {QProcessEnvironment::systemEnvironment(), elsewhere})
-        EXPECT_EQ(run({"add", "http://a/", "a@x", "s"}, env).code, 1);
+        EXPECT_EQ(runOrvaneDb(dir.path(), {"add", "http://a/", "a@x", "s"}, env).code, 1);
     EXPECT_EQ(bytes(db), before);
 }
 
 TEST_F(Cli, ALockThatCannotBeTakenStopsTheProgramAndEveryWriteSayingWhy)
 {
-    // The program beside the database, as installed.
-    const QString lock = dir.filePath("Sentrel.lock"), program = dir.filePath("orvane");
-    ASSERT_TRUE(QFile::copy(ORVANE_PROGRAM, program));
-    QProcessEnvironment offscreen = QProcessEnvironment::systemEnvironment();
-    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
-    const QByteArray before = bytes(db);
-    const struct {
-        const char* what;
-        std::function<bool()> plant;
-    } cases[] = {
+    ASSERT_TRUE(QFile::copy(ORVANE_PROGRAM, dir.filePath("orvane")));
+    const QByteArray before = bytes(db), named = QFile::encodeName(lock);
+    // clang-format off
+    const struct { const char* what; std::function<bool()> plant; } cases[] = {
         {"a symlink", [&] { return QFile::link(db, lock); }},
         {"a folder", [&] { return QDir(dir.path()).mkdir("Sentrel.lock"); }},
-        {"a FIFO", [&] { return ::mkfifo(QFile::encodeName(lock).constData(), 0600) == 0; }},
+        {"a FIFO", [&] { return ::mkfifo(named.constData(), 0600) == 0; }},
         // Readable by all: only its owner tells it is not ours. Only root can give a file away.
-        {"another user's file",
-         [&] {
-             return bytes(lock, "x") == "x" && ::chmod(QFile::encodeName(lock).constData(), 0644) == 0
-                 && (::geteuid() != 0 || ::chown(QFile::encodeName(lock).constData(), 4242, 4242) == 0);
-         }},
+        {"another user's file", [&] { return bytes(lock, "x") == "x" && ::chmod(named.constData(), 0644) == 0
+                                          && (::geteuid() != 0 || ::chown(named.constData(), 4242, 4242) == 0); }},
     };
+    // clang-format on
     for (const auto& c : cases) {
         QFile::remove(lock); // the one init left
         ASSERT_TRUE(c.plant()) << c.what;
@@ -191,48 +173,29 @@ TEST_F(Cli, ALockThatCannotBeTakenStopsTheProgramAndEveryWriteSayingWhy)
             QFile::remove(lock); // not root: that case cannot be made
             continue;
         }
-        QProcess orvane;
-        orvane.setProcessEnvironment(offscreen);
-        orvane.start(program, {});
-        // Running, it would wait for its first tick a minute away.
-        const bool ended = orvane.waitForFinished(30000);
-        if (!ended)
-            orvane.kill();
-        EXPECT_TRUE(ended && orvane.exitCode() != 0) << c.what;
-        EXPECT_TRUE(orvane.readAllStandardError().contains(QFile::encodeName(lock))) << c.what;
-        const Outcome r = run({"add", "http://a/", "a@x", "s"});
-        EXPECT_EQ(r.code, 1) << c.what;
-        EXPECT_TRUE(r.err.contains(QFile::encodeName(lock))) << c.what;
+        const Ran orvane = runProgram(), r = run({"add", "http://a/", "a@x", "s"});
+        EXPECT_TRUE(orvane.code > 0 && orvane.err.contains(named)) << c.what << ": " << orvane.err.toStdString();
+        EXPECT_TRUE(r.code == 1 && r.err.contains(named)) << c.what << ": " << r.err.toStdString();
         EXPECT_EQ(bytes(db), before) << c.what;
         ASSERT_TRUE(QFile::remove(lock) || QDir(dir.path()).rmdir("Sentrel.lock")) << c.what;
     }
     // A lock file as it should be lets the write go.
-    const Outcome added = run({"add", "http://a/", "a@x", "s"});
+    const Ran added = run({"add", "http://a/", "a@x", "s"});
     EXPECT_EQ(added.code, 0) << added.err.toStdString();
 }
 
-} // namespace
-
 TEST_F(Cli, StatusAndTheProgramWarnWhenOthersMayWriteTheFolder)
 {
-    const QString lock = dir.filePath("Sentrel.lock"), program = dir.filePath("orvane");
-    ASSERT_TRUE(QFile::copy(ORVANE_PROGRAM, program));
-    QProcessEnvironment offscreen = QProcessEnvironment::systemEnvironment();
-    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
+    ASSERT_TRUE(QFile::copy(ORVANE_PROGRAM, dir.filePath("orvane")));
     for (const mode_t mode : {0700, 0770, 0707, 0755}) {
         ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), mode), 0);
-        const Outcome r = run({"status"});
+        const Ran r = run({"status"});
         EXPECT_EQ(r.code, 4) << r.err.toStdString();
         EXPECT_EQ(r.err.contains("other users"), (mode & 022) != 0) << std::oct << mode << r.err.toStdString();
         // A lock it cannot take ends the program at once, after the warning.
         QFile::remove(lock);
         ASSERT_TRUE(QFile::link(db, lock));
-        QProcess orvane;
-        orvane.setProcessEnvironment(offscreen);
-        orvane.start(program, {});
-        if (!orvane.waitForFinished(30000))
-            orvane.kill();
-        EXPECT_EQ(orvane.readAllStandardError().contains("other users"), (mode & 022) != 0) << std::oct << mode;
+        EXPECT_EQ(runProgram().err.contains("other users"), (mode & 022) != 0) << std::oct << mode;
         QFile::remove(lock);
     }
 }
@@ -244,6 +207,8 @@ TEST_F(Cli, TestMailFailsWhenNoServerTakesIt)
     ASSERT_EQ(run({"set", "port", "1"}).code, 0); // nothing listens there
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", dir.path()); // no ~/.netrc
-    const Outcome r = run({"test-mail", "bob@example.test"}, env);
+    const Ran r = runOrvaneDb(dir.path(), {"test-mail", "bob@example.test"}, env);
     EXPECT_TRUE(r.code == 1 && r.err.contains("10007")) << r.out.toStdString() << r.err.toStdString();
 }
+
+} // namespace

@@ -38,8 +38,7 @@ TEST(Csv, WritesAndReadsBackEveryKindOfField)
     };
     for (const auto& [text, named] : bad) {
         const auto parsed = CsvReader::parse(text);
-        ASSERT_FALSE(parsed.ok()) << text.toStdString();
-        EXPECT_TRUE(parsed.failure().description.startsWith(QLatin1String(named)))
-            << parsed.failure().description.toStdString();
+        EXPECT_TRUE(!parsed.ok() && parsed.failure().description.startsWith(QLatin1String(named)))
+            << text.toStdString() << " " << (parsed.ok() ? "" : parsed.failure().description.toStdString());
     }
 }
