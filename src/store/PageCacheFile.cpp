@@ -58,6 +58,15 @@ PageCacheFile::PageCacheFile(QString path, qint64 maxBytes) : path_(std::move(pa
 {
 }
 
+PageCacheFile::~PageCacheFile()
+{
+    try {
+        idle();
+    } catch (...) {
+        // Out of memory at the end: only the order of eviction is lost.
+    }
+}
+
 Status PageCacheFile::open()
 {
     if (db_.isOpen())
@@ -74,7 +83,7 @@ Status PageCacheFile::open()
 
 Status PageCacheFile::openOnce()
 {
-    idle();
+    close();
     OpenOptions options;
     options.create = true;
     options.durable = false; // a lost change costs a full fetch, not a flush per page
@@ -132,8 +141,13 @@ std::optional<CachedPage> PageCacheFile::find(const QString& address, bool withB
     qint64 id = 0;
     if (row.ok() && row.value()) {
         id = meta.columnInt64(0);
-        found = CachedPage {meta.columnBytes(1), meta.columnBytes(2),     meta.columnBytes(3), meta.columnBytes(4), {},
-                            meta.columnInt64(5), meta.columnInt64(6) != 0};
+        found = CachedPage {meta.columnBytes(1),
+                            meta.columnBytes(2),
+                            meta.columnBytes(3),
+                            meta.columnBytes(4),
+                            {},
+                            meta.columnInt64(5),
+                            meta.columnInt64(6) != 0 || vouches_.contains(address)};
     }
     (void)meta.reset();
     if (!found || !withBody)
@@ -152,7 +166,8 @@ std::optional<CachedPage> PageCacheFile::find(const QString& address, bool withB
     return found;
 }
 
-// The file open, a transaction begun and what was kept for address gone:
+// The file open, a transaction begun, the vouches held written (pages are
+// evicted by when they were used) and what was kept for address gone:
 // where keep() and distrust() both start.
 Result<Transaction> PageCacheFile::replacing(const QString& address)
 {
@@ -161,9 +176,19 @@ Result<Transaction> PageCacheFile::replacing(const QString& address)
     auto transaction = Transaction::begin(db_);
     if (!transaction.ok())
         return transaction.failure();
+    if (Status written = writeVouches(); !written.ok())
+        return written.failure();
     if (Status dropped = drop(address); !dropped.ok())
         return dropped.failure();
     return transaction;
+}
+
+Status PageCacheFile::commit(Transaction& transaction)
+{
+    Status committed = transaction.commit();
+    if (committed.ok())
+        vouches_.clear();
+    return committed;
 }
 
 Status PageCacheFile::keep(const QString& address, const CachedPage& page)
@@ -200,7 +225,7 @@ Status PageCacheFile::keep(const QString& address, const CachedPage& page)
         bound = evictBeyond(maxBytes_);
     if (!bound.ok())
         return bound;
-    return transaction.value().commit();
+    return commit(transaction.value());
 }
 
 Status PageCacheFile::evictBeyond(qint64 maxBytes)
@@ -233,20 +258,50 @@ Status PageCacheFile::evictBeyond(qint64 maxBytes)
     return {};
 }
 
+// Held, and written with the others at the next write or when idle: one
+// transaction for many pages instead of one each. Losing them costs nothing
+// but the order in which pages are evicted.
 Status PageCacheFile::vouch(const QString& address, qint64 nowMs)
 {
-    if (!vouch_) {
-        auto update = statement(
-            "UPDATE pages SET vouched = 1, used = ?2 WHERE address = ?1 AND (vouched = 0 OR used < ?3)");
-        if (!update.ok())
-            return update.failure();
-        vouch_.emplace(std::move(update).value());
+    vouches_.insert(address, nowMs);
+    return vouches_.size() < kMaxPendingVouches ? Status() : flushVouches();
+}
+
+Status PageCacheFile::flushVouches()
+{
+    Status written = open();
+    if (written.ok()) {
+        auto transaction = Transaction::begin(db_);
+        written = transaction.ok() ? writeVouches() : Status(transaction.failure());
+        if (written.ok())
+            written = commit(transaction.value());
     }
-    return runWith(*vouch_, {Value(address), Value(nowMs), Value(nowMs - kUseResolutionMs)});
+    // Written or not, they go: a cache that fails is an empty one.
+    vouches_.clear();
+    return written;
+}
+
+// Within a transaction begun by the caller.
+Status PageCacheFile::writeVouches()
+{
+    if (vouches_.isEmpty())
+        return {};
+    auto update = statement(
+        "UPDATE pages SET vouched = 1, used = ?2 WHERE address = ?1 AND (vouched = 0 OR used < ?3)");
+    if (!update.ok())
+        return update.failure();
+    for (auto vouched = vouches_.cbegin(); vouched != vouches_.cend(); ++vouched)
+        if (Status ran = runWith(
+                update.value(),
+                {Value(vouched.key()), Value(vouched.value()), Value(vouched.value() - kUseResolutionMs)});
+            !ran.ok())
+            return ran;
+    return {};
 }
 
 Status PageCacheFile::drop(const QString& address)
 {
+    vouches_.remove(address);
     auto dropBody = statement("DELETE FROM bodies WHERE id = (SELECT id FROM pages WHERE address = ?1)");
     auto dropPage = statement("DELETE FROM pages WHERE address = ?1");
     if (!dropBody.ok())
@@ -269,7 +324,7 @@ Status PageCacheFile::distrust(const QString& address, qint64 nowMs)
         return remember.failure();
     if (Status kept = runWith(remember.value(), {Value(address), Value(nowMs)}); !kept.ok())
         return kept;
-    return transaction.value().commit();
+    return commit(transaction.value());
 }
 
 bool PageCacheFile::distrusted(const QString& address)
@@ -283,9 +338,15 @@ bool PageCacheFile::distrusted(const QString& address)
 
 void PageCacheFile::idle()
 {
+    if (!vouches_.isEmpty())
+        (void)flushVouches();
+    close();
+}
+
+void PageCacheFile::close()
+{
     findMeta_.reset();
     findBody_.reset();
-    vouch_.reset();
     db_.close();
 }
 
