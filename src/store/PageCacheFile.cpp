@@ -21,6 +21,12 @@ constexpr qint64 kLogLimitBytes = qint64 {16} * 1024 * 1024;
 // holding more saves nothing; left at its default it kept tens of MB of
 // 64 KB pages resident after a cycle that filled the cache.
 constexpr int kMemoryKib = 256;
+// Pages a transaction may change before SQLite writes them to the log
+// early (the larger of this and the cache above). Writing the vouches held
+// changes a few pages of the table and its index again and again; written
+// early, each change rewrote both, 128 KB per vouch. A large page kept
+// still goes out past 2 MB.
+constexpr int kSpillPages = 32;
 
 // The bodies are apart from what is looked up at every fetch, so that
 // finding validators or the oldest page never reads a page's bytes.
@@ -92,10 +98,12 @@ Status PageCacheFile::openOnce()
         return db.failure();
     Database opened = std::move(db).value();
     Status set = opened.execute(QStringLiteral("PRAGMA page_size = %1; PRAGMA journal_mode = WAL; "
-                                               "PRAGMA journal_size_limit = %2; PRAGMA cache_size = -%3")
+                                               "PRAGMA journal_size_limit = %2; PRAGMA cache_size = -%3; "
+                                               "PRAGMA cache_spill = %4")
                                     .arg(kPageSize)
                                     .arg(kLogLimitBytes)
-                                    .arg(kMemoryKib));
+                                    .arg(kMemoryKib)
+                                    .arg(kSpillPages));
     if (!set.ok())
         return set;
     auto version = Statement::prepare(opened.connection(), QStringLiteral("PRAGMA user_version"));
