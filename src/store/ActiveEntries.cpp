@@ -2,6 +2,7 @@
 
 #include "store/Columns.h"
 #include "store/NamedQueries.h"
+#include "store/SqlText.h"
 
 namespace orvane {
 
@@ -16,8 +17,13 @@ Result<ActiveEntries> ActiveEntries::open(const Database& db)
 QStringList ActiveEntries::addresses(const Database& db)
 {
     QStringList urls;
-    // The same rows in the same order (the same key query), only their address.
-    auto rows = db.openTable(Columns::kUrlsTable, NamedQueries::activeEntriesFilter(), {Columns::kUrl});
+    // The same rows in the same order (the key query's scan), only their
+    // address, read in that one pass: a set of keys would read each row's
+    // page once more.
+    auto rows = db.runQuery(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                                .arg(SqlText::quotedIdentifier(Columns::kUrl),
+                                     SqlText::quotedIdentifier(Columns::kUrlsTable),
+                                     NamedQueries::activeEntriesFilter()));
     if (!rows.ok())
         return urls;
     for (Recordset& row = rows.value(); !row.eof();) {

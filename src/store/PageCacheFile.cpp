@@ -21,6 +21,12 @@ constexpr qint64 kLogLimitBytes = qint64 {16} * 1024 * 1024;
 // holding more saves nothing; left at its default it kept tens of MB of
 // 64 KB pages resident after a cycle that filled the cache.
 constexpr int kMemoryKib = 256;
+// Pages a transaction may change before SQLite writes them to the log
+// early (the larger of this and the cache above). Writing the vouches held
+// changes a few pages of the table and its index again and again; written
+// early, each change rewrote both, 128 KB per vouch. A large page kept
+// still goes out past 2 MB.
+constexpr int kSpillPages = 32;
 
 // The bodies are apart from what is looked up at every fetch, so that
 // finding validators or the oldest page never reads a page's bytes.
@@ -58,6 +64,15 @@ PageCacheFile::PageCacheFile(QString path, qint64 maxBytes) : path_(std::move(pa
 {
 }
 
+PageCacheFile::~PageCacheFile()
+{
+    try {
+        idle();
+    } catch (...) {
+        // Out of memory at the end: only the order of eviction is lost.
+    }
+}
+
 Status PageCacheFile::open()
 {
     if (db_.isOpen())
@@ -74,7 +89,7 @@ Status PageCacheFile::open()
 
 Status PageCacheFile::openOnce()
 {
-    idle();
+    close();
     OpenOptions options;
     options.create = true;
     options.durable = false; // a lost change costs a full fetch, not a flush per page
@@ -83,10 +98,12 @@ Status PageCacheFile::openOnce()
         return db.failure();
     Database opened = std::move(db).value();
     Status set = opened.execute(QStringLiteral("PRAGMA page_size = %1; PRAGMA journal_mode = WAL; "
-                                               "PRAGMA journal_size_limit = %2; PRAGMA cache_size = -%3")
+                                               "PRAGMA journal_size_limit = %2; PRAGMA cache_size = -%3; "
+                                               "PRAGMA cache_spill = %4")
                                     .arg(kPageSize)
                                     .arg(kLogLimitBytes)
-                                    .arg(kMemoryKib));
+                                    .arg(kMemoryKib)
+                                    .arg(kSpillPages));
     if (!set.ok())
         return set;
     auto version = Statement::prepare(opened.connection(), QStringLiteral("PRAGMA user_version"));
@@ -132,8 +149,13 @@ std::optional<CachedPage> PageCacheFile::find(const QString& address, bool withB
     qint64 id = 0;
     if (row.ok() && row.value()) {
         id = meta.columnInt64(0);
-        found = CachedPage {meta.columnBytes(1), meta.columnBytes(2),     meta.columnBytes(3), meta.columnBytes(4), {},
-                            meta.columnInt64(5), meta.columnInt64(6) != 0};
+        found = CachedPage {meta.columnBytes(1),
+                            meta.columnBytes(2),
+                            meta.columnBytes(3),
+                            meta.columnBytes(4),
+                            {},
+                            meta.columnInt64(5),
+                            meta.columnInt64(6) != 0 || vouches_.contains(address)};
     }
     (void)meta.reset();
     if (!found || !withBody)
@@ -152,7 +174,8 @@ std::optional<CachedPage> PageCacheFile::find(const QString& address, bool withB
     return found;
 }
 
-// The file open, a transaction begun and what was kept for address gone:
+// The file open, a transaction begun, the vouches held written (pages are
+// evicted by when they were used) and what was kept for address gone:
 // where keep() and distrust() both start.
 Result<Transaction> PageCacheFile::replacing(const QString& address)
 {
@@ -161,9 +184,19 @@ Result<Transaction> PageCacheFile::replacing(const QString& address)
     auto transaction = Transaction::begin(db_);
     if (!transaction.ok())
         return transaction.failure();
+    if (Status written = writeVouches(); !written.ok())
+        return written.failure();
     if (Status dropped = drop(address); !dropped.ok())
         return dropped.failure();
     return transaction;
+}
+
+Status PageCacheFile::commit(Transaction& transaction)
+{
+    Status committed = transaction.commit();
+    if (committed.ok())
+        vouches_.clear();
+    return committed;
 }
 
 Status PageCacheFile::keep(const QString& address, const CachedPage& page)
@@ -200,7 +233,7 @@ Status PageCacheFile::keep(const QString& address, const CachedPage& page)
         bound = evictBeyond(maxBytes_);
     if (!bound.ok())
         return bound;
-    return transaction.value().commit();
+    return commit(transaction.value());
 }
 
 Status PageCacheFile::evictBeyond(qint64 maxBytes)
@@ -233,20 +266,50 @@ Status PageCacheFile::evictBeyond(qint64 maxBytes)
     return {};
 }
 
+// Held, and written with the others at the next write or when idle: one
+// transaction for many pages instead of one each. Losing them costs nothing
+// but the order in which pages are evicted.
 Status PageCacheFile::vouch(const QString& address, qint64 nowMs)
 {
-    if (!vouch_) {
-        auto update = statement(
-            "UPDATE pages SET vouched = 1, used = ?2 WHERE address = ?1 AND (vouched = 0 OR used < ?3)");
-        if (!update.ok())
-            return update.failure();
-        vouch_.emplace(std::move(update).value());
+    vouches_.insert(address, nowMs);
+    return vouches_.size() < kMaxPendingVouches ? Status() : flushVouches();
+}
+
+Status PageCacheFile::flushVouches()
+{
+    Status written = open();
+    if (written.ok()) {
+        auto transaction = Transaction::begin(db_);
+        written = transaction.ok() ? writeVouches() : Status(transaction.failure());
+        if (written.ok())
+            written = commit(transaction.value());
     }
-    return runWith(*vouch_, {Value(address), Value(nowMs), Value(nowMs - kUseResolutionMs)});
+    // Written or not, they go: a cache that fails is an empty one.
+    vouches_.clear();
+    return written;
+}
+
+// Within a transaction begun by the caller.
+Status PageCacheFile::writeVouches()
+{
+    if (vouches_.isEmpty())
+        return {};
+    auto update = statement(
+        "UPDATE pages SET vouched = 1, used = ?2 WHERE address = ?1 AND (vouched = 0 OR used < ?3)");
+    if (!update.ok())
+        return update.failure();
+    for (auto vouched = vouches_.cbegin(); vouched != vouches_.cend(); ++vouched)
+        if (Status ran = runWith(
+                update.value(),
+                {Value(vouched.key()), Value(vouched.value()), Value(vouched.value() - kUseResolutionMs)});
+            !ran.ok())
+            return ran;
+    return {};
 }
 
 Status PageCacheFile::drop(const QString& address)
 {
+    vouches_.remove(address);
     auto dropBody = statement("DELETE FROM bodies WHERE id = (SELECT id FROM pages WHERE address = ?1)");
     auto dropPage = statement("DELETE FROM pages WHERE address = ?1");
     if (!dropBody.ok())
@@ -269,7 +332,7 @@ Status PageCacheFile::distrust(const QString& address, qint64 nowMs)
         return remember.failure();
     if (Status kept = runWith(remember.value(), {Value(address), Value(nowMs)}); !kept.ok())
         return kept;
-    return transaction.value().commit();
+    return commit(transaction.value());
 }
 
 bool PageCacheFile::distrusted(const QString& address)
@@ -283,9 +346,15 @@ bool PageCacheFile::distrusted(const QString& address)
 
 void PageCacheFile::idle()
 {
+    if (!vouches_.isEmpty())
+        (void)flushVouches();
+    close();
+}
+
+void PageCacheFile::close()
+{
     findMeta_.reset();
     findBody_.reset();
-    vouch_.reset();
     db_.close();
 }
 

@@ -5,6 +5,7 @@
 #include "store/Statement.h"
 #include "store/Transaction.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -27,8 +28,17 @@ public:
     // How often the time a page was last used is rewritten: finer would
     // cost a write at every 304 for an order nobody needs to the second.
     static constexpr qint64 kUseResolutionMs = qint64 {3600} * 1000;
+    // Vouches held before they are written together. Each write commits a
+    // 64 KB page of the table and one of its index, and a cycle of 304s
+    // would otherwise write both for every page; this bounds what a cycle
+    // of thousands of entries holds meanwhile.
+    static constexpr qsizetype kMaxPendingVouches = 256;
 
     explicit PageCacheFile(QString path, qint64 maxBytes = kMaxBytes);
+    // Writes the vouches held.
+    ~PageCacheFile() override;
+    PageCacheFile(const PageCacheFile&) = delete;
+    PageCacheFile& operator=(const PageCacheFile&) = delete;
 
     std::optional<CachedPage> find(const QString& address, bool withBody) override;
     Status keep(const QString& address, const CachedPage& page) override;
@@ -36,6 +46,7 @@ public:
     Status drop(const QString& address) override;
     Status distrust(const QString& address, qint64 nowMs) override;
     bool distrusted(const QString& address) override;
+    // Writes the vouches held, then closes the file.
     void idle() override;
 
     // The addresses never asked conditionally any more, for orvane-db
@@ -45,6 +56,10 @@ public:
 private:
     Status open();
     Status openOnce();
+    void close();
+    Status flushVouches();
+    Status writeVouches();
+    Status commit(Transaction& transaction);
     Status evictBeyond(qint64 maxBytes);
     Result<Transaction> replacing(const QString& address);
     Result<Statement> statement(const char* sql);
@@ -54,7 +69,8 @@ private:
     Database db_;
     std::optional<Statement> findMeta_;
     std::optional<Statement> findBody_;
-    std::optional<Statement> vouch_; // run for every 304: prepared once a cycle
+    // Vouched since the last write, by address: the time of the last 304.
+    QHash<QString, qint64> vouches_;
 };
 
 } // namespace orvane

@@ -263,6 +263,10 @@ TEST(PageCacheFile, KeepsExactlyWithinItsBoundAndStartsAfreshFromADamagedFile)
     EXPECT_EQ(std::tie(a->etag, a->lastModified, a->finalUrl, a->contentType, a->body, a->checkedAtMs, a->vouched),
               std::make_tuple(page(1).etag, page(1).lastModified, page(1).finalUrl, page(1).contentType, body,
                               qint64 {1}, true));
+    ASSERT_TRUE(cache.vouch(QStringLiteral("c"), 2 * hour).ok()); // written when idle: d is the oldest now
+    cache.idle();
+    ASSERT_TRUE(PageCacheFile(path, 3 * (body.size() + kHeaders)).keep(QStringLiteral("e"), page(5)).ok());
+    EXPECT_EQ(std::vector<bool>({kept("c"), kept("d"), kept("e")}), std::vector<bool>({true, false, true}));
 
     ASSERT_TRUE(cache.drop(QStringLiteral("c")).ok());
     ASSERT_TRUE(cache.distrust(QStringLiteral("d"), 5).ok());
