@@ -41,7 +41,6 @@ std::unique_ptr<Engine> runCycles(PageServer& pages, Fetcher& fetcher, std::vect
         entry("/e", "W", {{"EMail", Value("fail@example.test")}}),
         entry("/a"), entry("/f"), entry("/g"), entry("/h", "X"),
     };
-    // clang-format on
     entry("/off", "W", {{"Active", Value(0)}});
     EXPECT_TRUE(e->watcher.load(false));
     EXPECT_TRUE(QDir::setCurrent(QDir::tempPath())); // the files are found by their full paths
@@ -51,20 +50,16 @@ std::unique_ptr<Engine> runCycles(PageServer& pages, Fetcher& fetcher, std::vect
         for (qint64 key : keys)
             contents.push_back(e->db.column(key, QStringLiteral("Content")));
     };
-    // clang-format off
     cycle({{"/a", "<p>A</p>"}, {"/s", "Price: 10 EUR"}, {"/far", far}, {"/t", table("Alpha")}, {"/e", "E"},
            {"/f", "F"}, {"/g", "G"}, {"/h", "H"}});
-    // clang-format on
     EXPECT_EQ(fetcher.announced.size(), 9);
     EXPECT_EQ(fetcher.idles, 1);
     // Eight mails, the one to fail@ refused: what `orvane-db status` reports.
     const CycleFigures first = e->watcher.snapshot().progress.cycle;
     EXPECT_EQ(std::make_pair(first.mailsSent, first.mailsFailed), std::make_pair(7, 1));
     // Changes everywhere and /f gone: watching halts there, its connections closed.
-    // clang-format off
     cycle({{"/a", "<P>A</P>"}, {"/s", "Price: 12 EUR"}, {"/far", far}, {"/t", table("Beta")}, {"/e", "E"},
            {"/g", "G2"}, {"/h", "H"}});
-    // clang-format on
     EXPECT_TRUE(e->halted() && e->workspace.watchDatabase.isOpen());
     EXPECT_EQ(e->view.statusText, pages.url("/f"));
     EXPECT_EQ(e->scratchFile(), QByteArray("<P>A</P>")); // the last page taken, none fetched ahead
@@ -77,7 +72,6 @@ std::unique_ptr<Engine> runCycles(PageServer& pages, Fetcher& fetcher, std::vect
             engine->db.exec(
                 QStringLiteral("UPDATE URLs SET URL = '%1' WHERE rowid = %2").arg(pages.url("/g3")).arg(key));
     };
-    // clang-format off
     cycle({{"/a", "<P>A</P>"}, {"/s", "Price: 12 EUR"}, {"/far", far}, {"/t", table("Beta")}, {"/e", "E"},
            {"/f", "F"}, {"/g", "G2"}, {"/g3", "G3"}, {"/h", "H \xE2\x82\xAC"}});
     // clang-format on
