@@ -5,7 +5,7 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "DatabaseAccess.h"
-#include "EntryChange.h"
+#include "EntryId.h"
 #include "SearchOptions.h"
 
 #include "engine/EntryComparison.h"
@@ -169,7 +169,7 @@ int checkCommand(const QStringList& arguments)
         return *done;
 
     const QString target = line.positionals().first();
-    const auto id = EntryChange::parseId(target);
+    const auto id = EntryId::parse(target);
     WatchEntry given = id.ok() ? WatchEntry() : WatchEntry::fresh();
     SearchOptions::Texts texts;
     if (!id.ok())

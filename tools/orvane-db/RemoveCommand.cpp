@@ -1,7 +1,7 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "DatabaseAccess.h"
-#include "EntryChange.h"
+#include "EntryId.h"
 
 namespace orvane::db {
 
@@ -12,7 +12,7 @@ int removeCommand(const QStringList& arguments)
     line.allowWait();
     if (auto done = line.parse(arguments, 1, 1))
         return *done;
-    const auto id = EntryChange::parseId(line.positionals().first());
+    const auto id = EntryId::parse(line.positionals().first());
     if (!id.ok())
         return line.fail(id.failure().description);
     const auto access = DatabaseAccess::forWriting(line.dir(), line.wait());

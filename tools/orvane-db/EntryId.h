@@ -6,12 +6,12 @@
 
 namespace orvane::db {
 
-// What remove, enable, disable and check share: an entry named by the id
+// The id of an entry as remove, enable, disable and check take it: the one
 // that list shows.
-class EntryChange {
+class EntryId {
 public:
     // The id as typed: a whole number from 1 on.
-    static Result<qint64> parseId(const QString& text);
+    static Result<qint64> parse(const QString& text);
 };
 
 } // namespace orvane::db

@@ -1,10 +1,10 @@
-#include "EntryChange.h"
+#include "EntryId.h"
 
 #include "base/ErrorCatalogue.h"
 
 namespace orvane::db {
 
-Result<qint64> EntryChange::parseId(const QString& text)
+Result<qint64> EntryId::parse(const QString& text)
 {
     bool ok = false;
     const qint64 id = text.toLongLong(&ok);
