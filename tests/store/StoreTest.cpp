@@ -4,14 +4,12 @@
 #include "store/ColumnText.h"
 #include "store/NamedQueries.h"
 #include "store/PageCacheFile.h"
-#include "store/Statement.h"
 #include "store/Transaction.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <csignal>
 #include <fstream>
@@ -25,16 +23,12 @@ using orvane::test::TempDatabase;
 TEST(Database, OpenRefusesWhatIsNoUsableDatabaseAndLeavesItAsItWas)
 {
     TempDatabase tmp;
-    const QString missing = tmp.dir() + QStringLiteral("/missing.mdb");
-    const QString empty = tmp.dir() + QStringLiteral("/empty.mdb");
-    const QString text = tmp.dir() + QStringLiteral("/text.mdb");
+    const QString missing = tmp.dir() + "/missing.mdb", empty = tmp.dir() + "/empty.mdb",
+                  text = tmp.dir() + "/text.mdb";
     std::ofstream(empty.toStdString());
     std::ofstream(text.toStdString()) << "A shopping list.\n";
-    sqlite3* holder = nullptr; // holds the file exclusively, in the middle of a write
-    ASSERT_EQ(sqlite3_open(tmp.path().toUtf8().constData(), &holder), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; UPDATE System SET \"Wake-up\" = 9",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    const Database holder = tmp.open(); // holds the file exclusively, in the middle of a write
+    ASSERT_TRUE(holder.execute("PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; DELETE FROM URLs").ok());
     const std::tuple<QString, ErrorCode, qint64> cases[] = {
         // path, failure, size afterwards (-1: no file)
         {missing, ErrorCode::DbNotFound, -1},
@@ -46,7 +40,6 @@ TEST(Database, OpenRefusesWhatIsNoUsableDatabaseAndLeavesItAsItWas)
         EXPECT_TRUE(!db.ok() && db.failure().is(expected)) << qPrintable(path);
         EXPECT_EQ(QFile::exists(path) ? QFile(path).size() : -1, size) << qPrintable(path);
     }
-    sqlite3_close(holder);
 }
 
 TEST(Recordset, FindFirstLandsOnTheFirstRowWhoseColumnEqualsTheKeyAsItStands)
@@ -174,19 +167,15 @@ TEST(Recordset, DeleteAndEditFollowTheRowsOwnId)
     db.exec(QStringLiteral("DELETE FROM URLs WHERE URL = 'gone'")); // ids 2, 3, 4 at positions 1, 2, 3
     Database connection = db.open();
     Recordset rows = connection.openTable(QStringLiteral("URLs")).value();
-    ASSERT_TRUE(rows.moveNext().ok());
-    ASSERT_TRUE(rows.deleteCurrent().ok()); // b
-    ASSERT_TRUE(rows.moveNext().ok());      // to c, which took b's place
+    ASSERT_TRUE(rows.moveNext().ok() && rows.deleteCurrent().ok() && rows.moveNext().ok()); // b out; c took its place
     EXPECT_EQ(rows.value(QStringLiteral("URL")).value(), Value("c"));
     QStringList walked;
     for (Status s = rows.moveFirst(); s.ok() && !rows.eof(); s = rows.moveNext())
         walked << rows.value(QStringLiteral("URL")).value().textOrEmpty();
     EXPECT_EQ(walked, QStringList({"a", "c"}));
 
-    ASSERT_TRUE(rows.moveFirst().ok() && rows.moveNext().ok()); // c
-    ASSERT_TRUE(rows.edit().ok());
-    ASSERT_TRUE(rows.setValue(QStringLiteral("Subject"), Value("edited")).ok());
-    ASSERT_TRUE(rows.update().ok());
+    ASSERT_TRUE(rows.moveFirst().ok() && rows.moveNext().ok() && rows.edit().ok() // c
+                && rows.setValue(QStringLiteral("Subject"), Value("edited")).ok() && rows.update().ok());
     EXPECT_EQ(db.column(4, QStringLiteral("Subject")), Value("edited"));
     EXPECT_EQ(db.column(2, QStringLiteral("Subject")), Value("Weekly"));
 
@@ -194,8 +183,7 @@ TEST(Recordset, DeleteAndEditFollowTheRowsOwnId)
     db.exec(QStringLiteral("DELETE FROM URLs WHERE rowid = 4"));
     ASSERT_TRUE(rows.setValue(QStringLiteral("Subject"), Value("lost")).ok());
     const Status update = rows.update();
-    ASSERT_FALSE(update.ok());
-    EXPECT_EQ(update.failure().number, 6013);
+    EXPECT_EQ(update.ok() ? 0 : update.failure().number, 6013);
 }
 
 // A transaction's work is stored only by its commit; let go, also after a
@@ -214,25 +202,16 @@ TEST(Transaction, StoresItsWorkOnlyWhenCommitted)
         tmp.exec(QStringLiteral("INSERT INTO URLs (URL) VALUES ('kept')"));
         const Database db = tmp.open();
         {
-            auto begun = Transaction::begin(db);
-            ASSERT_TRUE(begun.ok());
-            Transaction transaction = std::move(begun).value();
-            ASSERT_TRUE(
-                db.execute(QStringLiteral("DELETE FROM URLs; INSERT INTO URLs (URL) VALUES ('a'), ('b')")).ok());
-            if (end == End::FailedStep) { // Active is -1 or 0
-                ASSERT_FALSE(db.execute(QStringLiteral("INSERT INTO URLs (Active) VALUES (1)")).ok());
-            }
-            if (end == End::Commit) {
-                ASSERT_TRUE(transaction.commit().ok());
-            }
+            Transaction transaction = Transaction::begin(db).value();
+            ASSERT_TRUE(db.execute("DELETE FROM URLs; INSERT INTO URLs (URL) VALUES ('a'), ('b')").ok());
+            // A step that fails: Active is -1 or 0.
+            ASSERT_TRUE(end != End::FailedStep || !db.execute("INSERT INTO URLs (Active) VALUES (1)").ok());
+            ASSERT_TRUE(end != End::Commit || transaction.commit().ok());
         }
         // Stored on its own only when no transaction is left open.
         ASSERT_TRUE(db.execute(QStringLiteral("INSERT INTO URLs (URL) VALUES ('after')")).ok());
-        auto read = Statement::prepare(
-            tmp.open().connection(),
-            QStringLiteral("SELECT group_concat(URL, ' ') FROM (SELECT URL FROM URLs ORDER BY rowid)"));
-        ASSERT_TRUE(read.ok() && read.value().step().ok());
-        EXPECT_EQ(read.value().column(0).textOrEmpty(), QString::fromLatin1(urls)) << static_cast<int>(end);
+        auto read = tmp.open().runQuery("SELECT group_concat(URL, ' ') FROM (SELECT URL FROM URLs ORDER BY rowid)");
+        EXPECT_EQ(read.value().value(0).value().textOrEmpty(), QString::fromLatin1(urls)) << static_cast<int>(end);
     }
 }
 
@@ -269,16 +248,11 @@ TEST(PageCacheFile, KeepsExactlyWithinItsBoundAndStartsAfreshFromADamagedFile)
     EXPECT_FALSE(kept("c") || kept("d"));
     EXPECT_TRUE(cache.distrusted(QStringLiteral("d")));
     cache.idle();
-    auto caught = PageCacheFile::distrustedAddresses(path);
-    ASSERT_TRUE(caught.ok());
-    EXPECT_EQ(caught.value(), QStringList({"d"}));
+    EXPECT_EQ(PageCacheFile::distrustedAddresses(path).value(), QStringList({"d"}));
 
     for (const char* suffix : {"", "-wal", "-shm"})
         QFile::remove(path + QLatin1String(suffix));
-    {
-        QFile damaged(path);
-        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(4096, 'x')) == 4096);
-    }
+    std::ofstream(path.toStdString()) << std::string(4096, 'x');
     EXPECT_FALSE(kept("a"));
     ASSERT_TRUE(cache.keep(QStringLiteral("a"), page(6)).ok());
     EXPECT_TRUE(kept("a"));
