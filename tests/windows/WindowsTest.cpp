@@ -194,8 +194,7 @@ TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.urls) + ": " + c.steps);
         // Row ids that are not the rows' positions: an edit must find its own row by its id.
-        db.exec(QStringLiteral("DELETE FROM URLs"));
-        db.exec(QStringLiteral("INSERT INTO URLs (URL) VALUES ('gone')"));
+        db.exec(QStringLiteral("DELETE FROM URLs; INSERT INTO URLs (URL) VALUES ('gone')"));
         if (*c.urls)
             db.exec(QStringLiteral("INSERT INTO URLs (URL, EMail, Subject, Active, \"Search type\") SELECT column1, "
                                    "'watcher@example.test', 'Weekly', -1, 'W' FROM (VALUES %1)")
@@ -272,41 +271,35 @@ TEST_F(WindowTest, SelectionAnswersTheLineChosen)
 {
     db.exec(QStringLiteral("CREATE TABLE Pick (Name VARCHAR(10), Code VARCHAR(5));"
                            "INSERT INTO Pick VALUES ('abc', 'XY'), (NULL, 'Q'), ('abcdefghijk', 'Z');"));
-    const QString none = QStringLiteral("**NONE**");
-    const struct {
-        QString answer; // keys, or the mouse
-        bool chosen;
-        QString item;
-    } cases[] = {{"Return", true, "abc       "},
-                 {"Down, Alt+S", true, " Q      "},
-                 {"double-click", true, "abcdefghij"},
-                 {"Alt+C", false, none},
-                 {"Esc", false, none},
-                 {"close box", false, none}};
+    const QString none = QStringLiteral("**NONE**"), sql = QStringLiteral("Select Name, Code from Pick");
+    // The keys or the mouse, the item answered; a line is chosen unless none.
+    // clang-format off
+    const std::pair<QString, QString> cases[] = {{"Return", "abc       "}, {"Down, Alt+S", " Q      "},
+        {"double-click", "abcdefghij"}, {"Alt+C", none}, {"Esc", none}, {"close box", none}};
+    // clang-format on
     SelectionQuery query(workspace, messages, pointer);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(qPrintable(c.answer));
+    for (const auto& [keys, item] : cases) {
+        SCOPED_TRACE(qPrintable(keys));
         query.setPresenter([&](SelectionDialog& dialog) {
             dialog.show();
             auto* list = dialog.findChild<QListWidget*>("List1");
-            const bool mouse = c.answer == QLatin1String("double-click"); // on the third line, through the window
+            const bool mouse = keys == QLatin1String("double-click"); // on the third line, through the window
             if (mouse)
                 QTest::mouseDClick(dialog.windowHandle(), Qt::LeftButton, {},
                                    list->viewport()->mapTo(&dialog, list->visualItemRect(list->item(2)).center()));
-            EXPECT_TRUE(answer(&dialog, list, mouse ? QString() : c.answer));
+            EXPECT_TRUE(answer(&dialog, list, mouse ? QString() : keys));
         });
-        EXPECT_EQ(query.select(QStringLiteral("Pick one"), QStringLiteral("Select Name, Code from Pick")), c.chosen);
-        EXPECT_EQ(workspace.selectedItem, c.item);
+        EXPECT_EQ(query.select(QStringLiteral("Pick one"), sql), item != none);
+        EXPECT_EQ(workspace.selectedItem, item);
     }
     EXPECT_TRUE(messages.shown.empty());
 
     // No rows: the message and no dialog.
     db.exec(QStringLiteral("DELETE FROM Pick"));
     query.setPresenter([](SelectionDialog&) { ADD_FAILURE() << "a dialog was shown"; });
-    EXPECT_FALSE(query.select(QStringLiteral("Pick one"), QStringLiteral("Select Name, Code from Pick")));
+    EXPECT_FALSE(query.select(QStringLiteral("Pick one"), sql));
     EXPECT_EQ(workspace.selectedItem, none);
     EXPECT_EQ(messages.shown,
-              (std::vector {std::pair {QStringLiteral("Selection"),
-                                       QStringLiteral("The SQL statement 'Select Name, Code from Pick' "
-                                                      "returned no records")}}));
+              decltype(messages.shown)(
+                  {{"Selection", "The SQL statement 'Select Name, Code from Pick' returned no records"}}));
 }
