@@ -141,7 +141,6 @@ TEST_F(MainWindowTest, PaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     ASSERT_TRUE(watcher.load(false));
     window.show();
     auto* properties = window.findChild<QPushButton*>(QStringLiteral("Command3"));
-    ASSERT_TRUE(properties);
 
     // Runs from the fetcher's painting while the server holds the page.
     QString statusDuringFetch;
@@ -162,11 +161,8 @@ TEST_F(MainWindowTest, PaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     probe.start(5);
 
     ASSERT_TRUE(waitFor([&] { return !mailer.sent.empty() && watcher.timerRunning(); }));
-    ASSERT_TRUE(looked);
-    EXPECT_EQ(statusDuringFetch, pages.url("/slow"));
-    EXPECT_FALSE(timerDuringFetch);
-    EXPECT_TRUE(opened.empty());
-    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(std::tuple(statusDuringFetch, timerDuringFetch, opened.size(), window.isVisible()),
+              std::tuple(pages.url("/slow"), false, 0u, true));
 
     ASSERT_EQ(watcher.enterMaintenance(), WatcherControl::Entry::Entered); // no tick meanwhile
     QTest::mouseClick(properties, Qt::LeftButton);
