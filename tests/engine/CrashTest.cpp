@@ -58,10 +58,9 @@ int runUntilKilled(const QString& dir)
 std::map<QString, QString> versionsIn(const TempDatabase& db)
 {
     const Database connection = db.open();
-    auto check = connection.runQuery(QStringLiteral("PRAGMA integrity_check"));
-    std::map<QString, QString> found {{"integrity_check", check.value().value(0).value().textOrEmpty()}};
-    auto rows = connection.runQuery(QStringLiteral("Select URL, Content from URLs"));
-    for (Recordset& r = rows.value(); !r.eof(); (void)r.moveNext()) {
+    std::map<QString, QString> found {
+        {"integrity_check", connection.runQuery("PRAGMA integrity_check").value().value(0).value().textOrEmpty()}};
+    for (Recordset r = connection.runQuery("Select URL, Content from URLs").value(); !r.eof(); (void)r.moveNext()) {
         const QString url = r.value(0).value().textOrEmpty(), page = r.value(1).value().textOrEmpty();
         found[url] = page == watchedPage(url, 'A') ? "A" : page == watchedPage(url, 'B') ? "B" : "neither";
     }
