@@ -219,10 +219,8 @@ TEST_F(WindowTest, EachMaintenanceWindowIsShownModally)
         QString shown;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                shown = modal->objectName();
-                modal->close();
-            }
+            if (QWidget* modal = QApplication::activeModalWidget())
+                shown = modal->objectName(), modal->close();
         });
         poll.start(10);
         windows.showModal(which, nullptr);
@@ -257,8 +255,7 @@ TEST_F(WindowTest, PropertiesAreStoredBySaveOnly)
         window.findChild<QLineEdit*>("Text2")->setText(QStringLiteral("smtp.example.test"));
         window.findChild<QLineEdit*>("Text3")->clear(); // an emptied number box stores Null
         const bool goes = way != std::string("Return"), saved = way == std::string("Alt+S");
-        QLineEdit* box = window.findChild<QLineEdit*>("Text2");
-        EXPECT_EQ(answer(&window, box, QString::fromLatin1(way), goes ? 20000 : 300), goes);
+        EXPECT_EQ(answer(&window, window.findChild<QLineEdit*>("Text2"), way, goes ? 20000 : 300), goes);
         EXPECT_EQ(window.unloaded(), goes);
         EXPECT_EQ(table(QStringLiteral("System")).join(""), saved ? "9|smtp.example.test|~" : "9|localhost|25");
     }
