@@ -23,15 +23,14 @@ using orvane::test::TempDatabase;
 TEST(Database, OpenRefusesWhatIsNoUsableDatabaseAndLeavesItAsItWas)
 {
     TempDatabase tmp;
-    const QString missing = tmp.dir() + "/missing.mdb", empty = tmp.dir() + "/empty.mdb",
-                  text = tmp.dir() + "/text.mdb";
+    const QString empty = tmp.dir() + "/empty.mdb", text = tmp.dir() + "/text.mdb";
     std::ofstream(empty.toStdString());
     std::ofstream(text.toStdString()) << "A shopping list.\n";
     const Database holder = tmp.open(); // holds the file exclusively, in the middle of a write
     ASSERT_TRUE(holder.execute("PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; DELETE FROM URLs").ok());
     const std::tuple<QString, ErrorCode, qint64> cases[] = {
         // path, failure, size afterwards (-1: no file)
-        {missing, ErrorCode::DbNotFound, -1},
+        {tmp.dir() + "/missing.mdb", ErrorCode::DbNotFound, -1},
         {empty, ErrorCode::DbNotADatabase, 0},
         {text, ErrorCode::DbNotADatabase, 17},
         {tmp.path(), ErrorCode::DbLocked, QFile(tmp.path()).size()}};
@@ -74,8 +73,7 @@ TEST(Recordset, PagesOfManyStoragePagesAreStoredWhole)
 {
     TempDatabase tmp;
     const QString page = QStringLiteral("line caf\u00e9 \u20ac \U0001F600\n").repeated(40000); // 1 to 4 bytes in UTF-8
-    const qint64 keys[] = {tmp.addEntry(QStringLiteral("http://a.test/")),
-                           tmp.addEntry(QStringLiteral("http://b.test/"))};
+    const qint64 keys[] = {tmp.addEntry("http://a.test/"), tmp.addEntry("http://b.test/")};
     const QString pages[] = {page, page.toUpper()};
     {
         Recordset rs = tmp.open().openTable(QStringLiteral("URLs"), NamedQueries::activeEntriesFilter()).value();
@@ -191,12 +189,10 @@ TEST(Recordset, DeleteAndEditFollowTheRowsOwnId)
 TEST(Transaction, StoresItsWorkOnlyWhenCommitted)
 {
     enum class End { Commit, LetGo, FailedStep };
-    const std::pair<End, const char*> cases[] = {
-        // how the transaction ends, the URLs another connection then reads
-        {End::Commit, "a b after"},
-        {End::LetGo, "kept after"},
-        {End::FailedStep, "kept after"},
-    };
+    // How the transaction ends, the URLs another connection then reads.
+    const std::pair<End, const char*> cases[] = {{End::Commit, "a b after"},
+                                                 {End::LetGo, "kept after"},
+                                                 {End::FailedStep, "kept after"}};
     for (const auto& [end, urls] : cases) {
         TempDatabase tmp;
         tmp.exec(QStringLiteral("INSERT INTO URLs (URL) VALUES ('kept')"));
@@ -243,8 +239,7 @@ TEST(PageCacheFile, KeepsExactlyWithinItsBoundAndStartsAfreshFromADamagedFile)
               std::make_tuple(page(1).etag, page(1).lastModified, page(1).finalUrl, page(1).contentType, body,
                               qint64 {1}, true));
 
-    ASSERT_TRUE(cache.drop(QStringLiteral("c")).ok());
-    ASSERT_TRUE(cache.distrust(QStringLiteral("d"), 5).ok());
+    ASSERT_TRUE(cache.drop(QStringLiteral("c")).ok() && cache.distrust(QStringLiteral("d"), 5).ok());
     EXPECT_FALSE(kept("c") || kept("d"));
     EXPECT_TRUE(cache.distrusted(QStringLiteral("d")));
     cache.idle();
