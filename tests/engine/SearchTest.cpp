@@ -35,13 +35,12 @@ const char* const kNumberColumns[] = {"Table number", "Row number",    "Column n
 
 TEST(TagFinder, MatchesAUnitExactlyWhenUpperCasingItGivesTheTagCharacter)
 {
-    for (const char* tag : {"<TABLE", "<TR", "<TD", "</TR"})
-        for (const char* c = tag; *c; ++c)
-            for (char32_t u = 0; u <= 0xFFFF; ++u) {
-                const QChar unit(static_cast<char16_t>(u));
-                ASSERT_EQ(TagFinder::unitMatches(unit, *c), unit.toUpper() == QLatin1Char(*c))
-                    << "U+" << std::hex << static_cast<unsigned>(u) << " against " << *c;
-            }
+    for (const char* c = "<TABLE/RD"; *c; ++c) // every character of "<TABLE", "<TR", "<TD" and "</TR"
+        for (char32_t u = 0; u <= 0xFFFF; ++u) {
+            const QChar unit(static_cast<char16_t>(u));
+            ASSERT_EQ(TagFinder::unitMatches(unit, *c), unit.toUpper() == QLatin1Char(*c))
+                << "U+" << std::hex << static_cast<unsigned>(u) << " against " << *c;
+        }
 }
 
 TEST(TableSearch, WorkedExamples)
