@@ -94,8 +94,7 @@ int overflow(QWidget* control, const QString& text)
 void run(UrlWindow& window, const QString& script)
 {
     for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const QString name = step.section(QLatin1Char('='), 0, 0);
-        const QString value = step.section(QLatin1Char('='), 1).replace(QLatin1Char('_'), QLatin1Char(' '));
+        const QString name = step.section('=', 0, 0), value = step.section('=', 1).replace('_', ' ');
         if (step == QLatin1String("F"))
             run(window, QStringLiteral("Text1=http://n.test/ Text2=me@x.test Text3=Hi"));
         else if (name == QLatin1String("List1"))
