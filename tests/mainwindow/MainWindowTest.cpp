@@ -131,9 +131,8 @@ TEST_F(MainWindowTest, PaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     ASSERT_TRUE(pages.started);
     pages.set({{"/slow", "slow page"}}, "/slow"); // held until the test has looked
     db.addEntry(pages.url("/slow"));
-    CurlPageFetcher::Options options; // painting as the program does it
-    options.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
-    CurlPageFetcher slowFetcher(options);
+    // Painting as the program does it.
+    CurlPageFetcher slowFetcher({.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }});
     std::vector<MainView::Maintenance> opened;
     MainWindow window([&](MainView::Maintenance w, QWidget*) { opened.push_back(w); });
     Watcher watcher(workspace, window, services(slowFetcher, mailer), std::chrono::milliseconds(20));
