@@ -44,11 +44,9 @@ TEST(Database, OpenRefusesWhatIsNoUsableDatabaseAndLeavesItAsItWas)
 TEST(Recordset, FindFirstLandsOnTheFirstRowWhoseColumnEqualsTheKeyAsItStands)
 {
     TempDatabase tmp;
-    const qint64 b = tmp.addEntry(QStringLiteral("http://b.test/"));
-    const qint64 a = tmp.addEntry(QStringLiteral("http://a.test/"));
+    const qint64 b = tmp.addEntry("http://b.test/"), a = tmp.addEntry("http://a.test/");
     tmp.addEntry(QStringLiteral("http://a.test/"));
-    const qint64 quoted = tmp.addEntry(QStringLiteral("http://o'brien.test/?q='x'"));
-    const qint64 blanks = tmp.addEntry(QStringLiteral("http://c.test/  "));
+    const qint64 quoted = tmp.addEntry("http://o'brien.test/?q='x'"), blanks = tmp.addEntry("http://c.test/  ");
     Recordset rs = tmp.open().openTable(QStringLiteral("URLs")).value();
     const std::pair<QString, qint64> cases[] = {
         // key, the row it lands on; when nothing matches, the first row stays current
