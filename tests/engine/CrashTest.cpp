@@ -26,10 +26,9 @@ const char* const kWatchedUrls[] = {"http://crash.test/big", "http://crash.test/
 QString watchedPage(const QString& url, char version)
 {
     QString page;
+    const QString name(version - 'A' + 7, QLatin1Char(version));
     for (int line = 0; line < (url.endsWith(QLatin1String("big")) ? 40000 : 5000); ++line)
-        page += QStringLiteral("<p>%1 line %2 caf\u00e9 \u20ac</p>\n")
-                    .arg(QString(version - 'A' + 7, QLatin1Char(version)))
-                    .arg(line);
+        page += QStringLiteral("<p>%1 line %2 caf\u00e9 \u20ac</p>\n").arg(name).arg(line);
     return page;
 }
 
@@ -59,12 +58,10 @@ int runUntilKilled(const QString& dir)
 std::map<QString, QString> versionsIn(const TempDatabase& db)
 {
     const Database connection = db.open();
-    auto check = connection.runQuery(QStringLiteral("PRAGMA integrity_check"));
-    std::map<QString, QString> found {{"integrity_check", check.value().value(0).value().textOrEmpty()}};
-    auto rows = connection.runQuery(QStringLiteral("Select URL, Content from URLs"));
-    for (Recordset& r = rows.value(); !r.eof(); (void)r.moveNext()) {
-        const QString url = r.value(0).value().textOrEmpty();
-        const QString page = r.value(1).value().textOrEmpty();
+    std::map<QString, QString> found {
+        {"integrity_check", connection.runQuery("PRAGMA integrity_check").value().value(0).value().textOrEmpty()}};
+    for (Recordset r = connection.runQuery("Select URL, Content from URLs").value(); !r.eof(); (void)r.moveNext()) {
+        const QString url = r.value(0).value().textOrEmpty(), page = r.value(1).value().textOrEmpty();
         found[url] = page == watchedPage(url, 'A') ? "A" : page == watchedPage(url, 'B') ? "B" : "neither";
     }
     return found;

@@ -1,6 +1,5 @@
 #include "host/ScratchFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -36,50 +35,43 @@ extern "C" ssize_t write(int fd, const void* bytes, size_t count)
     return -1;
 }
 
+static QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+
 TEST(ScratchFile, FollowsNoLinkPlantedAfterTheDeleteAndFinishesAnInterruptedWrite)
 {
     const QTemporaryDir tmp;
-    const QString file = QDir(tmp.path()).filePath(QStringLiteral("URL.html"));
+    const QString file = tmp.filePath(QStringLiteral("URL.html"));
     scratchPath = QFile::encodeName(file);
     plantLinkTo = "elsewhere";
     ScratchFile::rewrite(file, QStringLiteral("<p>one</p>"));
     interruptNextWrite = true;
     ScratchFile::rewrite(file, QStringLiteral("<p>two\u00a0\u20ac</p>")); // in Windows-1252
-    QFile written(file);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll(), QByteArray("<p>two\xA0\x80</p>"));
-    EXPECT_FALSE(QFile::exists(QDir(tmp.path()).filePath(QStringLiteral("elsewhere"))));
+    EXPECT_EQ(contents(file), QByteArray("<p>two\xA0\x80</p>"));
+    EXPECT_FALSE(QFile::exists(tmp.filePath(QStringLiteral("elsewhere"))));
 }
 
 TEST(ScratchFile, HoldsOnlyTheLastPageAndWritesThroughNoOtherName)
 {
     const QTemporaryDir tmp;
-    const QDir dir(tmp.path());
-    const QString file = dir.filePath(QStringLiteral("URL.html"));
-    const QString other = dir.filePath(QStringLiteral("kept.html"));
-    const auto read = [](const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-    };
-    ScratchFile::rewrite(file, QStringLiteral("<p>a longer page</p>"));
-    EXPECT_EQ(read(file), QByteArray("<p>a longer page</p>"));
-    ScratchFile::rewrite(file, QStringLiteral("<p>\u20ac 1</p>")); // shorter: no tail of the longer one
-    EXPECT_EQ(read(file), QByteArray("<p>\x80 1</p>"));
-    // Past 16 characters, each kind: Latin-1, a code-page letter, a C1
-    // control and a character the code page lacks.
-    ScratchFile::rewrite(file, QStringLiteral("<p>caf\u00e9 \u20ac \u0085 \u4e00 \u2019 and more words</p>"));
-    EXPECT_EQ(read(file), QByteArray("<p>caf\xE9 \x80 ? ? \x92 and more words</p>"));
-    ScratchFile::rewrite(file, QString());
-    EXPECT_EQ(read(file), QByteArray());
+    const QString file = tmp.filePath(QStringLiteral("URL.html")), other = tmp.filePath(QStringLiteral("kept.html"));
+    const auto rewrite = [&](const QString& page) { return ScratchFile::rewrite(file, page), contents(file); };
+    EXPECT_EQ(rewrite(QStringLiteral("<p>a longer page</p>")), QByteArray("<p>a longer page</p>"));
+    EXPECT_EQ(rewrite(QStringLiteral("<p>\u20ac 1</p>")), QByteArray("<p>\x80 1</p>")); // shorter: no old tail
+    // Past 16 characters, each kind: Latin-1, a code-page letter, a C1 control and a character the code page lacks.
+    EXPECT_EQ(rewrite(QStringLiteral("<p>caf\u00e9 \u20ac \u0085 \u4e00 \u2019 and more words</p>")),
+              QByteArray("<p>caf\xE9 \x80 ? ? \x92 and more words</p>"));
+    EXPECT_EQ(rewrite(QString()), QByteArray());
     // A second name for the file (a hard link) keeps what it held.
     ScratchFile::rewrite(file, QStringLiteral("old"));
     ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(other).constData()), 0);
-    ScratchFile::rewrite(file, QStringLiteral("new"));
-    EXPECT_EQ(read(file), QByteArray("new"));
-    EXPECT_EQ(read(other), QByteArray("old"));
+    EXPECT_EQ(rewrite(QStringLiteral("new")), QByteArray("new"));
+    EXPECT_EQ(contents(other), QByteArray("old"));
     // Nor through a FIFO put in its place, which would hold the writer.
     ASSERT_TRUE(QFile::remove(file));
     ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-    ScratchFile::rewrite(file, QStringLiteral("after"));
-    EXPECT_EQ(read(file), QByteArray("after"));
+    EXPECT_EQ(rewrite(QStringLiteral("after")), QByteArray("after"));
 }

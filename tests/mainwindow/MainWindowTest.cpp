@@ -131,9 +131,8 @@ TEST_F(MainWindowTest, PaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     ASSERT_TRUE(pages.started);
     pages.set({{"/slow", "slow page"}}, "/slow"); // held until the test has looked
     db.addEntry(pages.url("/slow"));
-    CurlPageFetcher::Options options; // painting as the program does it
-    options.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
-    CurlPageFetcher slowFetcher(options);
+    // Painting as the program does it.
+    CurlPageFetcher slowFetcher({.keepPainting = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }});
     std::vector<MainView::Maintenance> opened;
     MainWindow window([&](MainView::Maintenance w, QWidget*) { opened.push_back(w); });
     Watcher watcher(workspace, window, services(slowFetcher, mailer), std::chrono::milliseconds(20));
@@ -141,7 +140,6 @@ TEST_F(MainWindowTest, PaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     ASSERT_TRUE(watcher.load(false));
     window.show();
     auto* properties = window.findChild<QPushButton*>(QStringLiteral("Command3"));
-    ASSERT_TRUE(properties);
 
     // Runs from the fetcher's painting while the server holds the page.
     QString statusDuringFetch;
@@ -162,11 +160,8 @@ TEST_F(MainWindowTest, PaintsTheAddressButTakesNoInputWhileAPageIsFetched)
     probe.start(5);
 
     ASSERT_TRUE(waitFor([&] { return !mailer.sent.empty() && watcher.timerRunning(); }));
-    ASSERT_TRUE(looked);
-    EXPECT_EQ(statusDuringFetch, pages.url("/slow"));
-    EXPECT_FALSE(timerDuringFetch);
-    EXPECT_TRUE(opened.empty());
-    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(std::tuple(statusDuringFetch, timerDuringFetch, opened.size(), window.isVisible()),
+              std::tuple(pages.url("/slow"), false, 0u, true));
 
     ASSERT_EQ(watcher.enterMaintenance(), WatcherControl::Entry::Entered); // no tick meanwhile
     QTest::mouseClick(properties, Qt::LeftButton);

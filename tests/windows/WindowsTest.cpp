@@ -94,8 +94,7 @@ int overflow(QWidget* control, const QString& text)
 void run(UrlWindow& window, const QString& script)
 {
     for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const QString name = step.section(QLatin1Char('='), 0, 0);
-        const QString value = step.section(QLatin1Char('='), 1).replace(QLatin1Char('_'), QLatin1Char(' '));
+        const QString name = step.section('=', 0, 0), value = step.section('=', 1).replace('_', ' ');
         if (step == QLatin1String("F"))
             run(window, QStringLiteral("Text1=http://n.test/ Text2=me@x.test Text3=Hi"));
         else if (name == QLatin1String("List1"))
@@ -194,8 +193,7 @@ TEST_F(WindowTest, UrlWindowStoresWhatSaveAndLeavingAllow)
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.urls) + ": " + c.steps);
         // Row ids that are not the rows' positions: an edit must find its own row by its id.
-        db.exec(QStringLiteral("DELETE FROM URLs"));
-        db.exec(QStringLiteral("INSERT INTO URLs (URL) VALUES ('gone')"));
+        db.exec(QStringLiteral("DELETE FROM URLs; INSERT INTO URLs (URL) VALUES ('gone')"));
         if (*c.urls)
             db.exec(QStringLiteral("INSERT INTO URLs (URL, EMail, Subject, Active, \"Search type\") SELECT column1, "
                                    "'watcher@example.test', 'Weekly', -1, 'W' FROM (VALUES %1)")
@@ -220,10 +218,8 @@ TEST_F(WindowTest, EachMaintenanceWindowIsShownModally)
         QString shown;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                shown = modal->objectName();
-                modal->close();
-            }
+            if (QWidget* modal = QApplication::activeModalWidget())
+                shown = modal->objectName(), modal->close();
         });
         poll.start(10);
         windows.showModal(which, nullptr);
@@ -258,8 +254,7 @@ TEST_F(WindowTest, PropertiesAreStoredBySaveOnly)
         window.findChild<QLineEdit*>("Text2")->setText(QStringLiteral("smtp.example.test"));
         window.findChild<QLineEdit*>("Text3")->clear(); // an emptied number box stores Null
         const bool goes = way != std::string("Return"), saved = way == std::string("Alt+S");
-        QLineEdit* box = window.findChild<QLineEdit*>("Text2");
-        EXPECT_EQ(answer(&window, box, QString::fromLatin1(way), goes ? 20000 : 300), goes);
+        EXPECT_EQ(answer(&window, window.findChild<QLineEdit*>("Text2"), way, goes ? 20000 : 300), goes);
         EXPECT_EQ(window.unloaded(), goes);
         EXPECT_EQ(table(QStringLiteral("System")).join(""), saved ? "9|smtp.example.test|~" : "9|localhost|25");
     }
@@ -272,41 +267,34 @@ TEST_F(WindowTest, SelectionAnswersTheLineChosen)
 {
     db.exec(QStringLiteral("CREATE TABLE Pick (Name VARCHAR(10), Code VARCHAR(5));"
                            "INSERT INTO Pick VALUES ('abc', 'XY'), (NULL, 'Q'), ('abcdefghijk', 'Z');"));
-    const QString none = QStringLiteral("**NONE**");
-    const struct {
-        QString answer; // keys, or the mouse
-        bool chosen;
-        QString item;
-    } cases[] = {{"Return", true, "abc       "},
-                 {"Down, Alt+S", true, " Q      "},
-                 {"double-click", true, "abcdefghij"},
-                 {"Alt+C", false, none},
-                 {"Esc", false, none},
-                 {"close box", false, none}};
+    const QString none = QStringLiteral("**NONE**"), sql = QStringLiteral("Select Name, Code from Pick");
+    // The keys or the mouse, the item answered; a line is chosen unless none.
+    // clang-format off
+    const std::pair<QString, QString> cases[] = {{"Return", "abc       "}, {"Down, Alt+S", " Q      "},
+        {"double-click", "abcdefghij"}, {"Alt+C", none}, {"Esc", none}, {"close box", none}};
+    // clang-format on
     SelectionQuery query(workspace, messages, pointer);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(qPrintable(c.answer));
+    for (const auto& [keys, item] : cases) {
+        SCOPED_TRACE(qPrintable(keys));
         query.setPresenter([&](SelectionDialog& dialog) {
             dialog.show();
             auto* list = dialog.findChild<QListWidget*>("List1");
-            const bool mouse = c.answer == QLatin1String("double-click"); // on the third line, through the window
+            const bool mouse = keys == QLatin1String("double-click"); // on the third line, through the window
             if (mouse)
                 QTest::mouseDClick(dialog.windowHandle(), Qt::LeftButton, {},
                                    list->viewport()->mapTo(&dialog, list->visualItemRect(list->item(2)).center()));
-            EXPECT_TRUE(answer(&dialog, list, mouse ? QString() : c.answer));
+            EXPECT_TRUE(answer(&dialog, list, mouse ? QString() : keys));
         });
-        EXPECT_EQ(query.select(QStringLiteral("Pick one"), QStringLiteral("Select Name, Code from Pick")), c.chosen);
-        EXPECT_EQ(workspace.selectedItem, c.item);
+        EXPECT_EQ(query.select(QStringLiteral("Pick one"), sql), item != none);
+        EXPECT_EQ(workspace.selectedItem, item);
     }
-    EXPECT_TRUE(messages.shown.empty());
 
     // No rows: the message and no dialog.
     db.exec(QStringLiteral("DELETE FROM Pick"));
     query.setPresenter([](SelectionDialog&) { ADD_FAILURE() << "a dialog was shown"; });
-    EXPECT_FALSE(query.select(QStringLiteral("Pick one"), QStringLiteral("Select Name, Code from Pick")));
+    EXPECT_FALSE(query.select(QStringLiteral("Pick one"), sql));
     EXPECT_EQ(workspace.selectedItem, none);
     EXPECT_EQ(messages.shown,
-              (std::vector {std::pair {QStringLiteral("Selection"),
-                                       QStringLiteral("The SQL statement 'Select Name, Code from Pick' "
-                                                      "returned no records")}}));
+              decltype(messages.shown)(
+                  {{"Selection", "The SQL statement 'Select Name, Code from Pick' returned no records"}}));
 }
