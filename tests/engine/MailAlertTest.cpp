@@ -8,6 +8,7 @@
 #include "net/CurlMailClient.h"
 #include "net/TransferFailure.h"
 #include "store/ActiveEntries.h"
+#include "store/WatchStore.h"
 
 #include <gtest/gtest.h>
 
@@ -16,29 +17,6 @@ using namespace Qt::StringLiterals;
 using namespace orvane::test;
 
 namespace {
-
-// The settings that mail the server on `port`.
-Settings pointAt(quint16 port)
-{
-    Settings settings;
-    settings.mailServer = u"127.0.0.1"_s;
-    settings.port = static_cast<qint32>(port);
-    return settings;
-}
-
-// The first active entry of `db`, as a wake-up cycle reads it.
-Result<WatchEntry> firstEntry(const TempDatabase& db)
-{
-    auto entries = ActiveEntries::open(db.open());
-    if (!entries.ok())
-        return entries.failure();
-    return entries.value().current();
-}
-
-CurlMailClient mailClient()
-{
-    return CurlMailClient({.netrcFile = u"/nonexistent/netrc"_s, .hostName = u"vm"_s, .userName = u"jane"_s});
-}
 
 // One alert of `kind` for a fresh entry mailing `email` (none: Null) with
 // these columns, through a real SMTP server, at 14:30:05 on 4 December 2026.
@@ -54,12 +32,15 @@ Sent sendAlert(SmtpTestServer& server, AlertKind kind, const char* url, const ch
     TempDatabase db;
     db.addEntry(QString::fromUtf8(url), u"W"_s,
                 {{"EMail", email ? Value(email) : Value()}, {"Subject", subject}, {"Content", content}});
-    const auto entry = firstEntry(db);
-    EXPECT_TRUE(entry.ok());
+    db.setSettings(1, u"127.0.0.1"_s, server.port());
+    const Database connection = db.open();
+    auto entries = ActiveEntries::open(connection); // the first entry, as a wake-up cycle reads it
+    const auto entry = entries.value().current();
+    const auto settings = WatchStore(connection).settings();
     const FixedClock clock(QDateTime(QDate(2026, 12, 4), QTime(14, 30, 5), Qt::OffsetFromUTC, 3600));
-    CurlMailClient mailer = mailClient();
+    CurlMailClient mailer({.netrcFile = u"/nonexistent/netrc"_s, .hostName = u"vm"_s, .userName = u"jane"_s});
     Sent sent {Failure {}, {}, {}};
-    sent.done = MailAlert(pointAt(server.port()), mailer, sent.boxes, clock).send(entry.value(), kind, fault);
+    sent.done = MailAlert(settings.value(), mailer, sent.boxes, clock).send(entry.value(), kind, fault);
     mailer.endSession();
     sent.mails = server.messages();
     return sent;

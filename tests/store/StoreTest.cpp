@@ -250,6 +250,7 @@ TEST(PageCacheFile, KeepsExactlyWithinItsBoundAndStartsAfreshFromADamagedFile)
     for (const char* suffix : {"", "-wal", "-shm"})
         QFile::remove(path + QLatin1String(suffix));
     std::ofstream(path.toStdString()) << std::string(4096, 'x');
+    ASSERT_EQ(QFileInfo(path).size(), 4096);
     EXPECT_FALSE(kept("a"));
     ASSERT_TRUE(cache.keep(QStringLiteral("a"), page(6)).ok());
     EXPECT_TRUE(kept("a"));
