@@ -136,12 +136,10 @@ TEST(WakeUpCycle, WakesEveryWakeUpTicksAndComparesOnlyItsOwnTypes)
     std::vector<qint64> keys;
     for (const char* type : {"w", "s", "t", "T"}) {
         const QString url = QStringLiteral("http://page.test/") + QLatin1String(type) + QString::number(keys.size());
-        keys.push_back(e.db.addEntry(url, QLatin1String(type),
-                                     {{"Content", Value("old")},
-                                      {"String search", Value("n")},
-                                      {"String length", Value(3)},
-                                      {"Table number", Value(1)},
-                                      {"Repeat count", Value(-1)}}));
+        // clang-format off
+        keys.push_back(e.db.addEntry(url, QLatin1String(type), {{"Content", Value("old")}, {"String search", Value("n")},
+            {"String length", Value(3)}, {"Table number", Value(1)}, {"Repeat count", Value(-1)}}));
+        // clang-format on
         fetcher.pages.emplace(url, QStringLiteral("new"));
     }
     ASSERT_TRUE(e.watcher.load(false));
@@ -226,15 +224,12 @@ TEST(WakeUpCycle, PagesWithoutTextOnAFirstAndASecondVisit)
         SCOPED_TRACE(testing::Message() << "case " << (&c - cases) + 1);
         Fetcher fetcher(false);
         Engine e(fetcher);
-        const qint64 key = e.db.addEntry(pages.url("/p"), QLatin1String(c.type),
-                                         {{"String search", Value("Price:")},
-                                          {"String offset", Value(c.offset)},
-                                          {"String length", Value(5)},
-                                          {"Table number", Value(1)},
-                                          {"Row number", Value(1)},
-                                          {"Column number", Value(1)},
-                                          {"Repeat count", Value(1)},
-                                          {"Added", Value("2026-12-01 09:00:00")}});
+        // clang-format off
+        const qint64 key = e.db.addEntry(pages.url("/p"), QLatin1String(c.type), {{"String search", Value("Price:")},
+            {"String offset", Value(c.offset)}, {"String length", Value(5)}, {"Table number", Value(1)},
+            {"Row number", Value(1)}, {"Column number", Value(1)}, {"Repeat count", Value(1)},
+            {"Added", Value("2026-12-01 09:00:00")}});
+        // clang-format on
         ASSERT_TRUE(e.watcher.load(false));
         pages.set({{"/p", c.page}});
         for (const QStringList* mails : {&c.first, &c.second}) {

@@ -93,11 +93,9 @@ public:
         sent.push_back(mail);
         return next;
     }
-    QString serverReply() const override { return nextReply; }
 
     std::vector<Mail> sent;
     Status next;
-    QString nextReply;
 };
 
 } // namespace orvane::test
