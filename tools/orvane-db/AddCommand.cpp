@@ -45,10 +45,7 @@ int addCommand(const QStringList& arguments)
     if (!access.ok())
         return line.fail(access.failure().description);
     const WatchStore& store = access.value().store();
-    const auto columns = store.entryColumns();
-    if (!columns.ok())
-        return line.fail(columns.failure().description);
-    if (const Status s = SearchOptions::store(columns.value(), texts, entry); !s.ok())
+    if (const Status s = SearchOptions::store(store, texts, entry); !s.ok())
         return line.fail(s.failure().description);
     if (const Status s = entry.checkRequired(); !s.ok())
         return line.fail(s.failure().description);

@@ -181,10 +181,7 @@ int checkCommand(const QStringList& arguments)
     if (!access.ok())
         return line.fail(access.failure().description);
     const WatchStore& store = access.value().store();
-    const auto columns = store.entryColumns();
-    if (!columns.ok())
-        return line.fail(columns.failure().description);
-    if (const Status s = SearchOptions::store(columns.value(), texts, given); !s.ok())
+    if (const Status s = SearchOptions::store(store, texts, given); !s.ok())
         return line.fail(s.failure().description);
     // The entry of the database, with the options given in place of its own.
     auto read = id.ok() ? store.entry(id.value()) : Result<WatchEntry>(WatchEntry());

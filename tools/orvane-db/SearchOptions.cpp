@@ -55,10 +55,13 @@ Status SearchOptions::read(const CommandLine& line, WatchEntry& entry, Texts& te
     return {};
 }
 
-Status SearchOptions::store(const TableColumns& columns, const Texts& texts, WatchEntry& entry)
+Status SearchOptions::store(const WatchStore& store, const Texts& texts, WatchEntry& entry)
 {
+    const auto columns = store.entryColumns();
+    if (!columns.ok())
+        return columns.failure();
     for (const auto& [column, text] : texts) {
-        const auto field = columns.field(column);
+        const auto field = columns.value().field(column);
         if (!field.ok())
             return field.failure();
         if (Status s = entry.setText(field.value(), text); !s.ok())

@@ -3,8 +3,8 @@
 #include "CommandLine.h"
 
 #include "base/Result.h"
-#include "store/TableColumns.h"
 #include "store/WatchEntry.h"
+#include "store/WatchStore.h"
 
 #include <QCommandLineOption>
 #include <QLatin1StringView>
@@ -29,8 +29,8 @@ public:
     // `texts`; fails on a type that is none of W, S and T.
     Status read(const CommandLine& line, WatchEntry& entry, Texts& texts) const;
     // Stores each text into the entry as the window's Save does, by the
-    // column types of the file.
-    static Status store(const TableColumns& columns, const Texts& texts, WatchEntry& entry);
+    // column types of the store's file.
+    static Status store(const WatchStore& store, const Texts& texts, WatchEntry& entry);
 
 private:
     QCommandLineOption type_;
