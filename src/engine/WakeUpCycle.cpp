@@ -78,7 +78,7 @@ bool WakeUpCycle::start()
     progress_.entries = state_.entries.count();
     // The addresses the entries will fetch, in their order, up to the first
     // that cannot be read as text: the cycle halts there.
-    services_.fetcher.fetchAhead(ActiveEntries::addresses(workspace_.watchDatabase));
+    services_.fetcher.fetchAhead(state_.entries.addresses());
     return true;
 }
 

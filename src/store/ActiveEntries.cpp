@@ -2,39 +2,27 @@
 
 #include "store/Columns.h"
 #include "store/NamedQueries.h"
-#include "store/SqlText.h"
 
 namespace orvane {
 
 Result<ActiveEntries> ActiveEntries::open(const Database& db)
 {
-    auto rows = db.openTable(Columns::kUrlsTable, NamedQueries::activeEntriesFilter());
+    // The addresses come with the keys: a row of a large page fills a
+    // database page of its own, and a second pass would read them all again.
+    auto rows = db.openTable(Columns::kUrlsTable, NamedQueries::activeEntriesFilter(), Columns::kUrl);
     if (!rows.ok())
         return rows.failure();
     return ActiveEntries(std::move(rows).value());
 }
 
-QStringList ActiveEntries::addresses(const Database& db)
+ActiveEntries::ActiveEntries(Recordset rows) : rows_(std::move(rows))
 {
-    QStringList urls;
-    // The same rows in the same order (the key query's scan), only their
-    // address, read in that one pass: a set of keys would read each row's
-    // page once more.
-    auto rows = db.runQuery(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                                .arg(SqlText::quotedIdentifier(Columns::kUrl),
-                                     SqlText::quotedIdentifier(Columns::kUrlsTable),
-                                     NamedQueries::activeEntriesFilter()));
-    if (!rows.ok())
-        return urls;
-    for (Recordset& row = rows.value(); !row.eof();) {
-        auto url = row.text(Columns::kUrl);
+    for (const Value& address : rows_.readAlong()) {
+        auto url = address.toText();
         if (!url.ok())
             break;
-        urls.append(url.value());
-        if (!row.moveNext().ok())
-            break;
+        addresses_.append(url.value());
     }
-    return urls;
 }
 
 Result<WatchEntry> ActiveEntries::current() const

@@ -17,9 +17,9 @@ class ActiveEntries {
 public:
     ActiveEntries() = default;
     static Result<ActiveEntries> open(const Database& db);
-    // The addresses of the same entries in the same order, up to the first
-    // that cannot be read as text; none when they cannot be read at all.
-    static QStringList addresses(const Database& db);
+    // The entries' addresses in their order as opened, up to the first that
+    // cannot be read as text.
+    const QStringList& addresses() const { return addresses_; }
 
     bool atEnd() const { return rows_.eof(); }
     int count() const { return rows_.recordCount(); }
@@ -33,8 +33,9 @@ public:
     Status storeContent(WatchEntry& entry, const QString& content);
 
 private:
-    explicit ActiveEntries(Recordset rows) : rows_(std::move(rows)) { }
+    explicit ActiveEntries(Recordset rows);
     Recordset rows_;
+    QStringList addresses_;
 };
 
 } // namespace orvane

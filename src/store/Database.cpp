@@ -48,11 +48,12 @@ Result<Database> Database::open(const QString& path, const OpenOptions& options)
     return db;
 }
 
-Result<Recordset> Database::openTable(const QString& table, const QString& filter, const QStringList& columns) const
+Result<Recordset> Database::openTable(const QString& table, const QString& filter, const QString& readAlong,
+                                      const QStringList& columns) const
 {
     if (!connection_)
         return ErrorCatalogue::failure(ErrorCode::DbClosed);
-    return Recordset::openTable(connection_, table, filter, columns);
+    return Recordset::openTable(connection_, table, filter, readAlong, columns);
 }
 
 Result<Recordset> Database::runQuery(const QString& sql) const

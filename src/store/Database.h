@@ -35,7 +35,7 @@ public:
     void close() { connection_.reset(); }
 
     // An updatable set over a table's rows (see Recordset::openTable).
-    Result<Recordset> openTable(const QString& table, const QString& filter = {},
+    Result<Recordset> openTable(const QString& table, const QString& filter = {}, const QString& readAlong = {},
                                 const QStringList& columns = {}) const;
     // A read-only snapshot of what the query gives.
     Result<Recordset> runQuery(const QString& sql) const;

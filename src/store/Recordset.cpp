@@ -50,6 +50,7 @@ struct Recordset::Impl {
     std::vector<FieldInfo> fields;
 
     std::vector<qint64> keys;             // keyset: the rows' keys in order
+    std::vector<Value> along;             // keyset: a column read with them
     std::optional<Statement> rowQuery;    // keyset: one row by key
     std::vector<std::vector<Value>> rows; // snapshot: every row
 
@@ -138,7 +139,7 @@ struct Recordset::Impl {
         return &*cache;
     }
 
-    Status openKeyset(const QString& columns, const QString& rest)
+    Status openKeyset(const QString& columns, const QString& rest, const QString& readAlong)
     {
         auto rowStmt = Statement::prepare(connection,
                                           QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1").arg(columns, table));
@@ -147,7 +148,9 @@ struct Recordset::Impl {
         for (int i = 0; i < rowStmt.value().columnCount(); ++i)
             fields.push_back(
                 FieldInfo::fromDeclaration(rowStmt.value().columnName(i), rowStmt.value().columnDeclaredType(i)));
-        auto keyStmt = Statement::prepare(connection, QStringLiteral("SELECT rowid FROM %1%2").arg(table, rest));
+        const QString alongKeys = readAlong.isEmpty() ? QString() : QStringLiteral(", ") + readAlong;
+        auto keyStmt = Statement::prepare(connection,
+                                          QStringLiteral("SELECT rowid%1 FROM %2%3").arg(alongKeys, table, rest));
         if (!keyStmt.ok())
             return keyStmt.failure();
         for (;;) {
@@ -157,6 +160,8 @@ struct Recordset::Impl {
             if (!row.value())
                 break;
             keys.push_back(keyStmt.value().columnInt64(0));
+            if (!readAlong.isEmpty())
+                along.push_back(keyStmt.value().column(1));
         }
         rowQuery.emplace(std::move(rowStmt).value());
         keyset = true;
@@ -188,7 +193,7 @@ struct Recordset::Impl {
 };
 
 Result<Recordset> Recordset::openTable(std::shared_ptr<Connection> connection, const QString& table,
-                                       const QString& filter, const QStringList& columns)
+                                       const QString& filter, const QString& readAlong, const QStringList& columns)
 {
     auto impl = std::make_unique<Impl>();
     impl->connection = std::move(connection);
@@ -196,7 +201,9 @@ Result<Recordset> Recordset::openTable(std::shared_ptr<Connection> connection, c
     // A table is opened to be written: when it cannot be, rows that cannot
     // be stored would only hide the failure.
     const QString list = columns.isEmpty() ? QStringLiteral("*") : SqlText::quotedIdentifiers(columns);
-    if (Status opened = impl->openKeyset(list, filter.isEmpty() ? QString() : QStringLiteral(" WHERE ") + filter);
+    const QString along = readAlong.isEmpty() ? QString() : SqlText::quotedIdentifier(readAlong);
+    if (Status opened = impl->openKeyset(list, filter.isEmpty() ? QString() : QStringLiteral(" WHERE ") + filter,
+                                         along);
         !opened.ok())
         return opened.failure();
     return Recordset(std::move(impl));
@@ -227,6 +234,12 @@ void Recordset::close()
 {
     d_.reset();
 }
+const std::vector<Value>& Recordset::readAlong() const
+{
+    static const std::vector<Value> kNone;
+    return d_ ? d_->along : kNone;
+}
+
 bool Recordset::updatable() const
 {
     return d_ && d_->keyset;

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace orvane {
 
@@ -24,9 +25,12 @@ public:
     enum class EditMode { None, Editing, Adding };
 
     // The rows of `table` that meet `filter` (an SQL condition; every row
-    // when empty), with the columns named (every column when none).
+    // when empty), with the columns named (every column when none). The
+    // column `readAlong`, when named, is read with the keys, in the same
+    // pass over the table (see readAlong()).
     static Result<Recordset> openTable(std::shared_ptr<Connection> connection, const QString& table,
-                                       const QString& filter = {}, const QStringList& columns = {});
+                                       const QString& filter = {}, const QString& readAlong = {},
+                                       const QStringList& columns = {});
     static Result<Recordset> runQuery(std::shared_ptr<Connection> connection, const QString& sql);
 
     Recordset();
@@ -35,6 +39,9 @@ public:
     ~Recordset() override;
 
     bool isOpen() const;
+    // The values of the column read along with the keys, as opened, in the
+    // rows' order; none when no column was named or after close().
+    const std::vector<Value>& readAlong() const;
     void close();
     bool updatable() const;
 
