@@ -3,7 +3,7 @@
 # missing.
 ORVANE_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libcurl4-openssl-dev
   ca-certificates libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev python3-aiosmtpd openssl
-  fonts-dejavu-core fonts-liberation2 libcsv-dev desktop-file-utils appstream"
+  fonts-dejavu-core fonts-liberation2 libcsv-dev libxxhash-dev desktop-file-utils appstream"
 
 # Only the fuzzing run needs these: clang with libFuzzer and its sanitizer
 # runtimes, and the symbolizer that puts file and line into clang's reports.

@@ -19,8 +19,9 @@ struct CachedPage {
     QByteArray finalUrl;     // where the redirects led
     QByteArray contentType;  // empty when the server sent none
     QByteArray body;         // as handed over after content decoding; empty when not asked for
+    QByteArray charset;      // the one its text was decoded by
+    QByteArray textDigest;   // of the text the body decodes to; empty when not known
     qint64 checkedAtMs = 0;  // when the page last came whole (ms since the epoch)
-    bool vouched = false;    // a 304 has stood for this body since then
 };
 
 // Pages kept between cycles, by the address an entry fetches. Losing any of
@@ -32,7 +33,7 @@ public:
     virtual std::optional<CachedPage> find(const QString& address, bool withBody) = 0;
     // Replaces what is kept for the address.
     virtual Status keep(const QString& address, const CachedPage& page) = 0;
-    // A 304 stood for the kept page at nowMs: it is in use and vouched for.
+    // A 304 stood for the kept page at nowMs: it is in use.
     virtual Status vouch(const QString& address, qint64 nowMs) = 0;
     // Forgets the page: the next fetch of the address asks for all of it.
     virtual Status drop(const QString& address) = 0;

@@ -17,7 +17,12 @@ public:
     static constexpr qint64 kMaxPageBytes = kMaxPageMegabytes * 1024 * 1024;
 
     virtual ~PageFetcher() = default;
-    virtual Result<QString> fetch(const QString& url) = 0;
+    // `lastText`: the text the caller holds as the page's last (an entry's
+    // stored Content), or none. The page comes as a whole fetch gives it
+    // either way; a fetcher that knows the page is that very text may hand
+    // it back and spare reading and decoding its own copy.
+    virtual Result<QString> fetch(const QString& url, const QString& lastText) = 0;
+    Result<QString> fetch(const QString& url) { return fetch(url, QString()); }
     // The addresses the next fetches will ask for, in their order. A fetcher
     // may request those pages now; fetch() still gives each page as a fetch
     // made at its turn would, and a page never asked for is dropped.

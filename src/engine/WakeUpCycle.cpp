@@ -100,8 +100,10 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     if (fetching.step(urlText.status())) {
         view_.setStatus(urlText.value());
         progress_.url = urlText.value();
-        // No request for an entry whose address cannot be read.
-        auto fetched = services_.fetcher.fetch(urlText.value());
+        // No request for an entry whose address cannot be read. The stored
+        // page goes along: an unchanged page may then be handed back as it.
+        const auto stored = entry.value(Columns::kContent);
+        auto fetched = services_.fetcher.fetch(urlText.value(), stored.ok() ? stored.value().textOrEmpty() : QString());
         if (fetching.step(fetched.status()))
             page = std::move(fetched).value();
     }

@@ -70,7 +70,7 @@ public:
     Transfers(const Transfers&) = delete;
     Transfers& operator=(const Transfers&) = delete;
 
-    Result<FetchedPage> fetch(const QString& url);
+    Result<FetchedPage> fetch(const QString& url, const QString& lastText);
     void fetchAhead(const QStringList& urls);
     void idle();
 
@@ -122,7 +122,7 @@ CurlPageFetcher::Transfers::~Transfers()
     dropAhead();
 }
 
-Result<FetchedPage> CurlPageFetcher::Transfers::fetch(const QString& url)
+Result<FetchedPage> CurlPageFetcher::Transfers::fetch(const QString& url, const QString& lastText)
 {
     auto address = addressOf(url);
     if (!address.ok())
@@ -145,6 +145,7 @@ Result<FetchedPage> CurlPageFetcher::Transfers::fetch(const QString& url)
         page = make(url, std::move(address).value());
     }
     busy_ = true;
+    page->expect(lastText);
     const auto turn = std::chrono::steady_clock::now();
     Result<FetchedPage> result = await(*page, options_.totalTimeout);
     // A server's own answer (an error status) is no effect of waiting: asking
@@ -451,9 +452,9 @@ CurlPageFetcher::CurlPageFetcher(Options options) : transfers_(std::make_unique<
 
 CurlPageFetcher::~CurlPageFetcher() = default;
 
-Result<QString> CurlPageFetcher::fetch(const QString& url)
+Result<QString> CurlPageFetcher::fetch(const QString& url, const QString& lastText)
 {
-    auto page = transfers_->fetch(url);
+    auto page = transfers_->fetch(url, lastText);
     if (!page.ok())
         return page.failure();
     return std::move(page.value().text);
@@ -461,7 +462,7 @@ Result<QString> CurlPageFetcher::fetch(const QString& url)
 
 Result<FetchedPage> CurlPageFetcher::fetchPage(const QString& url)
 {
-    return transfers_->fetch(url);
+    return transfers_->fetch(url, QString());
 }
 
 void CurlPageFetcher::fetchAhead(const QStringList& urls)

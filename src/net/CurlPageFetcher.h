@@ -86,7 +86,8 @@ public:
     CurlPageFetcher(const CurlPageFetcher&) = delete;
     CurlPageFetcher& operator=(const CurlPageFetcher&) = delete;
 
-    Result<QString> fetch(const QString& url) override;
+    using PageFetcher::fetch;
+    Result<QString> fetch(const QString& url, const QString& lastText) override;
     // The same fetch, with what the answer said about the page.
     Result<FetchedPage> fetchPage(const QString& url);
     // Replaces the pages announced before. The list ends early at an

@@ -6,6 +6,7 @@
 #include "net/ErrorAnswer.h"
 #include "net/TransferFailure.h"
 #include "text/PageDecoder.h"
+#include "text/TextDigest.h"
 
 #include <algorithm>
 #include <new>
@@ -156,13 +157,14 @@ void PageTransfer::restart()
 
 bool PageTransfer::wantsFullFetch()
 {
+    storedIsKept_ = false;
     long status = 0;
     curl_easy_getinfo(curl_.get(), CURLINFO_RESPONSE_CODE, &status);
     if (result_ != CURLE_OK || status != kNotModified || !asked_ || !options_.cache)
         return false;
     const char* effective = nullptr;
     curl_easy_getinfo(curl_.get(), CURLINFO_EFFECTIVE_URL, &effective);
-    kept_ = options_.cache->find(url_, true);
+    kept_ = options_.cache->find(url_, false);
     // The 304 stands for what was asked with, reached where it was before;
     // anything kept since (another entry of the same address) is not it.
     if (!kept_ || kept_->etag != sentEtag_ || kept_->lastModified != sentModified_
@@ -170,6 +172,18 @@ bool PageTransfer::wantsFullFetch()
         kept_.reset();
         return true;
     }
+    // The caller's own text stands for the page when the page kept decodes
+    // to that very text: no need to read and decode its body again. The
+    // daily check compares the body with the page then fetched whole.
+    storedIsKept_ = !checkDue_ && !kept_->textDigest.isEmpty() && kept_->textDigest == TextDigest::of(stored_);
+    if (storedIsKept_)
+        return false;
+    auto withBody = options_.cache->find(url_, true);
+    if (!withBody || withBody->etag != kept_->etag || withBody->lastModified != kept_->lastModified) {
+        kept_.reset();
+        return true;
+    }
+    kept_ = std::move(withBody);
     return checkDue_;
 }
 
@@ -235,12 +249,16 @@ Result<FetchedPage> PageTransfer::page()
 
     QByteArray body = std::exchange(body_, QByteArray());
     budget_.held -= body.size();
-    if (options_.cache)
-        remember(body, type);
-    if (body.size() > kSlicedDecodingBytes)
+    if (body.size() > kSlicedDecodingBytes) {
+        // Kept without its text's digest: its bytes go as they are decoded.
+        if (options_.cache)
+            remember(body, type, {}, {});
         page.text = PageDecoder::decodeReleasing(std::move(body), type, PageDecoder::kSliceBytes, &page.charset);
-    else
-        page.text = PageDecoder::decode(body, type, &page.charset);
+        return page;
+    }
+    page.text = PageDecoder::decode(body, type, &page.charset);
+    if (options_.cache)
+        remember(body, type, page.charset, TextDigest::of(page.text));
     return page;
 }
 
@@ -274,7 +292,10 @@ Result<FetchedPage> PageTransfer::fromCache(long status)
         page.wireBytes = wire;
     page.etag = kept.etag;
     page.lastModified = kept.lastModified;
-    if (kept.body.size() > kSlicedDecodingBytes)
+    if (storedIsKept_) {
+        page.text = stored_;
+        page.charset = kept.charset;
+    } else if (kept.body.size() > kSlicedDecodingBytes)
         page.text = PageDecoder::decodeReleasing(std::move(kept.body), kept.contentType, PageDecoder::kSliceBytes,
                                                  &page.charset);
     else
@@ -284,7 +305,8 @@ Result<FetchedPage> PageTransfer::fromCache(long status)
 
 // Keeps a page that came whole with validators; forgets the one kept when
 // it came without. The daily check compares it with the page a 304 stood for.
-void PageTransfer::remember(const QByteArray& body, QByteArrayView contentType)
+void PageTransfer::remember(const QByteArray& body, QByteArrayView contentType, const QByteArray& charset,
+                            const QByteArray& textDigest)
 {
     PageCache& cache = *options_.cache;
     long status = 0;
@@ -309,7 +331,7 @@ void PageTransfer::remember(const QByteArray& body, QByteArrayView contentType)
     curl_easy_getinfo(curl_.get(), CURLINFO_EFFECTIVE_URL, &effective);
     (void)cache.keep(url_,
                      CachedPage {etag, modified, QByteArray(effective ? effective : ""), contentType.toByteArray(),
-                                 body, nowMs(), false});
+                                 body, charset, textDigest, nowMs()});
 }
 
 qint64 PageTransfer::nowMs() const

@@ -60,6 +60,8 @@ public:
     // Makes `handle` (a fresh one when null) ready for this page: every
     // option set anew, nothing received yet, at most `timeout` for all of it.
     CURLcode prepare(CurlHandle handle, bool ahead, std::chrono::milliseconds timeout);
+    // The text the caller holds as this page's last (see PageFetcher::fetch).
+    void expect(const QString& stored) { stored_ = stored; }
     void running() { state_ = State::Running; }
     void finished(CURLcode result);
     // Back to waiting, what was received dropped: the page will be
@@ -90,7 +92,8 @@ private:
     std::optional<QByteArray> header(const char* name) const;
     CURLcode setConditions(CURL* curl);
     Result<FetchedPage> fromCache(long status);
-    void remember(const QByteArray& body, QByteArrayView contentType);
+    void remember(const QByteArray& body, QByteArrayView contentType, const QByteArray& charset,
+                  const QByteArray& textDigest);
     qint64 nowMs() const;
     static size_t onBody(char* data, size_t size, size_t count, void* self);
     void dropBody();
@@ -120,6 +123,8 @@ private:
     bool inFull_ = false;            // asked for whole whatever is kept
     bool checkDue_ = false;          // a 304 is to be checked against the whole page
     std::optional<CachedPage> kept_; // the page a 304 stood for
+    QString stored_;
+    bool storedIsKept_ = false; // stored_ is the text the page kept decodes to; its body was not read
 };
 
 } // namespace orvane

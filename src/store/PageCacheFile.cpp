@@ -11,7 +11,7 @@ namespace orvane {
 namespace {
 
 // Raised whenever the tables change; a file of another layout is made anew.
-constexpr int kLayoutVersion = 1;
+constexpr int kLayoutVersion = 2;
 // Pages of 100 KB are read in two reads rather than a chain of 25.
 constexpr int kPageSize = 65536;
 // The write-ahead log is cut back to this after a checkpoint, so that one
@@ -33,12 +33,12 @@ constexpr int kSpillPages = 32;
 const char* const kLayout = R"(
 BEGIN;
 CREATE TABLE pages (id INTEGER PRIMARY KEY, address TEXT NOT NULL UNIQUE, etag BLOB NOT NULL,
-  modified BLOB NOT NULL, final BLOB NOT NULL, type BLOB NOT NULL, size INTEGER NOT NULL,
-  checked INTEGER NOT NULL, vouched INTEGER NOT NULL, used INTEGER NOT NULL);
+  modified BLOB NOT NULL, final BLOB NOT NULL, type BLOB NOT NULL, charset BLOB NOT NULL, digest BLOB NOT NULL,
+  size INTEGER NOT NULL, checked INTEGER NOT NULL, used INTEGER NOT NULL);
 CREATE INDEX pages_used ON pages (used);
 CREATE TABLE bodies (id INTEGER PRIMARY KEY, body BLOB NOT NULL);
 CREATE TABLE distrusted (address TEXT PRIMARY KEY, since INTEGER NOT NULL);
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 COMMIT;
 )";
 
@@ -134,7 +134,8 @@ Result<Statement> PageCacheFile::statement(const char* sql)
 std::optional<CachedPage> PageCacheFile::find(const QString& address, bool withBody)
 {
     if (!findMeta_) {
-        auto meta = statement("SELECT id, etag, modified, final, type, checked, vouched FROM pages WHERE address = ?1");
+        auto meta = statement(
+            "SELECT id, etag, modified, final, type, checked, charset, digest FROM pages WHERE address = ?1");
         auto body = statement("SELECT body FROM bodies WHERE id = ?1");
         if (!meta.ok() || !body.ok())
             return std::nullopt;
@@ -149,13 +150,8 @@ std::optional<CachedPage> PageCacheFile::find(const QString& address, bool withB
     qint64 id = 0;
     if (row.ok() && row.value()) {
         id = meta.columnInt64(0);
-        found = CachedPage {meta.columnBytes(1),
-                            meta.columnBytes(2),
-                            meta.columnBytes(3),
-                            meta.columnBytes(4),
-                            {},
-                            meta.columnInt64(5),
-                            meta.columnInt64(6) != 0 || vouches_.contains(address)};
+        found = CachedPage {meta.columnBytes(1), meta.columnBytes(2), meta.columnBytes(3), meta.columnBytes(4), {},
+                            meta.columnBytes(6), meta.columnBytes(7), meta.columnInt64(5)};
     }
     (void)meta.reset();
     if (!found || !withBody)
@@ -204,8 +200,8 @@ Status PageCacheFile::keep(const QString& address, const CachedPage& page)
     auto transaction = replacing(address);
     if (!transaction.ok())
         return transaction.failure();
-    auto insertPage = statement("INSERT INTO pages (address, etag, modified, final, type, size, checked, vouched, "
-                                "used) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, 0, ?7)");
+    auto insertPage = statement("INSERT INTO pages (address, etag, modified, final, type, charset, digest, size, "
+                                "checked, used) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9)");
     auto insertBody = statement("INSERT INTO bodies (id, body) VALUES (last_insert_rowid(), ?1)");
     if (!insertPage.ok())
         return insertPage.failure();
@@ -216,13 +212,14 @@ Status PageCacheFile::keep(const QString& address, const CachedPage& page)
         + page.contentType.size();
     Status bound = pageRow.bind(1, Value(address));
     int index = 1;
-    for (const QByteArray* bytes : {&page.etag, &page.lastModified, &page.finalUrl, &page.contentType})
+    for (const QByteArray* bytes :
+         {&page.etag, &page.lastModified, &page.finalUrl, &page.contentType, &page.charset, &page.textDigest})
         if (bound.ok())
             bound = pageRow.bindBytes(++index, *bytes);
     if (bound.ok())
-        bound = pageRow.bind(6, Value(size));
+        bound = pageRow.bind(8, Value(size));
     if (bound.ok())
-        bound = pageRow.bind(7, Value(page.checkedAtMs));
+        bound = pageRow.bind(9, Value(page.checkedAtMs));
     if (bound.ok())
         bound = pageRow.run();
     if (bound.ok())
@@ -294,8 +291,8 @@ Status PageCacheFile::writeVouches()
 {
     if (vouches_.isEmpty())
         return {};
-    auto update = statement(
-        "UPDATE pages SET vouched = 1, used = ?2 WHERE address = ?1 AND (vouched = 0 OR used < ?3)");
+    // Only a time a whole resolution old is rewritten: most vouches write nothing.
+    auto update = statement("UPDATE pages SET used = ?2 WHERE address = ?1 AND used <= ?3");
     if (!update.ok())
         return update.failure();
     for (auto vouched = vouches_.cbegin(); vouched != vouches_.cend(); ++vouched)

@@ -15,7 +15,8 @@ namespace orvane::test {
 class Fetcher final : public PageFetcher {
 public:
     Fetcher(bool ahead, const CurlPageFetcher::Options& options = {}) : ahead_(ahead), real_(options) { }
-    Result<QString> fetch(const QString& url) override { return real_.fetch(url); }
+    using PageFetcher::fetch;
+    Result<QString> fetch(const QString& url, const QString& lastText) override { return real_.fetch(url, lastText); }
     void fetchAhead(const QStringList& urls) override
     {
         announced = urls;

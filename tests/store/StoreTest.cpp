@@ -220,8 +220,14 @@ TEST(PageCacheFile, KeepsExactlyWithinItsBoundAndStartsAfreshFromADamagedFile)
     constexpr qint64 kHeaders = 8 + 29 + 19 + 9; // the kept headers of each page below
     PageCacheFile cache(path, 3 * (body.size() + kHeaders));
     const auto page = [&](qint64 at) {
-        return CachedPage {"W/\"5f-1\"", "Mon, 07 Dec 2026 10:00:00 GMT", "http://a.test/moved", "text/html", body, at,
-                           false};
+        return CachedPage {"W/\"5f-1\"",
+                           "Mon, 07 Dec 2026 10:00:00 GMT",
+                           "http://a.test/moved",
+                           "text/html",
+                           body,
+                           "windows-1252",
+                           QByteArray(16, '\x7f'),
+                           at};
     };
     const qint64 hour = PageCacheFile::kUseResolutionMs;
     for (const auto& [address, at] : {std::pair {"a", 1}, {"b", 2}, {"c", 3}})
@@ -233,9 +239,10 @@ TEST(PageCacheFile, KeepsExactlyWithinItsBoundAndStartsAfreshFromADamagedFile)
               std::vector<bool>({true, false, true, true}));
     const auto a = cache.find(QStringLiteral("a"), true);
     ASSERT_TRUE(a.has_value());
-    EXPECT_EQ(std::tie(a->etag, a->lastModified, a->finalUrl, a->contentType, a->body, a->checkedAtMs, a->vouched),
+    EXPECT_EQ(std::tie(a->etag, a->lastModified, a->finalUrl, a->contentType, a->body, a->charset, a->textDigest,
+                       a->checkedAtMs),
               std::make_tuple(page(1).etag, page(1).lastModified, page(1).finalUrl, page(1).contentType, body,
-                              qint64 {1}, true));
+                              page(1).charset, page(1).textDigest, qint64 {1}));
     ASSERT_TRUE(cache.vouch(QStringLiteral("c"), 2 * hour).ok()); // written when idle: d is the oldest now
     cache.idle();
     ASSERT_TRUE(PageCacheFile(path, 3 * (body.size() + kHeaders)).keep(QStringLiteral("e"), page(5)).ok());

@@ -71,7 +71,8 @@ public:
 // without a page fails like an unknown host.
 class ScriptedFetcher final : public PageFetcher {
 public:
-    Result<QString> fetch(const QString& url) override
+    using PageFetcher::fetch;
+    Result<QString> fetch(const QString& url, const QString&) override
     {
         requested.push_back(url);
         if (const auto it = pages.find(url); it != pages.end())
