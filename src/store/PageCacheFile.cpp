@@ -17,10 +17,11 @@ constexpr int kPageSize = 65536;
 // The write-ahead log is cut back to this after a checkpoint, so that one
 // burst of large pages does not leave it large on the disk.
 constexpr qint64 kLogLimitBytes = qint64 {16} * 1024 * 1024;
-// SQLite's own page cache for the file. Each page is read once a cycle, so
-// holding more saves nothing; left at its default it kept tens of MB of
-// 64 KB pages resident after a cycle that filled the cache.
-constexpr int kMemoryKib = 256;
+// SQLite's own page cache for the file: room for the table and index that
+// every fetch looks up, 16 pages of 64 KB, enough for thousands of pages
+// kept (with 4, past a few hundred, each fetch read them from the file
+// again). A body is read at most once a cycle: more would save nothing.
+constexpr int kMemoryKib = 1024;
 // Pages a transaction may change before SQLite writes them to the log
 // early (the larger of this and the cache above). Writing the vouches held
 // changes a few pages of the table and its index again and again; written
