@@ -93,6 +93,11 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     const Status readable = read.status();
     WatchEntry entry = read.ok() ? std::move(read).value() : WatchEntry();
 
+    // The stored page goes along with the fetch (an unchanged page may then
+    // be handed back as it) and is compared with the page after it.
+    const auto content = entry.value(Columns::kContent);
+    const QString oldContent = content.ok() ? content.value().textOrEmpty() : QString();
+
     // The fetch: any failing step makes a page fault.
     SkipStretch fetching;
     Result<QString> urlText = readable.ok() ? entry.text(Columns::kUrl) : Result<QString>(readable.failure());
@@ -100,10 +105,8 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     if (fetching.step(urlText.status())) {
         view_.setStatus(urlText.value());
         progress_.url = urlText.value();
-        // No request for an entry whose address cannot be read. The stored
-        // page goes along: an unchanged page may then be handed back as it.
-        const auto stored = entry.value(Columns::kContent);
-        auto fetched = services_.fetcher.fetch(urlText.value(), stored.ok() ? stored.value().textOrEmpty() : QString());
+        // No request for an entry whose address cannot be read.
+        auto fetched = services_.fetcher.fetch(urlText.value(), oldContent);
         if (fetching.step(fetched.status()))
             page = std::move(fetched).value();
     }
@@ -123,12 +126,10 @@ WakeUpCycle::Visit WakeUpCycle::visitEntry(qint16& matchPos)
     }
 
     // Not skipped: a failure here ends the cycle.
-    auto content = entry.value(Columns::kContent);
     if (!content.ok()) {
         uncaught(content.failure());
         return Visit::Broken;
     }
-    const QString oldContent = content.value().textOrEmpty();
     state_.newContent = std::move(page);
 
     ScratchFile::rewrite(workspace_.scratchFile(), state_.newContent);

@@ -234,6 +234,7 @@ void Recordset::close()
 {
     d_.reset();
 }
+
 const std::vector<Value>& Recordset::readAlong() const
 {
     static const std::vector<Value> kNone;
